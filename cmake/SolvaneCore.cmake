@@ -1,0 +1,22 @@
+# solvane_core_library(NAME SOURCES...): a static library of plain C++ with no Qt.
+# Core must stay usable without windows (the CLI, the generator and the tests link only core),
+# so configuring fails when a core file includes a Qt header.
+function(solvane_core_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_link_libraries(${name} PUBLIC solvane_flags)
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  foreach(src IN LISTS ARGN)
+    get_filename_component(abs "${src}" ABSOLUTE)
+    set(headers "${abs}")
+    string(REGEX REPLACE "\\.cpp$" ".h" header "${abs}")
+    if(EXISTS "${header}")
+      list(APPEND headers "${header}")
+    endif()
+    foreach(file IN LISTS headers)
+      file(STRINGS "${file}" qt_includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt)")
+      if(qt_includes)
+        message(FATAL_ERROR "Core file ${file} includes Qt (${qt_includes}); core must not depend on Qt.")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()

@@ -1,0 +1,1 @@
+#include "jvdata/Combo.h"

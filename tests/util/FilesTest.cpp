@@ -1,0 +1,51 @@
+#include "support/TempDir.h"
+#include "util/Files.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace solvane;
+
+TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary)
+{
+    test::TempDir dir;
+    const auto file = dir / "a.txt";
+    ASSERT_TRUE(writeFileAtomic(file, "old"));
+    ASSERT_TRUE(writeFileAtomic(file, "new\r\n"));
+    EXPECT_EQ(readFile(file).value(), "new\r\n");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(Files, FailedWriteKeepsTheOldFileAndSaysWhy)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root ignores folder permissions";
+    test::TempDir dir;
+    const auto file = dir / "a.txt";
+    ASSERT_TRUE(writeFileAtomic(file, "old"));
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::string error;
+    EXPECT_FALSE(writeFileAtomic(file, "new", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(readFile(file).value(), "old");
+}
+
+TEST(Files, WriteIntoAMissingFolderFailsWithAMessage)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(writeFileAtomic(dir / "plain", "x"));
+    std::string error;
+    EXPECT_FALSE(writeFileAtomic(dir / "plain" / "a.txt", "new", &error));
+    EXPECT_NE(error.find("a.txt"), std::string::npos);
+}
+
+TEST(Files, ChildNamesMatchIgnoringCase)
+{
+    test::TempDir dir;
+    std::filesystem::create_directory(dir / "DATA");
+    EXPECT_EQ(findChildIgnoreCase(dir.path(), "Data"), dir / "DATA");
+    EXPECT_EQ(findChildIgnoreCase(dir.path(), "Log"), dir / "Log");
+}
