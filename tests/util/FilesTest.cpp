@@ -1,5 +1,5 @@
-#include "support/TempDir.h"
 #include "util/Files.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -28,6 +28,8 @@ TEST(ShiftJis, FullWidthTextKeepsLaterFieldsAtTheirBytePositions)
 
 TEST(ShiftJis, BadInputIsReplacedNotDropped)
 {
-    EXPECT_EQ(toSjis("a\xF0\x9F\x98\x80" "b"), "a?b"); // an emoji has no Shift-JIS form
-    EXPECT_EQ(fromSjis("a\x82"), "a\xEF\xBF\xBD");      // a lead byte cut at the end
+    EXPECT_EQ(toSjis("a\xF0\x9F\x98\x80"
+                     "b"),
+              "a?b");                              // an emoji has no Shift-JIS form
+    EXPECT_EQ(fromSjis("a\x82"), "a\xEF\xBF\xBD"); // a lead byte cut at the end
 }
