@@ -1,0 +1,117 @@
+// The application shell: what happens when the program starts, when its main window is first shown and
+// when it closes. The window program and solvane-cli both run it; the main window only wires its
+// controls to these steps and shows what they return.
+#pragma once
+
+#include "app/AppLogs.h"
+#include "app/SettingsFile.h"
+#include "util/Clock.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace solvane {
+
+class JVLink;
+class SiblingRegistry;
+
+struct AppShellOptions {
+    std::filesystem::path appFolder;
+    const Clock* clock = nullptr;              // required
+    const SiblingRegistry* registry = nullptr; // the platform's registry when not given
+    std::filesystem::path windowsFolder;       // WindowsFolder() in the program
+    std::vector<std::string> arguments;        // command-line arguments after the program name (UTF-8)
+};
+
+struct WindowGeometry {
+    int top = 0, left = 0, width = 0, height = 0;
+    friend bool operator==(const WindowGeometry&, const WindowGeometry&) = default;
+};
+
+// Fixed texts of the shell.
+inline constexpr std::string_view kManualName = "Solvane.pdf";
+inline constexpr std::string_view kManualMissing = "使用解説書[Solvane.pdf]が見つかりません。";
+inline constexpr std::string_view kJVLinkMissing =
+    "JRA-VANのホームページより【JV-Link】を入手し、インストールしてください。";
+inline constexpr std::string_view kHarunireName = "Harunire.exe";
+inline constexpr std::string_view kHarunireFailedCaption = "確認";
+inline constexpr std::string_view kHarunireFailed = "「ハルニレ中央競馬版」の起動に失敗しました";
+inline constexpr std::string_view kNotReady = "この機能はまだ準備中です。";
+
+class AppShell {
+public:
+    explicit AppShell(AppShellOptions options);
+
+    // Main window creation: sibling folders, working folders, markers, saved choices, then in normal
+    // mode the error-log start lines, in command-line mode the list file, and last the daily log's
+    // opening block. False when start-up cannot go on; startError() then says why and nothing after
+    // the failed step was done.
+    bool start();
+    const std::string& startError() const { return startError_; }
+    // Problems that did not stop start-up (a log that could not be written, a setting not saved).
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+    // Main window first shown: sets the version text and opens the JV-Link session. Returns the text
+    // to show when JVInit failed ("JVInitエラー：" + message), else empty.
+    std::string shown(JVLink& jvlink);
+
+    // The window is closing: writes its geometry and closes the daily log block. False when either
+    // could not be saved (warnings() says why).
+    bool shutdown(const WindowGeometry& geometry);
+
+    // Main window geometry from [locate]; a size too small to use falls back to the default.
+    WindowGeometry savedGeometry();
+
+    const std::filesystem::path& appFolder() const { return options_.appFolder; }
+    const std::filesystem::path& windowsFolder() const { return options_.windowsFolder; }
+    const Clock& clock() const { return *options_.clock; }
+    SettingsFile& settings() { return settings_; }
+    DailyLog& dailyLog() { return dailyLog_; }
+
+    bool commandLineMode() const { return !options_.arguments.empty(); }
+    // Command-line mode with a non-empty list file: the program ends as soon as its event loop runs.
+    bool terminateRequested() const { return terminateRequested_; }
+    // The lines of the command-line list file (Shift-JIS), for the automatic odds-fetch loop.
+    const std::vector<std::string>& workList() const { return workList_; }
+
+    bool developerMode() const { return developerMode_; } // the test page and the time-series items
+    bool masterMode() const { return masterMode_; }       // the batch-load button
+
+    // Choices loaded at start-up.
+    bool sound1() const { return sound1_; }
+    bool overWriteOK() const { return overWriteOK_; }
+    int haibunSet() const { return haibunSet_; }
+    bool notRefresh() const { return notRefresh_; }
+    // Menu check marks: the choice changes and is written at once. False when it could not be saved.
+    bool setSound1(bool on);
+    bool setOverWriteOK(bool on);
+
+    const std::string& versionText() const { return versionText_; }
+
+    // The manual beside the program, when it is there.
+    std::optional<std::filesystem::path> manualPath() const;
+    // The compi-index box program: "Harunire.exe" in the [Dir] harunire folder (default AppFolder).
+    std::filesystem::path harunireProgram();
+
+private:
+    void warn(std::string message);
+
+    AppShellOptions options_;
+    SettingsFile settings_;
+    DailyLog dailyLog_;
+    std::string startError_;
+    std::vector<std::string> warnings_;
+    std::vector<std::string> workList_;
+    bool terminateRequested_ = false;
+    bool developerMode_ = false;
+    bool masterMode_ = false;
+    bool sound1_ = true;
+    bool overWriteOK_ = false;
+    int haibunSet_ = 0;
+    bool notRefresh_ = false;
+    std::string versionText_;
+};
+
+} // namespace solvane

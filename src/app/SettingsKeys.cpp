@@ -1,0 +1,71 @@
+#include "app/SettingsKeys.h"
+
+#include "app/AppFolder.h"
+#include "util/Files.h"
+#include "util/Text.h"
+
+#include <array>
+
+namespace solvane {
+
+std::string DefaultText(const TextKey& key, const SettingsDefaults& defaults)
+{
+    switch (key.kind) {
+    case TextDefault::AppFolder:
+        return FolderText(defaults.appFolder);
+    case TextDefault::WindowsMedia:
+        if (defaults.windowsFolder.empty())
+            return {};
+        return pathToUtf8(defaults.windowsFolder / "Media" / "Ring08.wav");
+    case TextDefault::Fixed:
+        break;
+    }
+    return std::string(key.def);
+}
+
+std::string DefaultValueText(const AnyKey& key, const SettingsDefaults& defaults)
+{
+    if (const auto* t = std::get_if<TextKey>(&key))
+        return DefaultText(*t, defaults);
+    if (const auto* i = std::get_if<IntKey>(&key))
+        return std::to_string(i->def);
+    return std::get<FlagKey>(key).def ? "1" : "0";
+}
+
+namespace {
+using namespace keys;
+const std::array kAllKeys = {
+    AnyKey{Harunire},           AnyKey{Jikeiretu},           AnyKey{KelvoTohyo2},
+    AnyKey{LocateTop},          AnyKey{LocateLeft},          AnyKey{LocateWidth},
+    AnyKey{LocateHeight},       AnyKey{LocateDETop},         AnyKey{LocateDELeft},
+    AnyKey{LocateDEWidth},      AnyKey{LocateDEHeight},      AnyKey{KaimelocateTop},
+    AnyKey{KaimelocateLeft},    AnyKey{KaimelocateWidth},    AnyKey{KaimelocateHeight},
+    AnyKey{LocateCompiFormTop}, AnyKey{LocateCompiFormLeft}, AnyKey{LastTime},
+    AnyKey{KakuteiOzGet},       AnyKey{HaibunSet},           AnyKey{DefaultAmountTan},
+    AnyKey{DefaultAmountFuk},   AnyKey{DefaultAmountWR},     AnyKey{DefaultAmountUR},
+    AnyKey{DefaultAmountWD},    AnyKey{DefaultAmountUT},     AnyKey{DefaultAmountSRF},
+    AnyKey{DefaultAmountSRT},   AnyKey{CheckMulti},          AnyKey{CheckMulti12},
+    AnyKey{CheckMulti23},       AnyKey{CheckMulti13},        AnyKey{Bakenshu},
+    AnyKey{NotRefresh},         AnyKey{OverWriteOK},         AnyKey{Sound1},
+    AnyKey{AutoOzGet},          AnyKey{AutoOzGetSec},        AnyKey{AutoTohyoInterval},
+    AnyKey{AutoRdataGet},       AnyKey{AutoBataijuGet},      AnyKey{OzAlarm},
+    AnyKey{KenshoPeriod},       AnyKey{JVLinkFeed},
+};
+} // namespace
+
+std::span<const AnyKey> AllSettingsKeys()
+{
+    return kAllKeys;
+}
+
+std::optional<AnyKey> FindSettingsKey(std::string_view section, std::string_view key)
+{
+    for (const AnyKey& k : kAllKeys) {
+        const auto [s, n] = std::visit([](const auto& v) { return std::pair{v.section, v.key}; }, k);
+        if (equalsIgnoreCase(s, section) && equalsIgnoreCase(n, key))
+            return k;
+    }
+    return std::nullopt;
+}
+
+} // namespace solvane

@@ -1,0 +1,113 @@
+// Every section and key of the settings file with its type and default, in one table. Code reads and
+// writes settings only through these constants, so a name or a default is spelt in one place.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace solvane {
+
+// Defaults that are folders of this installation rather than fixed texts.
+enum class TextDefault {
+    Fixed,       // the text given in the table
+    AppFolder,   // the application folder
+    WindowsMedia // the Windows folder + "Media" + "Ring08.wav" (empty off Windows)
+};
+
+struct TextKey {
+    std::string_view section, key, def;
+    TextDefault kind = TextDefault::Fixed;
+};
+struct IntKey {
+    std::string_view section, key;
+    int def;
+};
+struct FlagKey {
+    std::string_view section, key;
+    bool def;
+};
+using AnyKey = std::variant<TextKey, IntKey, FlagKey>;
+
+// What folder-valued defaults are made of.
+struct SettingsDefaults {
+    std::filesystem::path appFolder;
+    std::filesystem::path windowsFolder;
+};
+
+// The default text of a key, folders resolved (UTF-8).
+std::string DefaultText(const TextKey& key, const SettingsDefaults& defaults);
+// The default of any key as the text the file would hold ("1"/"0" for flags).
+std::string DefaultValueText(const AnyKey& key, const SettingsDefaults& defaults);
+
+// Every key of the table, in table order.
+std::span<const AnyKey> AllSettingsKeys();
+// The table entry of section/key (compared without regard to ASCII case).
+std::optional<AnyKey> FindSettingsKey(std::string_view section, std::string_view key);
+
+namespace keys {
+// [Dir] folders of the sibling programs; filled at start-up from their installers when empty.
+inline constexpr TextKey Harunire{"Dir", "harunire", "", TextDefault::AppFolder};
+inline constexpr TextKey Jikeiretu{"Dir", "jikeiretu", "", TextDefault::AppFolder};
+inline constexpr TextKey KelvoTohyo2{"Dir", "KelvoTohyo2", ""};
+
+// Window geometry, written at close.
+inline constexpr IntKey LocateTop{"locate", "top", 10};
+inline constexpr IntKey LocateLeft{"locate", "left", 10};
+inline constexpr IntKey LocateWidth{"locate", "width", 1100};
+inline constexpr IntKey LocateHeight{"locate", "height", 750};
+inline constexpr IntKey LocateDETop{"locateDE", "top", 10};
+inline constexpr IntKey LocateDELeft{"locateDE", "left", 700};
+inline constexpr IntKey LocateDEWidth{"locateDE", "width", 300};
+inline constexpr IntKey LocateDEHeight{"locateDE", "height", 350};
+inline constexpr IntKey KaimelocateTop{"Kaimelocate", "top", 10};
+inline constexpr IntKey KaimelocateLeft{"Kaimelocate", "left", 10};
+inline constexpr IntKey KaimelocateWidth{"Kaimelocate", "width", 800};
+inline constexpr IntKey KaimelocateHeight{"Kaimelocate", "height", 450};
+inline constexpr IntKey LocateCompiFormTop{"locateCompiForm", "top", 50};
+inline constexpr IntKey LocateCompiFormLeft{"locateCompiForm", "left", 100};
+
+// Bulk import: end time of the last import ("yyyy/mm/dd hh:nn:ss"; empty shows now - 365 days).
+inline constexpr TextKey LastTime{"JvDataGet", "LastTime", ""};
+inline constexpr FlagKey KakuteiOzGet{"JvDataGet", "KakuteiOzGet", true};
+
+// Combination input form and default stakes (yen).
+inline constexpr IntKey HaibunSet{"KaimeSet", "HaibunSet", 0}; // 0 均等, 1 比例, 2 均一, 3 期配
+inline constexpr IntKey DefaultAmountTan{"KaimeSet", "DefaultAmountTan", 3000};
+inline constexpr IntKey DefaultAmountFuk{"KaimeSet", "DefaultAmountFuk", 3000};
+inline constexpr IntKey DefaultAmountWR{"KaimeSet", "DefaultAmountWR", 3000};
+inline constexpr IntKey DefaultAmountUR{"KaimeSet", "DefaultAmountUR", 3000};
+inline constexpr IntKey DefaultAmountWD{"KaimeSet", "DefaultAmountWD", 3000};
+inline constexpr IntKey DefaultAmountUT{"KaimeSet", "DefaultAmountUT", 3000};
+inline constexpr IntKey DefaultAmountSRF{"KaimeSet", "DefaultAmountSRF", 3000};
+inline constexpr IntKey DefaultAmountSRT{"KaimeSet", "DefaultAmountSRT", 3000};
+inline constexpr FlagKey CheckMulti{"KaimeSet", "CheckMulti", true};
+inline constexpr FlagKey CheckMulti12{"KaimeSet", "CheckMulti12", false};
+inline constexpr FlagKey CheckMulti23{"KaimeSet", "CheckMulti23", false};
+inline constexpr FlagKey CheckMulti13{"KaimeSet", "CheckMulti13", false};
+inline constexpr IntKey Bakenshu{"KaimeSet", "Bakenshu", 0};
+
+// Hidden choice: an odds fetch does not redisplay the race. Only an edited file sets it.
+inline constexpr FlagKey NotRefresh{"Disp", "NotRefresh", false};
+inline constexpr FlagKey OverWriteOK{"OzGet", "OverWriteOK", false};
+inline constexpr FlagKey Sound1{"Play", "Sound1", true};
+
+// Automatic schedule.
+inline constexpr IntKey AutoOzGet{"Time", "AutoOzGet", 10}; // minutes before post time, 1-59
+inline constexpr IntKey AutoOzGetSec{"Time", "AutoOzGetSec", 0};
+inline constexpr IntKey AutoTohyoInterval{"Time", "AutoTohyoInterval", 5};
+inline constexpr IntKey AutoRdataGet{"Time", "AutoRdataGet", 10};
+inline constexpr IntKey AutoBataijuGet{"Time", "AutoBataijuGet", 0}; // written by the fetch-time window, never read
+inline constexpr TextKey OzAlarm{"InfoSettings", "OzAlarm", "", TextDefault::WindowsMedia};
+
+// Backtest period in years (1-20).
+inline constexpr IntKey KenshoPeriod{"Kensho", "period", 1};
+
+// The local JV-Link component's feed folder; empty means the application folder + "/feed".
+inline constexpr TextKey JVLinkFeed{"JVLink", "Feed", ""};
+} // namespace keys
+
+} // namespace solvane

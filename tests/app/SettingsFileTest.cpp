@@ -1,0 +1,177 @@
+#include "app/SettingsFile.h"
+#include "support/TempDir.h"
+#include "util/Files.h"
+#include "util/ShiftJis.h"
+
+#include <gtest/gtest.h>
+
+using namespace solvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    fs::path file() const { return dir / "solvane.ini"; }
+    void writeUtf8(const std::string& text) { ASSERT_TRUE(writeFileAtomic(file(), toSjis(text))); }
+    std::string onDisk() const { return fromSjis(readFile(file()).value_or("")); }
+    SettingsFile open() { return SettingsFile(file(), SettingsDefaults{dir.path(), {}}); }
+
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(SettingsFileTest, TextReadAppliesTheQuoteRuleAndDefaults)
+{
+    struct Case {
+        const char* stored; // the value line of key "v", or nullptr for no line
+        const char* def;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {nullptr, "abc", "abc"},
+        {nullptr, "", ""},
+        {nullptr, "  padded  ", "  padded  "}, // the default comes back exactly
+        {nullptr, "｢x｣", "｢x｣"},
+        {"v=plain", "d", "plain"},
+        {"v=  spaced  ", "d", "spaced"},
+        {"v=\"  kept blanks  \"", "d", "  kept blanks  "},
+        {"v=\"\"", "d", ""},
+        {"v=｢｣", "d", ""},
+        {"v=｢中身 ｣", "d", "中身 "},
+        {"v=\"", "d", "\""},
+        {"v=\"open", "d", "\"open"},
+        {"v=｢open", "d", "｢open"},
+        {"v=", "d", ""}, // present but empty is not missing
+        {"v=ﾊﾙﾆﾚ\\DATA", "d", "ﾊﾙﾆﾚ\\DATA"},
+    };
+    for (const Case& c : cases) {
+        writeUtf8(std::string("[S]\r\n") + (c.stored ? c.stored : "") + "\r\n");
+        auto s = open();
+        EXPECT_EQ(s.readText("S", "v", c.def), c.expected) << (c.stored ? c.stored : "(missing)");
+    }
+}
+
+TEST_F(SettingsFileTest, IntegersAndFlagsFallBackOnAnythingButAnInteger)
+{
+    struct Case {
+        const char* stored;
+        int intValue; // read with default 7
+        bool flag;    // read with default true
+    };
+    const Case cases[] = {
+        {nullptr, 7, true}, {"12", 12, true},         {" -3 ", -3, true},
+        {"0", 0, false},    {"abc", 7, true},         {"12abc", 7, true},
+        {"", 7, true},      {"99999999999", 7, true}, {"2147483647", 2147483647, true},
+    };
+    for (const Case& c : cases) {
+        writeUtf8(c.stored ? std::string("[S]\r\nk=") + c.stored + "\r\n" : "[S]\r\n");
+        auto s = open();
+        EXPECT_EQ(s.readInt("S", "k", 7), c.intValue) << (c.stored ? c.stored : "(missing)");
+        EXPECT_EQ(s.readFlag("S", "k", true), c.flag) << (c.stored ? c.stored : "(missing)");
+    }
+}
+
+TEST_F(SettingsFileTest, EmptyFileGivesTheTableDefaults)
+{
+    auto s = open();
+    EXPECT_EQ(s.get(keys::LocateWidth), 1100);
+    EXPECT_EQ(s.get(keys::LocateDELeft), 700);
+    EXPECT_EQ(s.get(keys::KaimelocateHeight), 450);
+    EXPECT_EQ(s.get(keys::DefaultAmountSRT), 3000);
+    EXPECT_TRUE(s.get(keys::CheckMulti));
+    EXPECT_FALSE(s.get(keys::CheckMulti12));
+    EXPECT_TRUE(s.get(keys::Sound1));
+    EXPECT_EQ(s.get(keys::AutoOzGet), 10);
+    EXPECT_EQ(s.get(keys::KenshoPeriod), 1);
+    EXPECT_EQ(s.get(keys::Harunire), dir.path().string());
+    EXPECT_EQ(s.get(keys::KelvoTohyo2), "");
+    EXPECT_EQ(s.get(keys::OzAlarm), "") << "no Windows folder here";
+    EXPECT_EQ(DefaultText(keys::OzAlarm, {dir.path(), "/win"}), "/win/Media/Ring08.wav");
+    EXPECT_EQ(s.get(keys::JVLinkFeed), "");
+    EXPECT_FALSE(fs::exists(file())) << "reading never creates the file";
+    for (const AnyKey& k : AllSettingsKeys()) {
+        const auto [sec, key] = std::visit([](const auto& v) { return std::pair{v.section, v.key}; }, k);
+        ASSERT_TRUE(FindSettingsKey(sec, key)) << sec << "/" << key;
+    }
+}
+
+TEST_F(SettingsFileTest, NamesIgnoreCaseAndTheFirstMatchWins)
+{
+    writeUtf8("top=0\r\n[LOCATE]\r\n  TOP  =  25 \r\nTop=99\r\n[other]\r\ntop=1\r\n[locate]\r\nwidth=5\r\n");
+    auto s = open();
+    EXPECT_EQ(s.get(keys::LocateTop), 25);
+    EXPECT_EQ(s.get(keys::LocateWidth), 1100) << "only the first [locate] section is read";
+
+    ASSERT_TRUE(s.set(keys::LocateTop, 40));
+    EXPECT_EQ(onDisk(), "top=0\r\n[LOCATE]\r\ntop=40\r\nTop=99\r\n[other]\r\ntop=1\r\n[locate]\r\nwidth=5\r\n");
+}
+
+TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndUseShiftJisWithCrLf)
+{
+    writeUtf8("; 手で書いた注記\n[Dir]\nharunire=C:\\ﾊﾙﾆﾚ\n\n[Play]\nSound1=1\nstray line\n");
+    auto s = open();
+    ASSERT_TRUE(s.set(keys::KelvoTohyo2, "D:\\Kelvo投票"));
+    ASSERT_TRUE(s.set(keys::Sound1, false));
+    ASSERT_TRUE(s.set(keys::LocateTop, 12));
+    EXPECT_EQ(onDisk(), "; 手で書いた注記\r\n[Dir]\r\nharunire=C:\\ﾊﾙﾆﾚ\r\nKelvoTohyo2=D:\\Kelvo投票\r\n\r\n"
+                        "[Play]\r\nSound1=0\r\nstray line\r\n[locate]\r\ntop=12\r\n");
+    EXPECT_NE(readFile(file())->find(toSjis("投票")), std::string::npos);
+    EXPECT_EQ(open().get(keys::KelvoTohyo2), "D:\\Kelvo投票");
+}
+
+TEST_F(SettingsFileTest, GarbledFileKeepsItsBytesAndItsReadableKeys)
+{
+    using namespace std::string_literals;
+    const std::string garbage =
+        "\x00\xff\xfe[[[\x81\r\n=novalue\r\n[locate]\r\nwidth=abc\r\nheight=600\r\n\x9f\x01 junk"s;
+    ASSERT_TRUE(writeFileAtomic(file(), garbage));
+    auto s = open();
+    EXPECT_EQ(s.get(keys::LocateWidth), 1100);
+    EXPECT_EQ(s.get(keys::LocateHeight), 600);
+    ASSERT_TRUE(s.set(keys::LocateTop, 3)) << s.lastError();
+    const std::string after = readFile(file()).value();
+    EXPECT_NE(after.find("\xff\xfe[[[\x81"), std::string::npos);
+    EXPECT_NE(after.find("height=600"), std::string::npos);
+    EXPECT_NE(after.find("\x9f\x01 junk"), std::string::npos);
+    EXPECT_EQ(open().get(keys::LocateTop), 3);
+}
+
+TEST_F(SettingsFileTest, UnreadableFileGivesDefaultsAndIsNeverReplaced)
+{
+    fs::create_directory(file()); // exists, cannot be read as a file
+    auto s = open();
+    EXPECT_FALSE(s.readable());
+    EXPECT_EQ(s.get(keys::LocateHeight), 750);
+    EXPECT_FALSE(s.set(keys::LocateTop, 1));
+    EXPECT_NE(s.lastError().find("設定ファイル"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(file()));
+}
+
+TEST_F(SettingsFileTest, RefusedWritesLeaveTheFileAlone)
+{
+    writeUtf8("[S]\r\nk=old\r\n");
+    auto s = open();
+    for (const char* bad : {"two\r\nlines", "line\nfeed", "絵文字😀"}) {
+        EXPECT_FALSE(s.writeText("S", "k", bad)) << bad;
+        EXPECT_FALSE(s.lastError().empty());
+    }
+    EXPECT_EQ(onDisk(), "[S]\r\nk=old\r\n");
+
+    SettingsFile nowhere(dir / "missing" / "solvane.ini");
+    EXPECT_FALSE(nowhere.writeInt("S", "k", 1));
+    EXPECT_NE(nowhere.lastError().find("書き込めません"), std::string::npos);
+}
+
+TEST_F(SettingsFileTest, ChangesByAnotherProcessAreSeenAndKept)
+{
+    auto window = open();
+    auto cli = open();
+    EXPECT_EQ(window.get(keys::AutoOzGet), 10);
+    ASSERT_TRUE(cli.set(keys::AutoOzGet, 7));
+    EXPECT_EQ(window.get(keys::AutoOzGet), 7);
+    ASSERT_TRUE(window.set(keys::Sound1, false));
+    EXPECT_EQ(cli.get(keys::AutoOzGet), 7);
+    EXPECT_FALSE(cli.get(keys::Sound1));
+}
