@@ -1,1 +1,330 @@
-// placeholder
+#include "store/Store.h"
+
+#include "jvdata/CodeTables.h"
+#include "util/Files.h"
+#include "util/ShiftJis.h"
+#include "util/Text.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+
+namespace solvane {
+
+namespace {
+
+// "年", "月", "日" in Shift-JIS.
+constexpr std::string_view kSjisYear = "\x94\x4e";
+constexpr std::string_view kSjisMonth = "\x8c\x8e";
+constexpr std::string_view kSjisDay = "\x93\xfa";
+
+constexpr std::array<StoreKindInfo, 12> kKinds{{
+    {StoreKind::RA, "RA", ".jvRA", 1272, StoreLayout::Keyed},
+    {StoreKind::SE, "SE", ".jvSEr", 555, StoreLayout::Slots},
+    {StoreKind::HR, "HR", ".jvHR", 719, StoreLayout::Keyed},
+    {StoreKind::WF, "WF", ".jvWF", 7215, StoreLayout::OneRecord},
+    {StoreKind::TM, "TM", ".jvTM", 141, StoreLayout::Keyed},
+    {StoreKind::DM, "DM", ".jvDM", 303, StoreLayout::Keyed},
+    {StoreKind::O1, "O1", ".jvO1", 962, StoreLayout::Keyed},
+    {StoreKind::O2, "O2", ".jvO2", 2042, StoreLayout::Keyed},
+    {StoreKind::O3, "O3", ".jvO3", 2654, StoreLayout::Keyed},
+    {StoreKind::O4, "O4", ".jvO4", 4031, StoreLayout::Keyed},
+    {StoreKind::O5, "O5", ".jvO5", 12293, StoreLayout::Keyed},
+    {StoreKind::O6, "O6", ".jvO6", 83285, StoreLayout::Keyed},
+}};
+
+bool isDigits(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Walks one Shift-JIS text byte by byte and yields each byte with ASCII letters folded to lower case,
+// leaving both bytes of a double-byte character untouched.
+class FoldingCursor {
+public:
+    explicit FoldingCursor(std::string_view s) : s_(s) {}
+    bool atEnd() const { return i_ >= s_.size(); }
+    unsigned char next()
+    {
+        const auto c = static_cast<unsigned char>(s_[i_++]);
+        if (trail_) {
+            trail_ = false;
+            return c;
+        }
+        if (isSjisLeadByte(c)) {
+            trail_ = true;
+            return c;
+        }
+        return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+    }
+
+private:
+    std::string_view s_;
+    std::size_t i_ = 0;
+    bool trail_ = false;
+};
+
+bool hasInnerLineBreak(std::string_view line)
+{
+    return line.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string saveError(const std::string& reason)
+{
+    return "データファイルを保存できません（" + reason + "）";
+}
+
+} // namespace
+
+const StoreKindInfo& storeKindInfo(StoreKind kind)
+{
+    return kKinds[static_cast<std::size_t>(kind)];
+}
+
+std::optional<StoreKind> storeKindOfType(std::string_view type)
+{
+    for (const auto& info : kKinds) {
+        if (info.type == type)
+            return info.kind;
+    }
+    return std::nullopt;
+}
+
+std::string DayName(std::string_view rec)
+{
+    std::string name;
+    name.reserve(14);
+    name += field(rec, 12, 4);
+    name += kSjisYear;
+    name += field(rec, 16, 2);
+    name += kSjisMonth;
+    name += field(rec, 18, 2);
+    name += kSjisDay;
+    return name;
+}
+
+bool hasDayDate(std::string_view rec)
+{
+    const std::string_view date = field(rec, 12, 8);
+    return date.size() == 8 && isDigits(date);
+}
+
+std::string StoreFileName(StoreKind kind, std::string_view rec)
+{
+    std::string name = DayName(rec);
+    if (kind == StoreKind::SE)
+        name += TrackName(field(rec, 20, 2));
+    name += storeKindInfo(kind).suffix;
+    return name;
+}
+
+fs::path StoreFolder(const fs::path& appFolder)
+{
+    return findChildIgnoreCase(appFolder, "Data");
+}
+
+fs::path StoreFilePath(const fs::path& dataFolder, std::string_view sjisName)
+{
+    return findChildIgnoreCase(dataFolder, fromSjis(sjisName));
+}
+
+fs::path StoreFilePath(const fs::path& dataFolder, StoreKind kind, std::string_view rec)
+{
+    return StoreFilePath(dataFolder, StoreFileName(kind, rec));
+}
+
+std::string_view StoredLine(std::string_view rec)
+{
+    if (endsWith(rec, "\r\n"))
+        rec.remove_suffix(2);
+    else if (endsWith(rec, "\n"))
+        rec.remove_suffix(1);
+    return rec;
+}
+
+std::string NormaliseRecord(std::string_view rec)
+{
+    return OverwriteAt(rec, "000000000", 3);
+}
+
+bool StoreLineLess(std::string_view a, std::string_view b)
+{
+    FoldingCursor ca(a), cb(b);
+    while (!ca.atEnd() && !cb.atEnd()) {
+        const unsigned char x = ca.next(), y = cb.next();
+        if (x != y)
+            return x < y;
+    }
+    if (ca.atEnd() != cb.atEnd())
+        return ca.atEnd();
+    return a < b; // equal ignoring case: raw bytes decide
+}
+
+void SortStoreLines(std::vector<std::string>& lines)
+{
+    std::sort(lines.begin(), lines.end(),
+              [](const std::string& a, const std::string& b) { return StoreLineLess(a, b); });
+}
+
+std::optional<int> SlotIndex(int race, int horse)
+{
+    if (race < 1 || race > kSlotRaces || horse < 1 || horse > kSlotHorses)
+        return std::nullopt;
+    return (race - 1) * kSlotHorses + (horse - 1);
+}
+
+std::vector<std::string> EmptySlotLines()
+{
+    return std::vector<std::string>(kSlotCount, std::string(kSlotLineLength, ' '));
+}
+
+void FitSlotLines(std::vector<std::string>& lines)
+{
+    if (lines.size() > static_cast<std::size_t>(kSlotCount))
+        lines.resize(kSlotCount);
+    while (lines.size() < static_cast<std::size_t>(kSlotCount))
+        lines.emplace_back(kSlotLineLength, ' ');
+}
+
+void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted)
+{
+    const std::string_view key = field(line, 12, 16);
+    auto match =
+        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return field(l, 12, 16) == key; });
+    if (linesSorted) {
+        // Removing the matched line and inserting the new one in order gives the same list as replacing
+        // it and sorting, because the order is total.
+        if (match != lines.end())
+            lines.erase(match);
+        auto at = std::upper_bound(lines.begin(), lines.end(), line,
+                                   [](const std::string& a, const std::string& b) { return StoreLineLess(a, b); });
+        lines.insert(at, std::move(line));
+    } else {
+        if (match != lines.end())
+            *match = std::move(line);
+        else
+            lines.push_back(std::move(line));
+        SortStoreLines(lines);
+    }
+    if (dropBlankFirstLine && !lines.empty() && trim(lines.front()).empty())
+        lines.erase(lines.begin());
+}
+
+bool SlotStep(std::vector<std::string>& lines, std::string line)
+{
+    const auto index =
+        SlotIndex(static_cast<int>(toIntDef(field(line, 26, 2), 0)), static_cast<int>(toIntDef(field(line, 29, 2), 0)));
+    if (!index || static_cast<std::size_t>(*index) >= lines.size())
+        return false;
+    lines[static_cast<std::size_t>(*index)] = std::move(line);
+    return true;
+}
+
+bool LoadStoreLines(const fs::path& path, std::vector<std::string>& lines, bool& existed, std::string* error)
+{
+    lines.clear();
+    std::error_code ec;
+    existed = fs::exists(path, ec);
+    if (ec) {
+        if (error)
+            *error = "データファイルを確認できません（" + pathToUtf8(path) + ": " + ec.message() + "）";
+        return false;
+    }
+    if (!existed)
+        return true;
+    auto bytes = readFile(path);
+    if (!bytes) {
+        if (error)
+            *error = "データファイルを読み込めません（" + pathToUtf8(path) + "）";
+        return false;
+    }
+    lines = splitLines(*bytes);
+    return true;
+}
+
+bool SaveStoreLines(const fs::path& path, const std::vector<std::string>& lines, std::string* error)
+{
+    std::string reason;
+    if (writeFileAtomic(path, joinLinesCrlf(lines), &reason))
+        return true;
+    if (error)
+        *error = saveError(reason);
+    return false;
+}
+
+namespace {
+
+bool checkRecord(std::string_view line, std::string* error)
+{
+    if (!hasInnerLineBreak(line))
+        return true;
+    if (error)
+        *error = "改行を含むレコードは保存できません";
+    return false;
+}
+
+} // namespace
+
+bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine, std::string* error)
+{
+    const std::string_view line = StoredLine(rec);
+    if (!checkRecord(line, error))
+        return false;
+    std::vector<std::string> lines;
+    bool existed = false;
+    if (!LoadStoreLines(path, lines, existed, error))
+        return false;
+    KeyedStep(lines, std::string(line), dropBlankFirstLine);
+    return SaveStoreLines(path, lines, error);
+}
+
+bool SlotFile(const fs::path& path, std::string_view rec, std::string* error)
+{
+    const std::string_view line = StoredLine(rec);
+    if (!checkRecord(line, error))
+        return false;
+    std::vector<std::string> lines;
+    bool existed = false;
+    if (!LoadStoreLines(path, lines, existed, error))
+        return false;
+    if (existed)
+        FitSlotLines(lines);
+    else
+        lines = EmptySlotLines();
+    if (!SlotStep(lines, std::string(line))) {
+        if (error)
+            *error = "レース番号または馬番が範囲外のため保存できません";
+        return false;
+    }
+    return SaveStoreLines(path, lines, error);
+}
+
+bool OneRecordFile(const fs::path& path, std::string_view rec, std::string* error)
+{
+    const std::string_view line = StoredLine(rec);
+    if (!checkRecord(line, error))
+        return false;
+    return SaveStoreLines(path, {std::string(line)}, error);
+}
+
+std::vector<std::string> ListStoredDays(const fs::path& dataFolder)
+{
+    std::set<std::string, std::greater<>> days;
+    std::error_code ec;
+    for (fs::directory_iterator it(dataFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= 5 || !equalsIgnoreCase(std::string_view(name).substr(name.size() - 5), ".jvRA"))
+            continue;
+        const std::string sjis = toSjis(name);
+        if (sjis.size() < 14)
+            continue;
+        const std::string_view day = std::string_view(sjis).substr(0, 14);
+        if (!isDigits(day.substr(0, 4)) || day.substr(4, 2) != kSjisYear || !isDigits(day.substr(6, 2)) ||
+            day.substr(8, 2) != kSjisMonth || !isDigits(day.substr(10, 2)) || day.substr(12, 2) != kSjisDay)
+            continue;
+        days.emplace(day);
+    }
+    return {days.begin(), days.end()};
+}
+
+} // namespace solvane

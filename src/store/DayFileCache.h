@@ -1,0 +1,59 @@
+// The day files of the bulk import held in memory between saves.
+//
+// The cache keeps, per store file, the lines still to be stored, in arrival order. Saving a file loads
+// its current contents, applies those lines with the same in-memory steps as the per-record rules and
+// writes the file once. So the saved file is byte for byte what storing the lines one by one with
+// load-change-save would have produced, and a change that someone else (a real-time fetch running from
+// a timer while the import pumps events) made to the file in the meantime is kept as well.
+#pragma once
+
+#include "store/StoreRecord.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace solvane {
+
+class DayFileCache {
+public:
+    // flushAtBytes: when the lines held reach this many bytes, wantsFlush() says so.
+    explicit DayFileCache(fs::path dataFolder, std::size_t flushAtBytes = std::size_t{256} << 20);
+
+    // Takes a planned record (verdict Store); other verdicts are ignored.
+    void put(const StorePlan& plan);
+    void put(StorePlan&& plan);
+
+    bool wantsFlush() const { return heldBytes_ >= flushAtBytes_; }
+    bool empty() const { return files_.empty(); }
+    std::size_t heldFiles() const { return files_.size(); }
+    std::size_t heldBytes() const { return heldBytes_; }
+
+    // Saves every held file and empties the cache. A file that cannot be read or written keeps its old
+    // contents; the others are still saved. False with the first failure's message (UTF-8).
+    bool flush(std::string* error = nullptr);
+    // Forgets every held line without saving.
+    void discard();
+
+    std::size_t filesWritten() const { return filesWritten_; }
+    std::size_t bytesWritten() const { return bytesWritten_; }
+
+private:
+    struct Pending {
+        StoreLayout layout = StoreLayout::Keyed;
+        bool dropBlankFirstLine = true;
+        std::vector<std::string> lines;
+    };
+    bool save(const std::string& fileName, Pending& pending, std::string* error);
+
+    fs::path dataFolder_;
+    std::size_t flushAtBytes_;
+    std::size_t heldBytes_ = 0;
+    std::map<std::string, Pending> files_; // by Shift-JIS file name; saved in name order
+    std::size_t filesWritten_ = 0;
+    std::size_t bytesWritten_ = 0;
+};
+
+} // namespace solvane
