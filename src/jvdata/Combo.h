@@ -8,6 +8,13 @@
 
 namespace solvane {
 
+// Number of combinations of each bet type (18 runners; 8 brackets for WR).
+inline constexpr int kWRCount = 36;
+inline constexpr int kPairCount = 153; // UR and WD
+inline constexpr int kUTCount = 306;
+inline constexpr int kSRFCount = 816;
+inline constexpr int kSRTCount = 4896;
+
 // " 7", " 3-12", " 1- 5-13": each number as "%2d", joined by "-".
 std::string ComboLabel(int a);
 std::string ComboLabel(int a, int b);
@@ -34,7 +41,7 @@ std::string UTLabelOf(int ordinal);
 std::string SRFLabelOf(int ordinal);
 std::string SRTLabelOf(int ordinal);
 
-// The JRA bracket (1-8) of horse h among n runners, 1 <= h <= n <= 18.
+// The JRA bracket (1-8) of horse h among n runners, 1 <= h <= n <= 18 (0 outside that range).
 int BracketOf(int n, int h);
 
 } // namespace solvane
