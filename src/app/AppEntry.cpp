@@ -1,0 +1,93 @@
+#include "app/AppEntry.h"
+
+#include "app/AppFolder.h"
+#include "jvdata/JVLinkFactory.h"
+#include "util/Files.h"
+
+#include <QMetaObject>
+#include <cstdlib>
+#include <iostream>
+
+namespace solvane {
+
+static QString q(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// SOLVANE_NOW ("yyyy-mm-dd hh:nn:ss") starts the program's clock at that moment, for demonstrations
+// of a race day at any time; otherwise the machine's clock.
+static std::unique_ptr<Clock> programClock()
+{
+    if (const char* now = std::getenv("SOLVANE_NOW"); now && *now) {
+        if (auto start = DateTime::parse(now))
+            return std::make_unique<ShiftedClock>(*start);
+        std::cerr << "SOLVANE_NOW の日時が正しくありません：" << now << '\n';
+    }
+    return std::make_unique<SystemClock>();
+}
+
+int RunSolvane(QApplication& app, const std::vector<std::string>& arguments, EntryHooks hooks)
+{
+    QApplication::setApplicationName("Solvane");
+    QApplication::setApplicationDisplayName("Solvane");
+    if (!hooks.inform)
+        hooks.inform = [](MessageKind kind, const QString& caption, const QString& text) {
+            ShowMessageBox(nullptr, kind, caption, text);
+        };
+    std::unique_ptr<Clock> ownClock;
+    if (!hooks.clock) {
+        ownClock = programClock();
+        hooks.clock = ownClock.get();
+    }
+
+    const std::filesystem::path appFolder = ResolveAppFolder();
+    AppShell shell(AppShellOptions{appFolder, hooks.clock, nullptr, WindowsFolder(), arguments});
+
+    if (!hooks.createJVLink) {
+        hooks.createJVLink = [&hooks](AppShell& s, std::string* error) {
+            JVLinkOptions options;
+            options.feedFolder =
+                ResolveFeedFolder(std::getenv("SOLVANE_FEED"), s.settings().get(keys::JVLinkFeed), s.appFolder());
+            options.clock = hooks.clock;
+            return CreateJVLink(options, error);
+        };
+    }
+    std::string why;
+    std::unique_ptr<JVLink> jvlink = hooks.createJVLink(shell, &why);
+    if (!jvlink) {
+        // Without the component the program cannot do anything; it ends before touching any file.
+        if (!why.empty())
+            std::cerr << why << '\n';
+        hooks.inform(MessageKind::Information, "Solvane", q(kJVLinkMissing));
+        return 1;
+    }
+
+    if (!shell.start()) {
+        hooks.inform(MessageKind::Error, "Solvane", q(shell.startError()));
+        return 1;
+    }
+    // Relative paths given later (list files, dialogs) are taken from the application folder.
+    std::error_code ec;
+    std::filesystem::current_path(appFolder, ec);
+
+    TMainForm form(shell, *jvlink);
+    form.setMessageSink(hooks.inform);
+    form.show();
+    if (hooks.onMainWindow)
+        hooks.onMainWindow(form);
+    if (shell.terminateRequested()) {
+        // The list file holds work: the program ends as soon as the event loop runs, through the
+        // window's own close so that the daily log gets its closing block.
+        QMetaObject::invokeMethod(
+            &form,
+            [&form] {
+                form.close();
+                QCoreApplication::quit();
+            },
+            Qt::QueuedConnection);
+    }
+    return app.exec();
+}
+
+} // namespace solvane

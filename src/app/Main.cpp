@@ -1,0 +1,338 @@
+#include "app/Main.h"
+
+#include "util/Files.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace solvane {
+
+static QString q(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text)
+{
+    switch (kind) {
+    case MessageKind::Information:
+        QApplication::beep();
+        QMessageBox::information(parent, caption, text);
+        break;
+    case MessageKind::Error:
+        QMessageBox::critical(parent, caption, text);
+        break;
+    case MessageKind::Plain: {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+        box.exec();
+        break;
+    }
+    }
+}
+
+TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
+    : QMainWindow(parent), shell_(shell), jvlink_(jvlink)
+{
+    setObjectName("MainForm");
+    setWindowTitle("Solvane");
+    inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
+        ShowMessageBox(this, kind, caption, text);
+    };
+    openFile_ = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+    startProgram_ = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
+    };
+
+    auto* central = new QWidget(this);
+    central->setObjectName("MainPanel");
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 2);
+    setCentralWidget(central);
+
+    buildToolBar();
+    buildMenus();
+    buildPages();
+
+    // The status line shows the hint (status tip) of whatever the pointer rests on.
+    statusBar()->setObjectName("StatusBar1");
+    DLlabel = new QLabel(this);
+    DLlabel->setObjectName("DLlabel");
+    statusBar()->addPermanentWidget(DLlabel);
+
+    applyMarkers();
+    Sound1Menu->setChecked(shell_.sound1());
+    OverWriteOKMenu->setChecked(shell_.overWriteOK());
+
+    const WindowGeometry g = shell_.savedGeometry();
+    move(g.left, g.top);
+    resize(g.width, g.height);
+
+    if (!shell_.warnings().empty())
+        statusBar()->showMessage(q(shell_.warnings().back()));
+}
+
+QPushButton* TMainForm::addButton(QToolBar* toolBar, const char* name, const QString& caption, const QString& hint,
+                                  void (TMainForm::*slot)())
+{
+    auto* button = new QPushButton(caption, toolBar ? static_cast<QWidget*>(toolBar) : this);
+    button->setObjectName(name);
+    button->setStatusTip(hint);
+    button->setToolTip(hint);
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QPushButton::clicked, this, slot);
+    if (toolBar)
+        toolBar->addWidget(button)->setObjectName(QString(name) + "Action");
+    return button;
+}
+
+void TMainForm::buildToolBar()
+{
+    // A tool bar rather than a row of widgets: when the window is narrow, the buttons that do not fit
+    // move into the bar's extension menu instead of widening the window.
+    QToolBar* bar = addToolBar("ToolBar1");
+    bar->setObjectName("ToolBar1");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+
+    DateCombo = new QComboBox(bar);
+    DateCombo->setObjectName("DateCombo");
+    DateCombo->setEditable(false);
+    DateCombo->setMinimumContentsLength(14);
+    DateCombo->setStatusTip("開催日を選択します");
+    bar->addWidget(DateCombo);
+
+    auto* f = addButton(bar, "SpeedButton1", "F", "レースリストの表示/非表示を行います", &TMainForm::SpeedButton1Click);
+    f->setFixedWidth(28);
+    addButton(bar, "KekkaGetBtn", "結果情報", "選択中のレースの結果情報を取得します", &TMainForm::notReady);
+    addButton(bar, "SokuhoOddsBtn", "速報ｵｯｽﾞ", "選択中のレースの速報オッズを取得します", &TMainForm::notReady);
+    addButton(bar, "GetDMBtn", "ﾏｲﾆﾝｸﾞ", "マイニング予想を取得します", &TMainForm::notReady);
+    addButton(bar, "NextRaceBtn", "直前ﾚｰｽ", "次に発走するレースを表示します", &TMainForm::notReady);
+    addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::notReady);
+    addButton(bar, "InputFormBtn", "買い目", "買い目入力画面を開きます", &TMainForm::notReady);
+    addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::notReady);
+    addButton(bar, "SimBtn", "ｼﾐｭﾚｰｼｮﾝ", "過去のレースで買い目を検証します", &TMainForm::notReady);
+    addButton(bar, "DirectReadBtn", "一気読み", "保存済みの全開催日を順に読み込みます", &TMainForm::notReady);
+    DirectReadBtnAction = bar->findChild<QAction*>("DirectReadBtnAction");
+    // Buttons pressed by the program itself (after an import, by a timer), never by the user.
+    for (auto [name, caption] : {std::pair{"GetKaisaiBtn", "変更情報"}, std::pair{"MakeDataListBtn", "リスト作成"},
+                                 std::pair{"IniBtn", "初期化"}}) {
+        auto* hidden = addButton(nullptr, name, caption, QString(), &TMainForm::notReady);
+        hidden->hide();
+    }
+    auto* gap = new QWidget(bar);
+    gap->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(gap);
+    addButton(bar, "HelpButton", "ヘルプ", "使用解説書を開きます", &TMainForm::HelpButtonClick);
+    addButton(bar, "QuitButton", "終了", "プログラムを終了します", &TMainForm::QuitButtonClick);
+}
+
+QAction* TMainForm::addAction(QMenu* menu, const char* name, const QString& caption, void (TMainForm::*slot)())
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void TMainForm::buildMenus()
+{
+    menuBar()->setObjectName("MainMenu1");
+    QMenu* file = menuBar()->addMenu("ﾌｧｲﾙ(&F)");
+    file->setObjectName("FileMenu");
+    addAction(file, "JVDataMenu", "JVデータ取得(&J)", &TMainForm::notReady);
+    addAction(file, "N110", "1日分の全オッズを一括取得", &TMainForm::notReady);
+    T1 = addAction(file, "T1", "時系列オッズより取得(&T)", &TMainForm::notReady);
+    file->addSeparator();
+    addAction(file, "ExitMenu", "終了(&X)", &TMainForm::QuitButtonClick);
+
+    QMenu* option = menuBar()->addMenu("ｵﾌﾟｼｮﾝ(&O)");
+    option->setObjectName("OptionMenu");
+    addAction(option, "OzGetTimeMenu", "データ自動取得時刻設定(&T)", &TMainForm::notReady);
+    OverWriteOKMenu = addAction(option, "OverWriteOKMenu", "手動でオッズ取得済でも指定時刻に自動取得を行う",
+                                &TMainForm::OverWriteOKMenuClick);
+    OverWriteOKMenu->setCheckable(true);
+    Sound1Menu = addAction(option, "Sound1Menu", "オッズ取得後、アラート音を鳴らす", &TMainForm::Sound1MenuClick);
+    Sound1Menu->setCheckable(true);
+    option->addSeparator();
+    addAction(option, "NM3", "投資金額設定", &TMainForm::notReady);
+
+    QMenu* folder = menuBar()->addMenu("ﾌｫﾙﾀﾞ指定(&F)");
+    folder->setObjectName("FolderMenu");
+    N12 = addAction(folder, "N12", "時系列オッズフォルダ指定(&T)", &TMainForm::notReady);
+    TimeSeriesSeparator = folder->addSeparator();
+    TimeSeriesSeparator->setObjectName("TimeSeriesSeparator");
+    addAction(folder, "HarunireFolder", "ハルニレフォルダ指定(&K)", &TMainForm::notReady);
+    addAction(folder, "KelvoFolderMenu", "Kelvo投票プラグイン２フォルダ指定", &TMainForm::notReady);
+
+    QMenu* help = menuBar()->addMenu("ﾍﾙﾌﾟ(&H)");
+    help->setObjectName("HelpMenu");
+    addAction(help, "ManualMenu", "使用解説書(&C)", &TMainForm::HelpButtonClick);
+    addAction(help, "HarunireMenu", "ハルニレ中央競馬版", &TMainForm::HarunireMenuClick);
+}
+
+void TMainForm::buildPages()
+{
+    auto* body = new QWidget(centralWidget());
+    body->setObjectName("BodyPanel");
+    auto* row = new QHBoxLayout(body);
+    row->setContentsMargins(0, 0, 0, 0);
+    centralWidget()->layout()->addWidget(body);
+
+    Panel1 = new QWidget(body);
+    Panel1->setObjectName("Panel1");
+    auto* listBox = new QVBoxLayout(Panel1);
+    listBox->setContentsMargins(0, 0, 0, 0);
+    DatList = new QListWidget(Panel1);
+    DatList->setObjectName("DatList");
+    DatList->setFixedWidth(90);
+    listBox->addWidget(DatList);
+    row->addWidget(Panel1);
+
+    auto* right = new QWidget(body);
+    right->setObjectName("RacePanel");
+    auto* column = new QVBoxLayout(right);
+    column->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(right, 1);
+
+    // The race header; the race list's selection fills it.
+    auto* header = new QHBoxLayout;
+    auto* lines = new QVBoxLayout;
+    for (const char* name : {"Label1", "Label2", "Label3"}) {
+        auto* label = new QLabel(right);
+        label->setObjectName(name);
+        lines->addWidget(label);
+    }
+    header->addLayout(lines, 1);
+    for (const char* name : {"BashoLabel", "RaceLabel", "OzGetTimeLabel", "RestTimeLabel"}) {
+        auto* label = new QLabel(right);
+        label->setObjectName(name);
+        header->addWidget(label);
+    }
+    right->findChild<QLabel*>("RestTimeLabel")->hide();
+    column->addLayout(header);
+
+    PageControl1 = new QTabWidget(right);
+    PageControl1->setObjectName("PageControl1");
+    column->addWidget(PageControl1, 1);
+
+    auto* card = new QWidget(PageControl1);
+    card->setObjectName("TabSheet1");
+    auto* cardBox = new QVBoxLayout(card);
+    StringGrid1 = new QTableView(card);
+    StringGrid1->setObjectName("StringGrid1");
+    cardBox->addWidget(StringGrid1);
+    PageControl1->addTab(card, "出馬表");
+
+    auto* results = new QWidget(PageControl1);
+    results->setObjectName("TabSheet2");
+    PageControl1->addTab(results, "結果");
+
+    auto* test = new QWidget(PageControl1);
+    test->setObjectName("TestSheet");
+    PageControl1->addTab(test, "テスト");
+}
+
+void TMainForm::applyMarkers()
+{
+    const bool developer = shell_.developerMode();
+    PageControl1->setTabVisible(PageControl1->indexOf(findChild<QWidget*>("TestSheet")), developer);
+    T1->setVisible(developer);
+    N12->setVisible(developer);
+    TimeSeriesSeparator->setVisible(developer);
+    DirectReadBtnAction->setVisible(shell_.masterMode());
+}
+
+void TMainForm::message(MessageKind kind, const QString& caption, const QString& text)
+{
+    if (inform_)
+        inform_(kind, caption, text);
+}
+
+void TMainForm::notReady()
+{
+    message(MessageKind::Information, "Solvane", q(kNotReady));
+}
+
+void TMainForm::HelpButtonClick()
+{
+    const auto manual = shell_.manualPath();
+    if (!manual) {
+        message(MessageKind::Information, "Solvane", q(kManualMissing));
+        return;
+    }
+    if (!openFile_(q(pathToUtf8(*manual))))
+        message(MessageKind::Information, "Solvane", "使用解説書[Solvane.pdf]を開けませんでした。");
+}
+
+void TMainForm::QuitButtonClick()
+{
+    close();
+}
+
+void TMainForm::HarunireMenuClick()
+{
+    const QString program = q(pathToUtf8(shell_.harunireProgram()));
+    if (!startProgram_(program, QStringList{QString()}))
+        message(MessageKind::Error, q(kHarunireFailedCaption), q(kHarunireFailed));
+}
+
+void TMainForm::Sound1MenuClick()
+{
+    if (!shell_.setSound1(Sound1Menu->isChecked()))
+        message(MessageKind::Error, "Solvane", q(shell_.warnings().back()));
+}
+
+void TMainForm::OverWriteOKMenuClick()
+{
+    if (!shell_.setOverWriteOK(OverWriteOKMenu->isChecked()))
+        message(MessageKind::Error, "Solvane", q(shell_.warnings().back()));
+}
+
+void TMainForm::SpeedButton1Click()
+{
+    Panel1->setVisible(Panel1->isHidden());
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    const std::string error = shell_.shown(jvlink_);
+    if (!error.empty())
+        message(MessageKind::Plain, "Solvane", q(error));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!closed_) {
+        closed_ = true;
+        const bool normal = !isMaximized() && !isMinimized() && !isFullScreen();
+        const QRect frame = normal ? QRect(pos(), size()) : normalGeometry();
+        if (!shell_.shutdown(WindowGeometry{frame.top(), frame.left(), frame.width(), frame.height()}))
+            message(MessageKind::Error, "Solvane", q(shell_.warnings().back()));
+    }
+    event->accept();
+}
+
+} // namespace solvane

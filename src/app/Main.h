@@ -1,0 +1,101 @@
+// The main window: the tool bar, the menus, the race list, the race pages and the status line. It owns
+// the controls only; start-up, shutdown and every rule behind a command are AppShell's (or, for the
+// race-day commands, their own core units').
+#pragma once
+
+#include "app/AppShell.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QToolBar;
+class QWidget;
+
+namespace solvane {
+
+class JVLink;
+
+enum class MessageKind { Information, Error, Plain };
+
+// How the window tells the user something; tests replace it to answer without a modal dialog.
+using MessageSink = std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
+// Opens a file with the desktop's handler; false when that failed.
+using FileOpener = std::function<bool(const QString& file)>;
+// Starts a program with an argument list, without a shell; false when it could not be started.
+using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+
+// The default sink: a message box after a beep for information and errors, a plain box otherwise.
+void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // shell has run start(); jvlink is the session opened when the window is first shown.
+    TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent = nullptr);
+
+    AppShell& shell() { return shell_; }
+    JVLink& jvlink() { return jvlink_; }
+
+    void setMessageSink(MessageSink sink) { inform_ = std::move(sink); }
+    void setFileOpener(FileOpener opener) { openFile_ = std::move(opener); }
+    void setProgramStarter(ProgramStarter starter) { startProgram_ = std::move(starter); }
+
+    // Tool bar and menu commands handled by the shell.
+    void HelpButtonClick();
+    void QuitButtonClick();
+    void HarunireMenuClick();
+    void Sound1MenuClick();
+    void OverWriteOKMenuClick();
+    void SpeedButton1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolBar();
+    void buildMenus();
+    void buildPages();
+    void applyMarkers();
+    // Commands whose features come later answer with a short note instead of doing nothing silently.
+    void notReady();
+    QAction* addAction(QMenu* menu, const char* name, const QString& caption, void (TMainForm::*slot)());
+    // toolBar null: a hidden button of the window, pressed only by the program.
+    QPushButton* addButton(QToolBar* toolBar, const char* name, const QString& caption, const QString& hint,
+                           void (TMainForm::*slot)());
+    void message(MessageKind kind, const QString& caption, const QString& text);
+
+    AppShell& shell_;
+    JVLink& jvlink_;
+    MessageSink inform_;
+    FileOpener openFile_;
+    ProgramStarter startProgram_;
+    bool shownOnce_ = false;
+    bool closed_ = false;
+
+    QComboBox* DateCombo = nullptr;
+    QListWidget* DatList = nullptr;
+    QWidget* Panel1 = nullptr; // the race-list panel
+    QTabWidget* PageControl1 = nullptr;
+    QTableView* StringGrid1 = nullptr;
+    QLabel* DLlabel = nullptr;
+    QAction* DirectReadBtnAction = nullptr;
+    QAction* T1 = nullptr;
+    QAction* N12 = nullptr;
+    QAction* TimeSeriesSeparator = nullptr;
+    QAction* Sound1Menu = nullptr;
+    QAction* OverWriteOKMenu = nullptr;
+};
+
+} // namespace solvane
