@@ -11,4 +11,7 @@ namespace solvane {
 // "JVStatus", "JVRead", "JVClose". UTF-8.
 std::string JVMessage(std::string_view operation, int code);
 
+// The message alone, without the parenthesised code; empty for a code the table does not hold.
+std::string JVMessageText(std::string_view operation, int code);
+
 } // namespace solvane
