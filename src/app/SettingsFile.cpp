@@ -139,14 +139,12 @@ bool SettingsFile::readable()
 long SettingsFile::findKeyLine(std::string_view sjisSection, std::string_view sjisKey) const
 {
     bool inSection = false;
-    bool sectionSeen = false;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (auto sec = sectionOf(lines_[i])) {
-            // The first section of the name is the one that counts; a later duplicate is not read.
+            // Only the first section of the name is read; a later duplicate is not.
             if (inSection)
                 return -1;
-            inSection = !sectionSeen && sameName(*sec, sjisSection);
-            sectionSeen = sectionSeen || inSection;
+            inSection = sameName(*sec, sjisSection);
             continue;
         }
         if (!inSection)
