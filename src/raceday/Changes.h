@@ -1,0 +1,34 @@
+// The change reader: the day's meeting changes kept in the CHG folder turned into the loaded day.
+// Weather and going come from the ".WE" announcements (the latest announcement of each kind wins,
+// whatever the order of the lines); post-time changes of the ".TC" file are written into the day's
+// ".jvRA" file and the loaded races, and the automatic fetch times of those races are recomputed.
+#pragma once
+
+#include "raceday/DayFiles.h"
+#include "raceday/RaceDay.h"
+
+#include <string_view>
+
+namespace solvane {
+
+// [Time] AutoOzGet (minutes), AutoOzGetSec and AutoTohyoInterval (seconds).
+struct FetchTimeSettings {
+    int autoOzGet = 10;
+    int autoOzGetSec = 0;
+    int autoTohyoInterval = 5;
+};
+
+// AutoOzTime := post time ("hhmm") + "00" minus the fetch lead; AutoTohyoTime1 := that plus the
+// interval, both "hhmmss". A blank post time gives empty times.
+void SetAutoFetchTimes(TOutData& race, std::string_view postTime, const FetchTimeSettings& settings);
+
+struct ChangeReadResult {
+    // The post-time step ran (the ".TC" and ".jvRA" files exist): the next-race display should be
+    // refreshed (NextRBtnClick).
+    bool pressNextRace = false;
+    ReadNotes notes;
+};
+
+ChangeReadResult KaisaiReadBtnClick(RaceDay& day, const FetchTimeSettings& settings);
+
+} // namespace solvane

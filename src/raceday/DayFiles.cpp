@@ -1,0 +1,153 @@
+#include "raceday/DayFiles.h"
+
+#include "util/Files.h"
+#include "util/Text.h"
+
+#include <fstream>
+#include <system_error>
+
+namespace solvane {
+
+void ReadNotes::add(const ReadNotes& other)
+{
+    skipped.insert(skipped.end(), other.skipped.begin(), other.skipped.end());
+    if (error.empty())
+        error = other.error;
+}
+
+std::string DayKeyOf(const DateTime& date)
+{
+    return strprintf("%04d年%02d月%02d日", date.year, date.month, date.day);
+}
+
+std::filesystem::path FolderIndex::find(std::string_view name)
+{
+    std::error_code ec;
+    std::filesystem::path exact = dir_ / pathFromUtf8(name);
+    if (std::filesystem::exists(exact, ec))
+        return exact;
+    if (!listed_) {
+        listed_ = true;
+        for (std::filesystem::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
+            byLowerName_.emplace(asciiLower(pathToUtf8(it->path().filename())), it->path());
+    }
+    auto it = byLowerName_.find(asciiLower(name));
+    if (it == byLowerName_.end())
+        return {};
+    // The listing may be older than the file system: the entry must still be there.
+    if (!std::filesystem::exists(it->second, ec))
+        return {};
+    return it->second;
+}
+
+FileRead ReadDayFile(const std::filesystem::path& path, std::string& bytes, ReadNotes* notes)
+{
+    bytes.clear();
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return FileRead::Missing;
+    std::optional<std::string> content = readFile(path);
+    if (!content) {
+        if (notes && notes->error.empty())
+            notes->error = pathToUtf8(path.filename()) + " を読み込めませんでした。";
+        return FileRead::Failed;
+    }
+    bytes = std::move(*content);
+    return FileRead::Read;
+}
+
+FileRead StreamLines(const std::filesystem::path& path, ReadNotes* notes,
+                     const std::function<bool(std::string_view)>& f)
+{
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return FileRead::Missing;
+    std::ifstream in(path, std::ios::binary);
+    auto fail = [&] {
+        if (notes && notes->error.empty())
+            notes->error = pathToUtf8(path.filename()) + " を読み込めませんでした。";
+        return FileRead::Failed;
+    };
+    if (!in)
+        return fail();
+    char chunk[65536];
+    std::string pending; // the start of a line that runs past the chunk
+    auto deliver = [&](std::string_view line) {
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        return f(line);
+    };
+    while (true) {
+        in.read(chunk, sizeof chunk);
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got == 0)
+            break;
+        std::string_view rest(chunk, got);
+        while (!rest.empty()) {
+            const std::size_t nl = rest.find('\n');
+            if (nl == std::string_view::npos) {
+                pending.append(rest);
+                break;
+            }
+            bool more;
+            if (pending.empty()) {
+                more = deliver(rest.substr(0, nl));
+            } else {
+                pending.append(rest.substr(0, nl));
+                more = deliver(pending);
+                pending.clear();
+            }
+            if (!more)
+                return FileRead::Read;
+            rest.remove_prefix(nl + 1);
+        }
+        if (in.eof())
+            break;
+    }
+    if (in.bad())
+        return fail();
+    if (!pending.empty())
+        deliver(pending);
+    return FileRead::Read;
+}
+
+FileRead StreamRecords(const std::filesystem::path& path, std::size_t recordLength, std::size_t maxRecords,
+                       std::string_view fileName, ReadNotes* notes, const std::function<bool(std::string_view)>& f)
+{
+    std::size_t taken = 0, lineNo = 0;
+    return StreamLines(path, notes, [&](std::string_view line) {
+        ++lineNo;
+        if (line.empty())
+            return true;
+        if (line.size() != recordLength - 2) {
+            NoteSkippedLine(notes, fileName, lineNo, line.size(), recordLength - 2);
+            return true;
+        }
+        if (taken >= maxRecords)
+            return false;
+        ++taken;
+        return f(line);
+    });
+}
+
+void NoteSkippedLine(ReadNotes* notes, std::string_view fileName, std::size_t lineNo, std::size_t length,
+                     std::size_t expected)
+{
+    if (!notes)
+        return;
+    notes->skipped.push_back(strprintf("%.*s: %zu行目は%zuバイトで、%zuバイトのレコードではないため読み飛ばしました。",
+                                       static_cast<int>(fileName.size()), fileName.data(), lineNo, length, expected));
+}
+
+void AssignRecord(std::string& rec, std::string_view line)
+{
+    rec.assign(line);
+    rec.append("\r\n");
+}
+
+int FieldInt(std::string_view rec, std::size_t pos, std::size_t len, int fallback)
+{
+    return static_cast<int>(toIntDef(field(rec, pos, len), fallback));
+}
+
+} // namespace solvane

@@ -1,0 +1,34 @@
+// Odds tables: the stored odds records of a race turned into the odds and popularity arrays of its
+// TOutData.
+//
+// Odds coding, every odds array: the trimmed text made of '-' only (cancelled before the sale opened)
+// or of '*' only (cancelled after sale) gives -1.0, an empty text -2.0 (no such runner or combination),
+// digits their value / 10 ("0000" gives 0.0: no votes). Only values above 0 are prices. A text that is
+// none of these (a garbled file) counts as absent, -2.0.
+#pragma once
+
+#include "raceday/DayFiles.h"
+#include "raceday/RaceDay.h"
+
+#include <span>
+#include <string_view>
+
+namespace solvane {
+
+double DecodeOdds(std::string_view text);
+
+// Replaces the odds record copies (O1Recs .. O6Recs) of the given slots by the first record of each
+// slot's race (venue code 20-21 + race number 26-27) in file order of the day's ".jvO1" .. ".jvO6".
+// Each file is read once, however many slots are asked for, and only up to the last record wanted.
+// A slot whose race number is below 1 or whose key is blank is not searched; a copy whose race has no
+// record (or whose file is missing) keeps what it held. A line of the wrong length is skipped and noted.
+// folder: the day's Data folder listing, when the caller has one.
+void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder = nullptr);
+
+// Recomputes every odds, popularity and ratio array of the slot's race from its record copies.
+void DecodeRaceOdds(RaceDay& day, int slot);
+
+// The odds reader for the slot in day.OzRace: ReadOddsRecords for that slot, then DecodeRaceOdds.
+void OzReadBtnClick(RaceDay& day, ReadNotes* notes = nullptr);
+
+} // namespace solvane

@@ -1,0 +1,212 @@
+#include "RaceDayTestSupport.h"
+
+#include "jvdata/Combo.h"
+#include "raceday/DayLoader.h"
+#include "raceday/OddsReader.h"
+
+#include <gtest/gtest.h>
+
+namespace solvane::test {
+namespace {
+
+TEST(DecodeOddsTest, Coding)
+{
+    struct Case {
+        std::string text;
+        double value;
+    };
+    const std::vector<Case> cases = {
+        {"----", -1.0}, {"-------", -1.0}, {"****", -1.0},  {"*****", -1.0},  {"    ", -2.0},   {"", -2.0},
+        {"0000", 0.0},  {"0123", 12.3},    {"9999", 999.9}, {"0000000", 0.0}, {"0000001", 0.1}, {"1234567", 123456.7},
+        {" 123", 12.3}, {"-*-*", -2.0},    {"12a4", -2.0},  {"+123", -2.0},
+    };
+    for (const Case& c : cases)
+        EXPECT_DOUBLE_EQ(DecodeOdds(c.text), c.value) << "'" << c.text << "'";
+}
+
+// O1 of one race: win, place low and high per horse as 4-digit texts (tenths).
+struct Horse {
+    int h;
+    std::string win, low, high;
+};
+std::string O1Line(std::string_view venue, int race, const std::vector<Horse>& horses)
+{
+    Line o1("O1", kOzLength[0]);
+    o1.at(3, "000000000").key(kDate, venue, race);
+    for (const Horse& x : horses) {
+        const auto k = static_cast<std::size_t>(x.h - 1);
+        o1.at(46 + 8 * k, x.win).at(270 + 12 * k, x.low).at(274 + 12 * k, x.high);
+    }
+    return o1;
+}
+
+class OddsTest : public ::testing::Test {
+protected:
+    void load()
+    {
+        ManualClock clock = OtherDayClock();
+        const DayLoadResult r = DateComboChange(day, kDay, folder.options(), clock);
+        ASSERT_TRUE(r.loaded) << r.notes.error;
+    }
+    DayFolder folder;
+    RaceDay day;
+};
+
+TEST_F(OddsTest, WinAndPlaceRankingWithTies)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1, "1005", 8)});
+    folder.writeData(".jvO1", {O1Line("05", 1,
+                                      {
+                                          {1, "0050", "0018", "0025"}, // 5.0, place 1.8
+                                          {2, "0050", "0016", "0020"}, // 5.0, place 1.6: ranks before 1
+                                          {3, "0030", "0012", "0014"}, // favourite
+                                          {4, "0050", "0016", "0020"}, // same as 2: higher number after
+                                          {5, "----", "----", "----"}, // cancelled
+                                          {6, "0000", "0000", "0000"}, // no votes: not ranked
+                                          {7, "0150", "    ", "    "}, // no place text: in no list
+                                          {8, "****", "0030", "0040"}, // place only
+                                      })});
+    load();
+    const TOutData& r = day.RaceRecs[0];
+    EXPECT_DOUBLE_EQ(r.TanOz[3], 3.0);
+    EXPECT_DOUBLE_EQ(r.TanOz[5], -1.0);
+    EXPECT_DOUBLE_EQ(r.TanOz[6], 0.0);
+    EXPECT_DOUBLE_EQ(r.TanOz[8], -1.0);
+    EXPECT_DOUBLE_EQ(r.FukOzLow[5], -1.0);
+    EXPECT_DOUBLE_EQ(r.FukOzHigh[5], -1.0);
+    EXPECT_DOUBLE_EQ(r.FukOzLow[7], -2.0);
+    EXPECT_DOUBLE_EQ(r.FukOzHigh[7], -2.0);
+    EXPECT_DOUBLE_EQ(r.FukOzLow[1], 1.8);
+    EXPECT_DOUBLE_EQ(r.FukOzHigh[1], 2.5);
+
+    const PerHorse<int> tan{0, 4, 2, 1, 3, 0, 0, 0, 0};
+    const PerHorse<int> fuk{0, 4, 2, 1, 3, 0, 0, 0, 5};
+    for (std::size_t h = 1; h <= 8; ++h) {
+        EXPECT_EQ(r.TanNinki[h], tan[h]) << "win, horse " << h;
+        EXPECT_EQ(r.FukNinki[h], fuk[h]) << "place, horse " << h;
+    }
+    // Ratios: next horse in odds order over own; the last of the list keeps 0.
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[3], 5.0 / 3.0);
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[2], 1.0);
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[4], 1.0);
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[1], 0.0);
+    EXPECT_DOUBLE_EQ(r.FukOzRatio[1], 3.0 / 1.8);
+    EXPECT_DOUBLE_EQ(r.FukOzRatio[8], 0.0);
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[5], 0.0);
+}
+
+TEST_F(OddsTest, RatiosFollowOddsOrderNotHorseOrder)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1, "1005", 16)});
+    folder.writeData(
+        ".jvO1",
+        {O1Line("05", 1, {{3, "0020", "0011", "0012"}, {1, "0040", "0015", "0017"}, {7, "0100", "0030", "0050"}})});
+    load();
+    const TOutData& r = day.RaceRecs[0];
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[3], 2.0);
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[1], 2.5);
+    EXPECT_DOUBLE_EQ(r.TanOzRatio[7], 0.0);
+    // Sixteen runners: 17 and 18 stay at 0 everywhere; listed horses without odds read as absent.
+    for (std::size_t h : {17u, 18u}) {
+        EXPECT_EQ(r.TanOz[h], 0.0);
+        EXPECT_EQ(r.FukOzLow[h], 0.0);
+        EXPECT_EQ(r.TanNinki[h], 0);
+    }
+    EXPECT_DOUBLE_EQ(r.TanOz[16], -2.0);
+}
+
+TEST_F(OddsTest, CombinationBlocksAndMissingFiles)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1, "1005", 18), RaLine("05", 2, "1035", 18)});
+    Line o1 = Line("O1", kOzLength[0]).key(kDate, "05", 1);
+    o1.at(606, "00123").at(611, "05");                   // WR 1: 12.3, 5th
+    o1.at(606 + 9 * 35, "-----").at(611 + 9 * 35, "--"); // WR 36: cancelled, no popularity
+    o1.at(606 + 9 * 2, "00000").at(611 + 9 * 2, "36");   // WR 3: no votes, still has popularity
+    Line o6 = Line("O6", kOzLength[5]).key(kDate, "05", 1);
+    o6.at(47 + 17 * 4895, "1234567").at(54 + 17 * 4895, "4896"); // last trifecta
+    o6.at(47, "0000123").at(54, "0001");
+    o6.at(47 + 17, "*******").at(54 + 17, "****");
+    Line o5 = Line("O5", kOzLength[4]).key(kDate, "05", 1);
+    o5.at(47 + 15 * 815, "000456").at(53 + 15 * 815, "816");
+    folder.writeData(".jvO1", {o1});
+    folder.writeData(".jvO5", {o5});
+    folder.writeData(".jvO6", {o6});
+    load();
+
+    const TOutData& r = day.RaceRecs[0];
+    EXPECT_DOUBLE_EQ(r.WROz[1], 12.3);
+    EXPECT_EQ(r.WRNinki[1], 5);
+    EXPECT_DOUBLE_EQ(r.WROz[36], -1.0);
+    EXPECT_EQ(r.WRNinki[36], 0);
+    EXPECT_DOUBLE_EQ(r.WROz[3], 0.0);
+    EXPECT_EQ(r.WRNinki[3], 36);
+    EXPECT_DOUBLE_EQ(r.WROz[2], -2.0);
+    EXPECT_DOUBLE_EQ(r.SRTOz[4896], 123456.7);
+    EXPECT_EQ(r.SRTNinki[4896], 4896);
+    EXPECT_DOUBLE_EQ(r.SRTOz[SRTOrdinal(1, 2, 3)], 12.3);
+    EXPECT_EQ(r.SRTNinki[1], 1);
+    EXPECT_DOUBLE_EQ(r.SRTOz[2], -1.0);
+    EXPECT_EQ(r.SRTNinki[2], 0);
+    EXPECT_DOUBLE_EQ(r.SRFOz[816], 45.6);
+    EXPECT_EQ(r.SRFNinki[816], 816);
+    // No O2, O3 or O4 file: every entry absent, no popularity.
+    for (int k = 1; k <= kPairCount; ++k) {
+        ASSERT_DOUBLE_EQ(r.UROz[static_cast<std::size_t>(k)], -2.0);
+        ASSERT_EQ(r.URNinki[static_cast<std::size_t>(k)], 0);
+        ASSERT_DOUBLE_EQ(r.WDOz[static_cast<std::size_t>(k)], -2.0);
+    }
+    EXPECT_DOUBLE_EQ(r.UTOz[306], -2.0);
+    // Race 2 has no odds records: everything absent.
+    EXPECT_DOUBLE_EQ(day.RaceRecs[1].SRTOz[1], -2.0);
+    EXPECT_EQ(day.O6Recs[1], std::string(kOzLength[5], ' '));
+}
+
+TEST_F(OddsTest, FirstRecordInFileOrderWinsAndACopyOutlivesItsRecord)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1, "1005", 2), RaLine("06", 1, "1010", 2)});
+    folder.writeData(".jvO1",
+                     {O1Line("05", 1, {{1, "0020", "0011", "0012"}}), O1Line("06", 1, {{1, "0070", "0011", "0012"}}),
+                      O1Line("05", 1, {{1, "0990", "0011", "0012"}})});
+    load();
+    EXPECT_DOUBLE_EQ(day.RaceRecs[0].TanOz[1], 2.0);
+    EXPECT_DOUBLE_EQ(day.RaceRecs[1].TanOz[1], 7.0);
+
+    // The file loses race 1 of venue 06: a later read keeps the copy it had.
+    folder.writeData(".jvO1", {O1Line("05", 1, {{1, "0030", "0011", "0012"}})});
+    day.OzRace = 1;
+    OzReadBtnClick(day);
+    EXPECT_DOUBLE_EQ(day.RaceRecs[1].TanOz[1], 7.0);
+    day.OzRace = 0;
+    OzReadBtnClick(day);
+    EXPECT_DOUBLE_EQ(day.RaceRecs[0].TanOz[1], 3.0);
+}
+
+TEST_F(OddsTest, RaceNumberZeroSearchesNoFile)
+{
+    folder.writeData(".jvRA", {RaLine("05", 0, "1005", 2), RaLine("05", 1, "1005", 2)});
+    folder.writeData(".jvO1", {O1Line("05", 0, {{1, "0020", "0011", "0012"}})});
+    load();
+    EXPECT_DOUBLE_EQ(day.RaceRecs[0].TanOz[1], -2.0);
+}
+
+TEST_F(OddsTest, CutLastRecordCostsOnlyThatRace)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1, "1005", 18), RaLine("05", 2, "1035", 18)});
+    Line first = Line("O6", kOzLength[5]).key(kDate, "05", 1);
+    first.at(47, "0000123");
+    Line second = Line("O6", kOzLength[5]).key(kDate, "05", 2);
+    second.at(47, "0000456");
+    const std::string cut = std::string(first) + "\r\n" + second.str().substr(0, 40000);
+    folder.writeRaw(".jvO6", cut);
+
+    ManualClock clock = OtherDayClock();
+    const DayLoadResult r = DateComboChange(day, kDay, folder.options(), clock);
+    ASSERT_TRUE(r.loaded);
+    EXPECT_DOUBLE_EQ(day.RaceRecs[0].SRTOz[1], 12.3);
+    EXPECT_DOUBLE_EQ(day.RaceRecs[1].SRTOz[1], -2.0);
+    ASSERT_EQ(r.notes.skipped.size(), 1u);
+    EXPECT_NE(r.notes.skipped[0].find("2行目"), std::string::npos) << r.notes.skipped[0];
+}
+
+} // namespace
+} // namespace solvane::test
