@@ -56,6 +56,34 @@ Run importFeed(const fs::path& feed, const fs::path& data, bool perRecord)
     return run;
 }
 
+// Reads every record of the feed and drops it: what the component alone costs.
+Run readOnly(const fs::path& feed)
+{
+    fs::remove(feed / ".downloaded");
+    ManualClock clock(*DateTime::parse("2100-01-01"));
+    LocalJVLinkOptions options;
+    options.downloadTime = std::chrono::milliseconds(0);
+    LocalJVLink link(feed, clock, options);
+    link.JVInit("SOLVANE-BENCH");
+    int readCount = 0, downloadCount = 0;
+    std::string stamp;
+    Run run;
+    const auto t0 = std::chrono::steady_clock::now();
+    link.JVOpen("RACEMING", "19900101000000", 3, readCount, downloadCount, stamp);
+    while (link.JVStatus() < downloadCount) {
+    }
+    JVCancelFlag cancel{false};
+    JVReadHandlers handlers;
+    handlers.onRecord = [&](const std::string& rec) {
+        ++run.result.recordsRead;
+        run.result.bytesStored += static_cast<long long>(rec.size());
+    };
+    JVReadLoop(link, kJVReadBufferImport, cancel, handlers);
+    link.JVClose();
+    run.seconds = secondsSince(t0);
+    return run;
+}
+
 double copyWithCp(const fs::path& from, const fs::path& to)
 {
     fs::remove_all(to);
@@ -108,6 +136,10 @@ int main(int argc, char** argv)
     }
     fs::create_directories(work);
 
+    const Run read = readOnly(feed);
+    std::printf("%-28s %9lld records read %8.1f MB read  %7.2f s  %7.1f MB/s\n", "reading the feed only",
+                read.result.recordsRead, static_cast<double>(read.result.bytesStored) / 1e6, read.seconds,
+                static_cast<double>(read.result.bytesStored) / 1e6 / read.seconds);
     const Run year = importFeed(feed, work / "Data", false);
     report("import, day files held", year);
     const double cp = copyWithCp(work / "Data", work / "Data-cp");

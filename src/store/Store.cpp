@@ -64,10 +64,15 @@ private:
     bool trail_ = false;
 };
 
-bool hasInnerLineBreak(std::string_view line)
+} // namespace
+
+bool HasLineBreak(std::string_view line)
 {
-    return line.find_first_of("\r\n") != std::string_view::npos;
+    // Two memchr scans: find_first_of would test the set once per byte.
+    return line.find('\n') != std::string_view::npos || line.find('\r') != std::string_view::npos;
 }
+
+namespace {
 
 std::string saveError(const std::string& reason)
 {
@@ -144,7 +149,13 @@ std::string_view StoredLine(std::string_view rec)
 
 std::string NormaliseRecord(std::string_view rec)
 {
-    return OverwriteAt(rec, "000000000", 3);
+    constexpr std::string_view zeros = "000000000";
+    if (rec.size() < 2 + zeros.size())
+        return OverwriteAt(rec, zeros, 3);
+    // Same bytes as OverwriteAt, in one copy (odds records are up to 83 KB).
+    std::string out(rec);
+    out.replace(2, zeros.size(), zeros);
+    return out;
 }
 
 bool StoreLineLess(std::string_view a, std::string_view b)
@@ -256,7 +267,7 @@ namespace {
 
 bool checkRecord(std::string_view line, std::string* error)
 {
-    if (!hasInnerLineBreak(line))
+    if (!HasLineBreak(line))
         return true;
     if (error)
         *error = "改行を含むレコードは保存できません";

@@ -67,6 +67,9 @@ std::string_view StoredLine(std::string_view rec);
 // longer tells which delivery it came from. Works on a record or on a line.
 std::string NormaliseRecord(std::string_view rec);
 
+// True when the text holds a CR or LF: such a record would become two lines of its file.
+bool HasLineBreak(std::string_view line);
+
 // Line order of keyed files: byte order of the Shift-JIS text with ASCII letters compared ignoring case
 // (only single-byte characters are folded; the trail byte of a double-byte character is never a
 // letter). Lines equal under that comparison (they differ only in letter case) are ordered by their

@@ -104,7 +104,7 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
     if (!wanted)
         return plan;
 
-    if (line.find_first_of("\r\n") != std::string_view::npos) {
+    if (HasLineBreak(line)) {
         plan.verdict = StorePlan::Verdict::Reject;
         plan.message = strprintf("改行を含むレコードを読み飛ばしました（%s）", std::string(info.type).c_str());
         return plan;
