@@ -1,2 +1,422 @@
+// Properties of a generated month: every file passes the checker, payouts agree with the finishing
+// order and the final odds, odds agree with the take-out, fields sit at their positions, empty
+// runner slots stay blank, real-time snapshots follow the day, and a seed gives the same bytes.
+#include "feedgen/Check.h"
+#include "feedgen/ComboTables.h"
+#include "feedgen/Feed.h"
+#include "jvdata/Combo.h"
+#include "support/TempDir.h"
+#include "util/Files.h"
+#include "util/ShiftJis.h"
+#include "util/Text.h"
+
 #include <gtest/gtest.h>
-TEST(Feedgen, Builds) {}
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+using namespace solvane;
+using namespace solvane::feedgen;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Records(const std::string& bytes)
+{
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", at);
+        out.push_back(bytes.substr(at, end + 2 - at));
+        at = end + 2;
+    }
+    return out;
+}
+
+int Num(const std::string& rec, std::size_t pos, std::size_t len)
+{
+    return static_cast<int>(toIntDef(field(rec, pos, len), -1));
+}
+
+// June 2024 up to Saturday the 29th: three weeks of results, then the 29th as today with its
+// real-time snapshots.
+struct Month {
+    test::TempDir dir;
+    FeedStats stats;
+    std::map<std::string, std::vector<std::string>> byType; // stored RACE records by type
+    Month()
+    {
+        FeedOptions o;
+        o.out = dir.path();
+        o.from = *DateTime::parse("2024-06-01");
+        o.to = *DateTime::parse("2024-06-29");
+        o.now = *DateTime::parse("2024-06-29 10:00:00");
+        o.seed = 7;
+        o.rtDays = 0;
+        std::string error;
+        EXPECT_TRUE(GenerateFeed(o, &stats, &error)) << error;
+        for (const auto& e : fs::directory_iterator(dir.path() / "RACE"))
+            for (auto& rec : Records(*readFile(e.path())))
+                if (rec[2] != '2' || rec.compare(0, 2, "HR") == 0) // results only, not today's cards
+                    byType[rec.substr(0, 2)].push_back(std::move(rec));
+    }
+};
+
+Month& TheMonth()
+{
+    static Month month;
+    return month;
+}
+
+std::map<std::string, std::string> ByKey(const std::vector<std::string>& recs)
+{
+    std::map<std::string, std::string> m;
+    for (const auto& r : recs)
+        m[r.substr(11, 16)] = r;
+    return m;
+}
+
+std::string Two(int v)
+{
+    return strprintf("%02d", v);
+}
+
+} // namespace
+
+TEST(Feedgen, EveryFilePassesTheChecker)
+{
+    Month& m = TheMonth();
+    const CheckReport r = CheckFeed(m.dir.path());
+    EXPECT_TRUE(r.ok()) << FormatReport(r);
+    for (const char* t : {"RA", "SE", "HR", "O1", "O2", "O3", "O4", "O5", "O6", "WF", "DM", "TM", "WE"})
+        EXPECT_GT(r.perType.count(t) ? r.perType.at(t) : 0, 0) << t;
+    EXPECT_GT(m.stats.races, 250);
+
+    // The checker itself notices a slot out of order, a short record and a bad payout combination.
+    std::string o6 = m.byType["O6"].front();
+    std::swap(o6[41], o6[43]); // "010203" becomes "020103" in slot 1
+    std::string shortRa = m.byType["RA"].front().substr(0, 1000) + "\r\n";
+    std::string hr = m.byType["HR"].front();
+    hr.replace(102, 2, "19"); // winner 19 in a race of at most 18
+    for (const std::string* bad : {&o6, &shortRa, &hr}) {
+        CheckReport one;
+        CheckRecords("bad", *bad, one, 5);
+        EXPECT_FALSE(one.ok()) << bad->substr(0, 2);
+    }
+}
+
+TEST(Feedgen, PayoutsAgreeWithFinishingOrderAndFinalOdds)
+{
+    Month& m = TheMonth();
+    const auto o1 = ByKey(m.byType["O1"]), o2 = ByKey(m.byType["O2"]), o3 = ByKey(m.byType["O3"]),
+               o4 = ByKey(m.byType["O4"]), o5 = ByKey(m.byType["O5"]), o6 = ByKey(m.byType["O6"]);
+    std::map<std::string, std::map<int, int>> placing; // race key -> placing -> horse (no dead heats)
+    std::map<std::string, bool> deadHeat;
+    for (const auto& se : m.byType["SE"]) {
+        const std::string key = se.substr(11, 16);
+        const int h = Num(se, 29, 2), p = Num(se, 335, 2);
+        if (se[336] == '1')
+            deadHeat[key] = true;
+        if (p > 0)
+            placing[key][p] = h;
+        // The runner's final odds and popularity are those of the final win odds.
+        const std::string& win = o1.at(key);
+        if (p > 0) {
+            EXPECT_EQ(field(se, 360, 4), field(win, 46 + 8 * (h - 1), 4)) << key;
+            EXPECT_EQ(field(se, 364, 2), field(win, 50 + 8 * (h - 1), 2)) << key;
+        }
+    }
+    const ComboTables& T = Combos();
+    int checked = 0;
+    for (const auto& hr : m.byType["HR"]) {
+        const std::string key = hr.substr(11, 16);
+        if (deadHeat[key])
+            continue;
+        auto& pl = placing[key];
+        const int a = pl[1], b = pl[2], c = pl[3];
+        ASSERT_GT(a * b * c, 0) << key;
+        const std::string& w = o1.at(key);
+        // Win: the winner at its final odds.
+        EXPECT_EQ(Num(hr, 103, 2), a);
+        EXPECT_EQ(Num(hr, 105, 9), 10 * Num(w, 46 + 8 * (a - 1), 4)) << key;
+        // Place: the first three (two in small fields), each within its announced range.
+        const int places = w[42] - '0';
+        for (int i = 0; i < 5; ++i) {
+            const int h = Num(hr, 142 + 13 * i, 2);
+            if (i >= places) {
+                EXPECT_EQ(h, 0);
+                continue;
+            }
+            EXPECT_TRUE(h == a || h == b || (places == 3 && h == c)) << key;
+            const int pay = Num(hr, 144 + 13 * i, 9) / 10;
+            EXPECT_GE(pay, Num(w, 270 + 12 * (h - 1), 4)) << key;
+            EXPECT_LE(pay, Num(w, 274 + 12 * (h - 1), 4)) << key;
+        }
+        // Bracket quinella, when sold.
+        if (w[41] == '7') {
+            const int ba = BracketOf(Num(w, 36, 2), a), bb = BracketOf(Num(w, 36, 2), b);
+            const int s = T.wrSlot(ba, bb);
+            EXPECT_EQ(field(hr, 207, 2), Two(std::min(ba, bb) * 10 + std::max(ba, bb)).substr(0, 2)) << key;
+            EXPECT_EQ(Num(hr, 209, 9), 10 * Num(w, 606 + 9 * (s - 1), 5)) << key;
+        }
+        // Quinella, exacta, trio, trifecta: the one winning combination at its final odds.
+        const int ur = T.pairSlot(a, b), ut = T.utSlot(a, b), srf = T.srfSlot(a, b, c), srt = T.srtSlot(a, b, c);
+        EXPECT_EQ(field(hr, 246, 4), Two(std::min(a, b)) + Two(std::max(a, b)));
+        EXPECT_EQ(Num(hr, 250, 9), 10 * Num(o2.at(key), 45 + 13 * (ur - 1), 6)) << key;
+        EXPECT_EQ(field(hr, 454, 4), Two(a) + Two(b));
+        EXPECT_EQ(Num(hr, 458, 9), 10 * Num(o4.at(key), 45 + 13 * (ut - 1), 6)) << key;
+        EXPECT_EQ(Num(hr, 556, 9), 10 * Num(o5.at(key), 47 + 15 * (srf - 1), 6)) << key;
+        EXPECT_EQ(field(hr, 604, 6), Two(a) + Two(b) + Two(c));
+        EXPECT_EQ(Num(hr, 610, 9), 10 * Num(o6.at(key), 47 + 17 * (srt - 1), 7)) << key;
+        EXPECT_EQ(Num(hr, 619, 4), Num(o6.at(key), 54 + 17 * (srt - 1), 4)) << key;
+        // Wide: the three pairs of the first three, each within its range.
+        std::set<std::string> pairs = {Two(std::min(a, b)) + Two(std::max(a, b)),
+                                       Two(std::min(a, c)) + Two(std::max(a, c)),
+                                       Two(std::min(b, c)) + Two(std::max(b, c))};
+        for (int i = 0; i < 3; ++i) {
+            const std::string kumi(field(hr, 294 + 16 * i, 4));
+            EXPECT_EQ(pairs.count(kumi), 1u) << key;
+            const int s = T.pairSlot(Num(hr, 294 + 16 * i, 2), Num(hr, 296 + 16 * i, 2));
+            const int pay = Num(hr, 298 + 16 * i, 9) / 10;
+            EXPECT_GE(pay, Num(o3.at(key), 45 + 17 * (s - 1), 5)) << key;
+            EXPECT_LE(pay, Num(o3.at(key), 50 + 17 * (s - 1), 5)) << key;
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 200);
+}
+
+TEST(Feedgen, OddsFollowChancesAndTakeOut)
+{
+    Month& m = TheMonth();
+    auto overround = [](const std::string& rec, std::size_t first, std::size_t stride, int count, std::size_t len) {
+        double sum = 0;
+        for (int k = 0; k < count; ++k) {
+            const std::string_view v = field(rec, first + stride * static_cast<std::size_t>(k), len);
+            const long long x = toIntDef(v, -1);
+            if (x > 0 && v.find_first_not_of("0123456789") == std::string_view::npos)
+                sum += 10.0 / static_cast<double>(x);
+            if (x == 10)
+                return -1.0; // a runner at the minimum odds of 1.0: the pool pays back less
+        }
+        return sum;
+    };
+    struct Pool {
+        const char* type;
+        std::size_t first, stride;
+        int count;
+        std::size_t len;
+        double take;
+    };
+    const Pool pools[] = {{"O1", 46, 8, 28, 4, 0.20},
+                          {"O2", 45, 13, 153, 6, 0.225},
+                          {"O4", 45, 13, 306, 6, 0.25},
+                          {"O5", 47, 15, 816, 6, 0.25},
+                          {"O6", 47, 17, 4896, 7, 0.275}};
+    for (const Pool& p : pools) {
+        double total = 0;
+        int races = 0;
+        for (const auto& rec : m.byType[p.type]) {
+            const double s = overround(rec, p.first, p.stride, p.count, p.len);
+            if (s < 0)
+                continue;
+            // Odds are cut to 0.1, so each race pays out at most the pool after take-out.
+            EXPECT_GE(s, (1.0 / (1.0 - p.take)) * 0.985) << p.type << " " << rec.substr(11, 16);
+            EXPECT_LE(s, (1.0 / (1.0 - p.take)) * 1.12) << p.type << " " << rec.substr(11, 16);
+            total += s;
+            ++races;
+        }
+        ASSERT_GT(races, 0);
+        EXPECT_NEAR(total / races, 1.0 / (1.0 - p.take), 0.03) << p.type;
+    }
+    // Popularity ranks follow the odds.
+    for (const auto& rec : m.byType["O1"]) {
+        std::vector<std::pair<int, int>> v;
+        for (int h = 1; h <= Num(rec, 36, 2); ++h)
+            if (Num(rec, 46 + 8 * (h - 1), 4) > 0)
+                v.push_back({Num(rec, 50 + 8 * (h - 1), 2), Num(rec, 46 + 8 * (h - 1), 4)});
+        std::sort(v.begin(), v.end());
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            EXPECT_EQ(v[i].first, static_cast<int>(i) + 1);
+            if (i) {
+                EXPECT_LE(v[i - 1].second, v[i].second);
+            }
+        }
+    }
+    // The favourite wins about a third of flat races over the month.
+    long long won = 0;
+    for (long long x : m.stats.winnerPopularity)
+        won += x;
+    EXPECT_NEAR(static_cast<double>(m.stats.winnerPopularity[1]) / static_cast<double>(won), 0.33, 0.09);
+}
+
+TEST(Feedgen, FieldsSitAtTheirPositionsAndEmptySlotsStayBlank)
+{
+    Month& m = TheMonth();
+    std::map<std::string, int> runners;
+    for (const auto& se : m.byType["SE"]) {
+        const std::string key = se.substr(11, 16);
+        ++runners[key];
+        EXPECT_EQ(se.size(), 555u);
+        for (std::size_t i = 40; i < 76; i += 2) // horse name: full-width throughout
+            EXPECT_TRUE(isSjisLeadByte(static_cast<unsigned char>(se[i]))) << key;
+        EXPECT_FALSE(trim(field(se, 307, 8)).empty());
+        EXPECT_FALSE(trim(field(se, 91, 8)).empty());
+        EXPECT_GE(Num(se, 289, 3), 480);
+        EXPECT_EQ(se[2], '7');
+    }
+    const auto o2 = ByKey(m.byType["O2"]), o6 = ByKey(m.byType["O6"]);
+    int small = 0;
+    for (const auto& ra : m.byType["RA"]) {
+        const std::string key = ra.substr(11, 16);
+        const int n = Num(ra, 882, 2);
+        EXPECT_EQ(runners[key], n) << key;
+        EXPECT_GE(n, 5);
+        EXPECT_LE(n, 18);
+        const int track = Num(ra, 706, 2), dist = Num(ra, 698, 4);
+        EXPECT_TRUE((track >= 10 && track <= 29) || (track >= 51 && track <= 59)) << track;
+        EXPECT_EQ(track >= 51, Num(ra, 617, 2) >= 18) << key;
+        EXPECT_GE(dist, 1000);
+        EXPECT_LE(dist, 3600);
+        EXPECT_GE(Num(ra, 888, 1), 1);
+        EXPECT_LE(Num(ra, 888, 1), 6);
+        const std::string post(field(ra, 874, 4));
+        EXPECT_GE(post, "0940");
+        EXPECT_LE(post, "1645");
+        if (n < 18) {
+            ++small;
+            // The slot of the pair (n, n+1) and every trifecta slot with horse n+1 stay blank.
+            const int s = Combos().pairSlot(n, n + 1);
+            EXPECT_EQ(field(o2.at(key), 41 + 13 * static_cast<std::size_t>(s - 1), 13), std::string(13, ' '));
+            const int t = Combos().srtSlot(n + 1, 1, 2);
+            EXPECT_EQ(field(o6.at(key), 41 + 17 * static_cast<std::size_t>(t - 1), 17), std::string(17, ' '));
+            EXPECT_EQ(field(o2.at(key), 41, 4), "0102"); // earlier slots are not packed forward
+        }
+    }
+    EXPECT_GT(small, 20);
+    // The fixed slot order is the program's own combination numbering.
+    const ComboTables& T = Combos();
+    for (int s = 1; s <= kSrtSlots; ++s)
+        ASSERT_EQ(SRTOrdinal(T.srt[static_cast<std::size_t>(s)][0], T.srt[static_cast<std::size_t>(s)][1],
+                             T.srt[static_cast<std::size_t>(s)][2]),
+                  s);
+    for (int s = 1; s <= kSrfSlots; ++s)
+        ASSERT_EQ(SRFOrdinal(T.srf[static_cast<std::size_t>(s)][0], T.srf[static_cast<std::size_t>(s)][1],
+                             T.srf[static_cast<std::size_t>(s)][2]),
+                  s);
+    for (int s = 1; s <= kUtSlots; ++s)
+        ASSERT_EQ(UTOrdinal(T.ut[static_cast<std::size_t>(s)][0], T.ut[static_cast<std::size_t>(s)][1]), s);
+    for (int s = 1; s <= kWrSlots; ++s)
+        ASSERT_EQ(WROrdinal(T.wr[static_cast<std::size_t>(s)][0], T.wr[static_cast<std::size_t>(s)][1]), s);
+}
+
+TEST(Feedgen, RealTimeSnapshotsFollowTheDay)
+{
+    Month& m = TheMonth();
+    const fs::path rt = m.dir.path() / "RT";
+    // Today's races: intermediate odds before the post, then final and confirmed odds.
+    int races = 0;
+    for (const auto& e : fs::directory_iterator(rt / "0B30")) {
+        ++races;
+        std::vector<fs::path> snaps;
+        for (const auto& f : fs::directory_iterator(e.path()))
+            snaps.push_back(f.path());
+        std::sort(snaps.begin(), snaps.end());
+        ASSERT_GE(snaps.size(), 5u);
+        for (std::size_t i = 0; i < snaps.size(); ++i) {
+            const auto recs = Records(*readFile(snaps[i]));
+            ASSERT_EQ(recs.size(), 6u);
+            const std::string hhmm = snaps[i].stem().string().substr(0, 4);
+            if (i + 2 < snaps.size()) {
+                EXPECT_EQ(recs[0][2], '1');
+                EXPECT_EQ(field(recs[0], 32, 4), hhmm);
+            } else {
+                EXPECT_EQ(recs[0][2], i + 1 == snaps.size() ? '4' : '3');
+                EXPECT_EQ(field(recs[0], 28, 8), "00000000");
+            }
+        }
+    }
+    EXPECT_GE(races, 24);
+    // Results: each snapshot holds more races than the one before.
+    std::vector<fs::path> results;
+    for (const auto& f : fs::directory_iterator(rt / "0B12" / "20240629"))
+        results.push_back(f.path());
+    std::sort(results.begin(), results.end());
+    std::size_t prev = 0;
+    for (const auto& p : results) {
+        std::size_t ra = 0;
+        for (const auto& rec : Records(*readFile(p)))
+            ra += rec.compare(0, 2, "RA") == 0;
+        EXPECT_GT(ra, prev);
+        prev = ra;
+    }
+    EXPECT_EQ(prev, static_cast<std::size_t>(races));
+    for (const char* spec : {"0B13", "0B17", "0B14"})
+        EXPECT_TRUE(fs::is_directory(rt / spec / "20240629")) << spec;
+    // Days already run carry no cards; today carries cards of kind 2.
+    std::set<char> kinds;
+    for (const auto& e : fs::directory_iterator(m.dir.path() / "RACE"))
+        if (e.path().filename().string().find("_RA20240629") != std::string::npos)
+            kinds.insert((*readFile(e.path()))[2]);
+    EXPECT_EQ(kinds, std::set<char>{'2'});
+}
+
+TEST(Feedgen, SameSeedSameBytesAndLiveDayFollowsTheClock)
+{
+    auto generate = [](const fs::path& out, std::uint64_t seed, const char* from, bool live) {
+        FeedOptions o;
+        o.out = out;
+        o.from = *DateTime::parse(from);
+        o.to = *DateTime::parse("2024-06-09");
+        o.now = live ? *DateTime::parse("2024-06-12 14:03:00") : *DateTime::parse("2024-07-01 12:00:00");
+        o.liveToday = live;
+        o.rtDays = 0;
+        o.siblings = !live;
+        o.seed = seed;
+        std::string error;
+        EXPECT_TRUE(GenerateFeed(o, nullptr, &error)) << error;
+    };
+    auto contents = [](const fs::path& root) {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(root))
+            if (e.is_regular_file())
+                files[fs::relative(e.path(), root).string()] = *readFile(e.path());
+        return files;
+    };
+    test::TempDir a, b, c;
+    generate(a.path(), 7, "2024-06-08", false);
+    generate(b.path(), 7, "2024-06-08", false);
+    generate(c.path(), 8, "2024-06-08", false);
+    const auto fa = contents(a.path()), fb = contents(b.path()), fc = contents(c.path());
+    EXPECT_EQ(fa.size(), fb.size());
+    EXPECT_TRUE(fa == fb);
+    EXPECT_FALSE(fa == fc);
+    // A day is the same whatever range it is generated in.
+    Month& m = TheMonth();
+    for (const auto& [name, bytes] : fa) {
+        if (name.find("_RA20240608") != std::string::npos) {
+            EXPECT_EQ(*readFile(m.dir.path() / name), bytes) << name;
+        }
+    }
+
+    // Live day: a Wednesday made a race day, posts from twenty minutes after 14:03 on.
+    test::TempDir live;
+    generate(live.path(), 7, "2024-06-12", true);
+    std::string ra;
+    for (const auto& e : fs::directory_iterator(live.path() / "RACE"))
+        if (e.path().filename().string().find("_RA20240612") != std::string::npos)
+            ra = *readFile(e.path());
+    const auto recs = Records(ra);
+    ASSERT_GE(recs.size(), 24u);
+    std::string first = "9999", firstKey;
+    for (const auto& r : recs)
+        if (std::string(field(r, 874, 4)) < first) {
+            first = std::string(field(r, 874, 4));
+            firstKey = r.substr(11, 16);
+        }
+    EXPECT_EQ(first, "1425");
+    // Its odds two minutes before the post, and none announced later than the final ones.
+    EXPECT_TRUE(fs::exists(live.path() / "RT" / "0B30" / firstKey / "142300.txt"));
+    EXPECT_TRUE(CheckFeed(live.path()).ok());
+}

@@ -50,6 +50,39 @@ std::string Two(int v)
     return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
 }
 
+// Combination texts of every slot, built once: the checker compares millions of them.
+struct KumiTexts {
+    std::vector<std::string> win, wr, pair, ut, srf, srt;
+    KumiTexts()
+    {
+        const ComboTables& T = Combos();
+        win.resize(29);
+        for (int h = 1; h <= 28; ++h)
+            win[U(h)] = Two(h);
+        wr.resize(kWrSlots + 1);
+        for (int s = 1; s <= kWrSlots; ++s)
+            wr[U(s)] = std::string{char('0' + T.wr[U(s)][0]), char('0' + T.wr[U(s)][1])};
+        pair.resize(kPairSlots + 1);
+        for (int s = 1; s <= kPairSlots; ++s)
+            pair[U(s)] = Two(T.pair[U(s)][0]) + Two(T.pair[U(s)][1]);
+        ut.resize(kUtSlots + 1);
+        for (int s = 1; s <= kUtSlots; ++s)
+            ut[U(s)] = Two(T.ut[U(s)][0]) + Two(T.ut[U(s)][1]);
+        srf.resize(kSrfSlots + 1);
+        for (int s = 1; s <= kSrfSlots; ++s)
+            srf[U(s)] = Two(T.srf[U(s)][0]) + Two(T.srf[U(s)][1]) + Two(T.srf[U(s)][2]);
+        srt.resize(kSrtSlots + 1);
+        for (int s = 1; s <= kSrtSlots; ++s)
+            srt[U(s)] = Two(T.srt[U(s)][0]) + Two(T.srt[U(s)][1]) + Two(T.srt[U(s)][2]);
+    }
+};
+
+const KumiTexts& Kumi()
+{
+    static const KumiTexts texts;
+    return texts;
+}
+
 class Checker {
 public:
     Checker(const std::string& name, CheckReport& report, std::size_t max) : name_(name), r_(report), max_(max) {}
@@ -148,6 +181,7 @@ private:
     void odds(long long index, std::string_view rec, int which)
     {
         const ComboTables& T = Combos();
+        const KumiTexts& K = Kumi();
         const std::string_view happyo = rec.substr(27, 8);
         if (!AllDigits(happyo))
             problem(index, "announcement time is not digits");
@@ -159,8 +193,8 @@ private:
         case 1: {
             const bool placeSold = rec[40] != '0', wrSold = rec[41] != '0';
             for (int h = 1; h <= 28; ++h) {
-                slot(index, rec, 44 + 8 * U(h - 1), 2, Two(h), {4, 2}, h <= n, "win", h);
-                slot(index, rec, 268 + 12 * U(h - 1), 2, Two(h), {4, 4, 2}, placeSold && h <= n, "place", h);
+                slot(index, rec, 44 + 8 * U(h - 1), 2, K.win[U(h)], {4, 2}, h <= n, "win", h);
+                slot(index, rec, 268 + 12 * U(h - 1), 2, K.win[U(h)], {4, 4, 2}, placeSold && h <= n, "place", h);
             }
             std::array<int, 9> regs{};
             for (int h = 1; h <= n; ++h)
@@ -168,39 +202,37 @@ private:
             for (int s = 1; s <= kWrSlots; ++s) {
                 const int a = T.wr[U(s)][0], b = T.wr[U(s)][1];
                 const bool exists = a == b ? regs[U(a)] >= 2 : regs[U(a)] >= 1 && regs[U(b)] >= 1;
-                slot(index, rec, 604 + 9 * U(s - 1), 2, std::string{char('0' + a), char('0' + b)}, {5, 2},
-                     wrSold && exists, "bracket quinella", s);
+                slot(index, rec, 604 + 9 * U(s - 1), 2, K.wr[U(s)], {5, 2}, wrSold && exists, "bracket quinella", s);
             }
             break;
         }
         case 2:
         case 3:
             for (int s = 1; s <= kPairSlots; ++s) {
-                const int a = T.pair[U(s)][0], b = T.pair[U(s)][1];
+                const int b = T.pair[U(s)][1];
                 if (which == 2)
-                    slot(index, rec, 41 + 13 * U(s - 1), 4, Two(a) + Two(b), {6, 3}, b <= n, "quinella", s);
+                    slot(index, rec, 41 + 13 * U(s - 1), 4, K.pair[U(s)], {6, 3}, b <= n, "quinella", s);
                 else
-                    slot(index, rec, 41 + 17 * U(s - 1), 4, Two(a) + Two(b), {5, 5, 3}, b <= n, "wide", s);
+                    slot(index, rec, 41 + 17 * U(s - 1), 4, K.pair[U(s)], {5, 5, 3}, b <= n, "wide", s);
             }
             break;
         case 4:
             for (int s = 1; s <= kUtSlots; ++s) {
                 const int a = T.ut[U(s)][0], b = T.ut[U(s)][1];
-                slot(index, rec, 41 + 13 * U(s - 1), 4, Two(a) + Two(b), {6, 3}, a <= n && b <= n, "exacta", s);
+                slot(index, rec, 41 + 13 * U(s - 1), 4, K.ut[U(s)], {6, 3}, a <= n && b <= n, "exacta", s);
             }
             break;
         case 5:
             for (int s = 1; s <= kSrfSlots; ++s) {
                 const auto& c = T.srf[U(s)];
-                slot(index, rec, 41 + 15 * U(s - 1), 6, Two(c[0]) + Two(c[1]) + Two(c[2]), {6, 3}, c[2] <= n, "trio",
-                     s);
+                slot(index, rec, 41 + 15 * U(s - 1), 6, K.srf[U(s)], {6, 3}, c[2] <= n, "trio", s);
             }
             break;
         case 6:
             for (int s = 1; s <= kSrtSlots; ++s) {
                 const auto& c = T.srt[U(s)];
-                slot(index, rec, 41 + 17 * U(s - 1), 6, Two(c[0]) + Two(c[1]) + Two(c[2]), {7, 4},
-                     c[0] <= n && c[1] <= n && c[2] <= n, "trifecta", s);
+                slot(index, rec, 41 + 17 * U(s - 1), 6, K.srt[U(s)], {7, 4}, c[0] <= n && c[1] <= n && c[2] <= n,
+                     "trifecta", s);
             }
             break;
         default:

@@ -186,7 +186,16 @@ bool WriteStored(const BuiltDay& d, Sink& sink)
     const DateTime& date = d.day.plan.date;
     const std::string ymd = date.yyyymmdd();
     std::string ra, se, hr, wf, dm, tm;
-    std::array<std::string, 6> odds;
+    // The odds buffers are reused from day to day: a day of trifecta odds is a few megabytes.
+    static thread_local std::array<std::string, 6> odds;
+    static constexpr std::size_t kLens[6] = {kLenO1, kLenO2, kLenO3, kLenO4, kLenO5, kLenO6};
+    for (int k = 0; k < 6; ++k) {
+        odds[U(k)].clear();
+        odds[U(k)].reserve(d.day.races.size() * kLens[k]);
+    }
+    se.reserve(d.day.races.size() * 18 * kLenSE);
+    ra.reserve(d.day.races.size() * kLenRA);
+    hr.reserve(d.day.races.size() * kLenHR);
     if (d.day.run) {
         // Confirmed results, published the evening of the race day.
         for (std::size_t i = 0; i < d.day.races.size(); ++i) {

@@ -279,7 +279,7 @@ Race GenerateRace(const RaceDayPlan& day, const VenueDay& vd, int raceNo, const 
     r.registered = n;
     const int baseAge = r.syubetu == 11 ? 2 : (r.syubetu == 12 ? 3 : (r.syubetu == 13 || r.syubetu == 18 ? 3 : 4));
     // Spread of abilities: sets how often the favourite wins.
-    const double sigma = 0.95 + 0.25 * rng.uniform();
+    const double sigma = 1.2 + 0.3 * rng.uniform();
     for (int h = 1; h <= n; ++h) {
         Runner& u = r.runners[static_cast<std::size_t>(h)];
         u.number = h;
@@ -322,7 +322,7 @@ Race GenerateRace(const RaceDayPlan& day, const VenueDay& vd, int raceNo, const 
         if (u.scratched)
             continue;
         u.winProb = std::exp(u.ability);
-        q[static_cast<std::size_t>(h)] = std::exp(u.ability + 0.28 * rng.normal());
+        q[static_cast<std::size_t>(h)] = std::exp(u.ability + 0.22 * rng.normal());
         sumP += u.winProb;
         sumQ += q[static_cast<std::size_t>(h)];
     }

@@ -170,7 +170,9 @@ void AppendRA(std::string& out, const Race& r, char kind, const DateTime& made, 
         // Passing order at the third and fourth corners: the finishing order, roughly.
         std::string order;
         for (std::size_t i = 0; i < r.order.size(); ++i) {
-            const std::string item = (i ? "," : "") + std::to_string(r.order[i]);
+            std::string item = std::to_string(r.order[i]);
+            if (i)
+                item.insert(item.begin(), ',');
             if (order.size() + item.size() > 70)
                 break;
             order += item;
