@@ -3,6 +3,7 @@
 #include "util/Files.h"
 #include "util/Text.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
 
@@ -135,8 +136,11 @@ void NoteSkippedLine(ReadNotes* notes, std::string_view fileName, std::size_t li
 {
     if (!notes)
         return;
-    notes->skipped.push_back(strprintf("%.*s: %zu行目は%zuバイトで、%zuバイトのレコードではないため読み飛ばしました。",
-                                       static_cast<int>(fileName.size()), fileName.data(), lineNo, length, expected));
+    std::string text = strprintf("%.*s: %zu行目は%zuバイトで、%zuバイトのレコードではないため読み飛ばしました。",
+                                 static_cast<int>(fileName.size()), fileName.data(), lineNo, length, expected);
+    // A file read twice in one load (the payout reader refreshes the race records) is noted once.
+    if (std::find(notes->skipped.begin(), notes->skipped.end(), text) == notes->skipped.end())
+        notes->skipped.push_back(std::move(text));
 }
 
 void AssignRecord(std::string& rec, std::string_view line)

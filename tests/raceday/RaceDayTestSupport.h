@@ -46,8 +46,8 @@ inline constexpr std::string_view kDate = "20240106";
 inline constexpr std::string_view kDay = "2024年01月06日";
 
 // An RA line: post time "hhmm", registered runners, weather 1, turf going 1, dirt going 2.
-inline std::string RaLine(std::string_view venue, int race, std::string_view post = "1005", int runners = 16,
-                          std::string_view date = kDate)
+inline Line RaLine(std::string_view venue, int race, std::string_view post = "1005", int runners = 16,
+                   std::string_view date = kDate)
 {
     return Line("RA", kRaLength)
         .at(3, "000000000")
@@ -58,8 +58,7 @@ inline std::string RaLine(std::string_view venue, int race, std::string_view pos
 }
 
 // An SE line for horse h of a race, data kind kind.
-inline std::string SeLine(std::string_view venue, int race, int h, std::string_view kind = "7",
-                          std::string_view date = kDate)
+inline Line SeLine(std::string_view venue, int race, int h, std::string_view kind = "7", std::string_view date = kDate)
 {
     return Line("SE", kSeLength).at(3, kind).key(date, venue, race).num(29, 2, h);
 }

@@ -1,0 +1,187 @@
+#include "RaceDayTestSupport.h"
+
+#include "raceday/DayLoader.h"
+#include "raceday/Payouts.h"
+
+#include <gtest/gtest.h>
+
+namespace solvane::test {
+namespace {
+
+Line HrLine(std::string_view venue, int race, std::string_view date = kDate)
+{
+    Line hr("HR", kHrLength);
+    hr.at(3, "000000000").key(date, venue, race);
+    return hr;
+}
+
+// Place entry i (1-based): horse, payout, popularity.
+void Place(Line& hr, std::size_t i, int horse, int pay, int ninki)
+{
+    hr.num(142 + 13 * (i - 1), 2, horse).num(144 + 13 * (i - 1), 9, pay).num(153 + 13 * (i - 1), 2, ninki);
+}
+
+class PayoutsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.writeData(".jvRA", {RaLine("05", 1, "1005", 12), RaLine("05", 2, "1035", 12)});
+        std::vector<std::string> runners;
+        for (int h = 1; h <= 12; ++h) {
+            Line se(SeLine("05", 1, h));
+            se.num(335, 2, 13 - h); // stored placings: horse 12 first … horse 1 twelfth
+            runners.push_back(se);
+        }
+        folder.writeRunners("東京", runners);
+    }
+    DayLoadResult load()
+    {
+        ManualClock clock = OtherDayClock();
+        return DateComboChange(day, kDay, folder.options(), clock);
+    }
+    std::string placing(int h) const
+    {
+        return std::string(field(day.SeRecs[0][static_cast<std::size_t>(h - 1)], 335, 2));
+    }
+
+    DayFolder folder;
+    RaceDay day;
+};
+
+TEST_F(PayoutsTest, PlacingsComeFromPlacePayoutsInMemoryOnly)
+{
+    Line hr = HrLine("05", 1);
+    Place(hr, 1, 7, 150, 1);
+    Place(hr, 2, 3, 420, 6);
+    folder.writeData(".jvHR", {hr});
+    ASSERT_TRUE(load().loaded);
+
+    EXPECT_EQ(placing(7), "01");
+    EXPECT_EQ(placing(3), "02");
+    // Entries 3 to 5 name no horse: no placing is written for them.
+    EXPECT_EQ(placing(1), "12");
+    const HrRaceTable& t = day.HrTable[0];
+    EXPECT_EQ(t.Fuk[1].Uma, 3);
+    EXPECT_EQ(t.Fuk[1].Pay, 420);
+    EXPECT_EQ(t.Fuk[1].Ninki, 6);
+    EXPECT_EQ(t.Fuk[2].Uma, 0);
+
+    // The store keeps its own placings, and a re-read of the runner records brings them back.
+    const std::string stored = readFile(folder.data() / pathFromUtf8(std::string(kDay) + "東京.jvSEr")).value();
+    EXPECT_EQ(field(stored, 2 * 555 + 335, 2), "10");
+    HrReadBtnClick(day);
+    EXPECT_EQ(placing(3), "02");
+    std::filesystem::remove(folder.data() / pathFromUtf8(std::string(kDay) + ".jvHR"));
+    HrReadBtnClick(day);
+    EXPECT_EQ(placing(3), "10");
+    EXPECT_EQ(day.HrTable[0].Fuk[1].Uma, 3);
+}
+
+TEST_F(PayoutsTest, RecordsOfOtherRacesAreDroppedAndLaterOnesReplaceEarlier)
+{
+    Line first = HrLine("05", 2), second = HrLine("05", 2), stray = HrLine("06", 2),
+         otherDay = HrLine("05", 2, "20240107");
+    first.num(103, 2, 1).num(105, 9, 110);
+    second.num(103, 2, 4).num(105, 9, 990);
+    stray.num(103, 2, 9);
+    otherDay.num(103, 2, 8);
+    folder.writeData(".jvHR", {first, stray, second, otherDay});
+    ASSERT_TRUE(load().loaded);
+    EXPECT_EQ(day.HrTable[1].Tan[0].Uma, 4);
+    EXPECT_EQ(day.HrTable[1].Tan[0].Pay, 990);
+    EXPECT_EQ(day.HrTable[0].Tan[0].Uma, 0);
+}
+
+TEST_F(PayoutsTest, HorseNumbersOutsideTheRaceDoNotReachPastTheRunnerTable)
+{
+    Line hr = HrLine("05", 1);
+    Place(hr, 1, 99, 150, 1);
+    Place(hr, 2, 18, 150, 1);
+    folder.writeData(".jvHR", {hr});
+    ASSERT_TRUE(load().loaded);
+    EXPECT_EQ(field(day.SeRecs[0][17], 335, 2), "02");
+}
+
+TEST(PayoutTableTest, LabelsAndEmptyEntries)
+{
+    Line hr("HR", kHrLength);
+    hr.num(103, 2, 7).num(105, 9, 350).num(114, 2, 2);
+    hr.at(207, "37").num(209, 9, 1230).num(218, 2, 5);                   // bracket quinella 3-7
+    hr.at(246, "0512").num(250, 9, 4560).num(259, 3, 12);                // quinella 5-12
+    hr.num(250 + 16, 9, 999).num(259 + 16, 3, 3);                        // quinella 2: payout without a combination
+    hr.at(294, "0305").num(298, 9, 330).num(307, 3, 4);                  // wide 1
+    hr.at(454 + 16, "1203").num(458 + 16, 9, 8800).num(467 + 16, 3, 31); // exacta 2: 12 then 3
+    hr.at(550, "010512").num(556, 9, 12340).num(565, 3, 45);
+    hr.at(604, "120301").num(610, 9, 1234560).num(619, 4, 1234);
+    hr.at(604 + 19, "1200").num(610 + 19, 9, 100); // a zero in the combination: no label
+    const HrRaceTable t = PayoutTableOf(hr.str() + "\r\n");
+    EXPECT_EQ(t.Tan[0].Uma, 7);
+    EXPECT_EQ(t.WR[0].Label, " 3- 7");
+    EXPECT_EQ(t.UR[0].Label, " 5-12");
+    EXPECT_EQ(t.UR[1].Label, "");
+    EXPECT_EQ(t.UR[1].Pay, 999);
+    EXPECT_EQ(t.WD[0].Label, " 3- 5");
+    EXPECT_EQ(t.UT[1].Label, "12- 3");
+    EXPECT_EQ(t.SRF[0].Label, " 1- 5-12");
+    EXPECT_EQ(t.SRT[0].Label, "12- 3- 1");
+    EXPECT_EQ(t.SRT[0].Ninki, 1234);
+    EXPECT_EQ(t.SRT[1].Label, "");
+}
+
+TEST_F(PayoutsTest, ResultsGridShowsEverySection)
+{
+    Line hr = HrLine("05", 1);
+    hr.num(103, 2, 7).num(105, 9, 350).num(114, 2, 2);
+    Place(hr, 1, 7, 150, 1);
+    Place(hr, 2, 3, 420, 6);
+    hr.at(246, "0307").num(250, 9, 4560).num(259, 3, 12);
+    hr.num(250 + 16, 9, 999).num(259 + 16, 3, 3);
+    hr.at(604, "070301").num(610, 9, 1234560).num(619, 4, 1234);
+    folder.writeData(".jvHR", {hr});
+    ASSERT_TRUE(load().loaded);
+
+    const TextGrid g = ResultsGrid(day, 0);
+    ASSERT_EQ(g.headings(), (std::vector<std::string>{"券種", "結果", "人気", "配当"}));
+    ASSERT_EQ(g.rowCount(), 36);
+    struct Section {
+        std::string caption;
+        int rows;
+    };
+    const std::vector<Section> sections = {{"単勝", 3}, {"複勝", 5}, {"枠連", 3},   {"馬連", 3},
+                                           {"ﾜｲﾄﾞ", 7}, {"馬単", 6}, {"三連複", 3}, {"三連単", 6}};
+    int row = 0;
+    for (const Section& s : sections)
+        for (int i = 0; i < s.rows; ++i)
+            EXPECT_EQ(g.cell(row++, 0), s.caption) << row;
+
+    EXPECT_EQ(g.row(0), (std::vector<std::string>{"単勝", " 7", " 2", "     350"}));
+    EXPECT_EQ(g.row(1), (std::vector<std::string>{"単勝", "", "", ""}));
+    EXPECT_EQ(g.row(4), (std::vector<std::string>{"複勝", " 3", " 6", "     420"}));
+    EXPECT_EQ(g.row(11), (std::vector<std::string>{"馬連", " 3- 7", "12", "    4560"}));
+    // A payout without a combination shows nothing.
+    EXPECT_EQ(g.row(12), (std::vector<std::string>{"馬連", "", "", ""}));
+    EXPECT_EQ(g.row(30), (std::vector<std::string>{"三連単", " 7- 3- 1", "1234", " 1234560"}));
+
+    // A race without a payout record: every row empty but its caption.
+    const TextGrid empty = ResultsGrid(day, 1);
+    for (int r = 0; r < empty.rowCount(); ++r)
+        EXPECT_EQ(empty.row(r)[1] + empty.row(r)[2] + empty.row(r)[3], "");
+}
+
+TEST_F(PayoutsTest, WithoutPayoutFileHrRecsKeepWhatTheyHeld)
+{
+    Line hr = HrLine("05", 1);
+    hr.num(103, 2, 7);
+    folder.writeData(".jvHR", {hr});
+    ASSERT_TRUE(load().loaded);
+    std::filesystem::remove(folder.data() / pathFromUtf8(std::string(kDay) + ".jvHR"));
+    HrReadBtnClick(day);
+    EXPECT_EQ(day.HrTable[0].Tan[0].Uma, 7);
+
+    // A day load without the file shows nothing.
+    ASSERT_TRUE(load().loaded);
+    EXPECT_EQ(day.HrTable[0].Tan[0].Uma, 0);
+}
+
+} // namespace
+} // namespace solvane::test
