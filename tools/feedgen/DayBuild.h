@@ -58,7 +58,8 @@ void AppendWF(std::string& out, const BuiltDay& d, char kind, const DateTime& ma
 
 inline std::string Hhmmss(int minute)
 {
-    const int m = minute < 0 ? 0 : minute;
+    // Times never pass midnight: a live day that runs late keeps its last snapshots at 23:59.
+    const int m = minute < 0 ? 0 : (minute > 23 * 60 + 59 ? 23 * 60 + 59 : minute);
     std::string s(6, '0');
     s[0] = static_cast<char>('0' + m / 600 % 10);
     s[1] = static_cast<char>('0' + m / 60 % 10);

@@ -20,7 +20,7 @@ constexpr int kResultAfter = 12; // result confirmed: confirmed odds, results, p
 
 std::string Mmddhhmm(const DateTime& d, int minute)
 {
-    return strprintf("%02d%02d%02d%02d", d.month, d.day, minute / 60, minute % 60);
+    return strprintf("%02d%02d", d.month, d.day) + Hhmmss(minute).substr(0, 4);
 }
 
 bool WriteOdds(const BuiltDay& d, const FeedOptions& o, Sink& sink)
