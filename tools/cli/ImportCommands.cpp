@@ -1,0 +1,135 @@
+// The bulk import and the list of stored days.
+#include "CliCommands.h"
+#include "CliSupport.h"
+#include "JVLinkSession.h"
+
+#include "app/SettingsKeys.h"
+#include "app/WorkFolders.h"
+#include "store/BulkImport.h"
+#include "store/Store.h"
+#include "util/ShiftJis.h"
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+#include <unistd.h>
+
+namespace solvane::cli {
+namespace {
+
+// A one-line progress bar on stderr, only when stderr is a terminal.
+class ProgressLine {
+public:
+    explicit ProgressLine(std::ostream& err) : err_(err), enabled_(::isatty(STDERR_FILENO) != 0) {}
+    ~ProgressLine() { finish(); }
+
+    void show(const std::string& label, int position, int maximum)
+    {
+        if (!enabled_)
+            return;
+        const int width = 30;
+        const int filled = maximum > 0 ? std::min(width, position * width / maximum) : 0;
+        err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(width - filled), ' ') << "] " << label << "\x1b[K" << std::flush;
+        shown_ = true;
+    }
+    void finish()
+    {
+        if (shown_)
+            err_ << "\r\x1b[K" << std::flush;
+        shown_ = false;
+    }
+
+private:
+    std::ostream& err_;
+    bool enabled_;
+    bool shown_ = false;
+};
+
+int importCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    std::optional<DateTime> from;
+    std::optional<bool> setup;
+    bool finalOdds = ctx.settings.get(keys::KakuteiOzGet);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--from" && i + 1 < args.size()) {
+            from = DateTime::parse(args[++i]);
+            if (!from || args[i].size() != 14)
+                return usageError(ctx, "--from は YYYYMMDDhhnnss で指定してください：" + args[i]);
+        } else if (a == "--normal" || a == "--setup") {
+            setup = a == "--setup";
+        } else if (a == "--final-odds" || a == "--no-final-odds") {
+            finalOdds = a == "--final-odds";
+        } else {
+            return printUsage(ctx, "import");
+        }
+    }
+
+    // The window's defaults: the start is LastTime, or a year ago with set-up data when there is none.
+    const std::string lastTime = ctx.settings.get(keys::LastTime);
+    const auto last = DateTime::parse(lastTime);
+    if (!from)
+        from = last ? *last : ctx.clock.now().addDays(-365);
+    if (!setup)
+        setup = !last;
+
+    std::string message;
+    if (!CreateWorkFolders(ctx.appFolder, &message))
+        return fail(ctx, message);
+    auto link = openJVLinkSession(ctx);
+    if (!link)
+        return kExitFailure;
+
+    ProgressLine progress(ctx.err);
+    std::string label;
+    BulkImportCallbacks callbacks;
+    callbacks.progressLabel = [&](const std::string& text) { label = text; };
+    bool downloading = false;
+    callbacks.download = [&](int pos, int max) {
+        downloading = pos < max;
+        progress.show(label, pos, max);
+    };
+    callbacks.reading = [&](int pos, int max) {
+        downloading = false;
+        progress.show(label, pos, max);
+    };
+    // The command has no events to run. While JV-Link is still downloading it waits a little between
+    // status polls, as the window's 10 ms timer does; while reading it goes on at once.
+    callbacks.pumpEvents = [&] {
+        if (downloading)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+
+    BulkImportOptions options;
+    options.dataFolder = StoreFolder(ctx.appFolder);
+    options.start = *from;
+    options.setupData = *setup;
+    options.KakuteiOzGet = finalOdds;
+    JVCancelFlag cancel{false};
+    BulkImport import(*link, cancel, options, callbacks);
+    const BulkImportResult& result = import.run();
+    progress.finish();
+
+    if (result.LastTime && !ctx.settings.set(keys::LastTime, *result.LastTime))
+        ctx.err << ctx.settings.lastError() << '\n';
+    (result.error ? ctx.err : ctx.out) << result.message << '\n';
+    return result.error ? kExitFailure : kExitOk;
+}
+
+int daysCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    if (!expectArgs(ctx, "days", args, 0, 0))
+        return kExitUsage;
+    for (const std::string& day : ListStoredDays(StoreFolder(ctx.appFolder)))
+        ctx.out << fromSjis(day) << '\n';
+    return kExitOk;
+}
+
+const CliRegistration importRegistration{
+    "import", "[--from YYYYMMDDhhnnss] [--normal|--setup] [--final-odds|--no-final-odds]  JV-Linkからデータを取り込む",
+    importCommand};
+const CliRegistration daysRegistration{"days", " 保存済みの開催日を新しい順に表示する", daysCommand};
+
+} // namespace
+} // namespace solvane::cli
