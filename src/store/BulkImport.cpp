@@ -177,7 +177,7 @@ void BulkImport::cancelRequested()
 void BulkImport::storeRecord(const std::string& rec)
 {
     ++result_.recordsRead;
-    StorePlan plan = PlanBulkStore(rec, rules_, static_cast<bool>(callbacks_.dataLabel));
+    StorePlan plan = PlanBulkStore(rec, rules_, static_cast<bool>(callbacks_.dataLabel), !cache_);
     if (plan.verdict == StorePlan::Verdict::Reject) {
         ++result_.recordsRejected;
         if (callbacks_.notice)
@@ -186,10 +186,10 @@ void BulkImport::storeRecord(const std::string& rec)
     }
     if (plan.verdict != StorePlan::Verdict::Store)
         return;
-    const std::size_t bytes = plan.line.size() + 2;
+    const std::size_t bytes = plan.source.size() + 2;
     std::optional<std::string> shown = std::move(plan.label);
     if (cache_) {
-        cache_->put(std::move(plan));
+        cache_->put(plan);
         if (cache_->wantsFlush() && !flush())
             throw StoreFailure(result_.message);
     } else {

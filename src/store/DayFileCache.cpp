@@ -1,5 +1,6 @@
 #include "store/DayFileCache.h"
 
+#include "util/ShiftJis.h"
 #include "util/Text.h"
 
 #include <utility>
@@ -13,68 +14,92 @@ DayFileCache::DayFileCache(fs::path dataFolder, std::size_t flushAtBytes)
 
 void DayFileCache::put(const StorePlan& plan)
 {
-    put(StorePlan(plan));
-}
-
-void DayFileCache::put(StorePlan&& plan)
-{
     if (plan.verdict != StorePlan::Verdict::Store)
         return;
     Pending& pending = files_[plan.fileName];
     pending.layout = plan.layout;
     pending.dropBlankFirstLine = plan.dropBlankFirstLine;
-    heldBytes_ += plan.line.size();
-    if (plan.layout == StoreLayout::OneRecord) {
-        // Only the last record of a one-record file survives.
-        for (const auto& old : pending.lines)
-            heldBytes_ -= old.size();
-        pending.lines.clear();
+    if (plan.layout == StoreLayout::OneRecord)
+        pending.spans.clear(); // only the last record of a one-record file survives
+    const std::size_t offset = arena_.size();
+    if (plan.normalise && plan.source.size() < 11) {
+        arena_ += NormaliseRecord(plan.source);
+    } else {
+        arena_ += plan.source;
+        if (plan.normalise)
+            arena_.replace(offset + 2, 9, "000000000"); // what NormaliseRecord does, in place
     }
-    pending.lines.push_back(std::move(plan.line));
+    pending.spans.emplace_back(offset, arena_.size() - offset);
 }
 
-bool DayFileCache::save(const std::string& fileName, Pending& pending, std::string* error)
+fs::path DayFileCache::resolve(const std::string& sjisName)
 {
-    const fs::path path = StoreFilePath(dataFolder_, fileName);
-    std::vector<std::string> lines;
+    const std::string name = fromSjis(sjisName);
+    fs::path exact = dataFolder_ / name;
+    std::error_code ec;
+    if (fs::exists(exact, ec))
+        return exact;
+    if (!listed_) {
+        listed_ = true;
+        for (fs::directory_iterator it(dataFolder_, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string found = it->path().filename().string();
+            names_.emplace(asciiLower(found), found); // the first in folder order wins, as findChildIgnoreCase
+        }
+    }
+    const auto hit = names_.find(asciiLower(name));
+    if (hit != names_.end())
+        return dataFolder_ / hit->second;
+    names_.emplace(asciiLower(name), name);
+    return exact;
+}
+
+bool DayFileCache::save(const std::string& fileName, const Pending& pending, std::string* error)
+{
+    const fs::path path = resolve(fileName);
+    const std::string_view arena = arena_;
+    auto held = [&](const std::pair<std::size_t, std::size_t>& span) { return arena.substr(span.first, span.second); };
+    lines_.clear();
     bool existed = false;
-    if (pending.layout != StoreLayout::OneRecord && !LoadStoreLines(path, lines, existed, error))
-        return false;
+    if (pending.layout != StoreLayout::OneRecord) {
+        if (!LoadStoreBytes(path, loaded_, existed, error))
+            return false;
+        lines_ = SplitStoreLines(loaded_);
+    }
     switch (pending.layout) {
     case StoreLayout::Keyed: {
         // The first step sees the file as it is on disk (perhaps not in order); after it the lines are
         // sorted and each further step only moves one line.
         bool sorted = false;
-        for (auto& line : pending.lines) {
-            KeyedStep(lines, std::move(line), pending.dropBlankFirstLine, sorted);
+        for (const auto& span : pending.spans) {
+            KeyedStep(lines_, held(span), pending.dropBlankFirstLine, sorted);
             sorted = true;
         }
         break;
     }
     case StoreLayout::Slots:
         if (existed)
-            FitSlotLines(lines);
+            FitSlotLines(lines_);
         else
-            lines = EmptySlotLines();
-        for (auto& line : pending.lines)
-            SlotStep(lines, std::move(line));
+            lines_ = EmptySlotLineViews();
+        for (const auto& span : pending.spans)
+            SlotStep(lines_, held(span));
         break;
     case StoreLayout::OneRecord:
-        lines.assign(1, std::move(pending.lines.back()));
+        lines_.assign(1, held(pending.spans.back()));
         break;
     }
-    if (!SaveStoreLines(path, lines, error))
+    JoinStoreLines(lines_, out_);
+    if (!SaveStoreBytes(path, out_, error))
         return false;
     ++filesWritten_;
-    for (const auto& line : lines)
-        bytesWritten_ += line.size() + 2;
+    bytesWritten_ += out_.size();
     return true;
 }
 
 bool DayFileCache::flush(std::string* error)
 {
     bool ok = true;
-    for (auto& [name, pending] : files_) {
+    for (const auto& [name, pending] : files_) {
         std::string failure;
         if (!save(name, pending, &failure) && ok) {
             ok = false;
@@ -89,7 +114,8 @@ bool DayFileCache::flush(std::string* error)
 void DayFileCache::discard()
 {
     files_.clear();
-    heldBytes_ = 0;
+    arena_.clear();
+    lines_.clear();
 }
 
 } // namespace solvane

@@ -1,10 +1,14 @@
 // The day files of the bulk import held in memory between saves.
 //
-// The cache keeps, per store file, the lines still to be stored, in arrival order. Saving a file loads
-// its current contents, applies those lines with the same in-memory steps as the per-record rules and
-// writes the file once. So the saved file is byte for byte what storing the lines one by one with
-// load-change-save would have produced, and a change that someone else (a real-time fetch running from
-// a timer while the import pumps events) made to the file in the meantime is kept as well.
+// The cache keeps, per store file, the lines still to be stored, in arrival order (all of them in one
+// buffer that is reused after each save). Saving a file loads its current contents, applies those lines
+// with the same in-memory steps as the per-record rules and writes the file once. So the saved file is
+// byte for byte what storing the lines one by one with load-change-save would have produced, and a
+// change that someone else (a real-time fetch running from a timer while the import pumps events) made
+// to the file in the meantime is kept as well.
+//
+// File names are matched ignoring case like everywhere in the store; the cache lists the Data folder
+// once and then remembers the files it creates, instead of listing the folder for every new file.
 #pragma once
 
 #include "store/StoreRecord.h"
@@ -13,6 +17,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace solvane {
@@ -22,14 +28,14 @@ public:
     // flushAtBytes: when the lines held reach this many bytes, wantsFlush() says so.
     explicit DayFileCache(fs::path dataFolder, std::size_t flushAtBytes = std::size_t{256} << 20);
 
-    // Takes a planned record (verdict Store); other verdicts are ignored.
+    // Takes a planned record (verdict Store; other verdicts are ignored). Only plan.source and
+    // plan.normalise are read, so the record text must live until put returns, not longer.
     void put(const StorePlan& plan);
-    void put(StorePlan&& plan);
 
-    bool wantsFlush() const { return heldBytes_ >= flushAtBytes_; }
+    bool wantsFlush() const { return arena_.size() >= flushAtBytes_; }
     bool empty() const { return files_.empty(); }
     std::size_t heldFiles() const { return files_.size(); }
-    std::size_t heldBytes() const { return heldBytes_; }
+    std::size_t heldBytes() const { return arena_.size(); }
 
     // Saves every held file and empties the cache. A file that cannot be read or written keeps its old
     // contents; the others are still saved. False with the first failure's message (UTF-8).
@@ -44,14 +50,21 @@ private:
     struct Pending {
         StoreLayout layout = StoreLayout::Keyed;
         bool dropBlankFirstLine = true;
-        std::vector<std::string> lines;
+        std::vector<std::pair<std::size_t, std::size_t>> spans; // offset and length in arena_
     };
-    bool save(const std::string& fileName, Pending& pending, std::string* error);
+    bool save(const std::string& fileName, const Pending& pending, std::string* error);
+    fs::path resolve(const std::string& sjisName);
 
     fs::path dataFolder_;
     std::size_t flushAtBytes_;
-    std::size_t heldBytes_ = 0;
+    std::string arena_;                    // every held line, back to back
     std::map<std::string, Pending> files_; // by Shift-JIS file name; saved in name order
+    // Reused between saves.
+    std::string loaded_, out_;
+    std::vector<std::string_view> lines_;
+    // Lower-cased UTF-8 name -> the name in the folder, once listed.
+    bool listed_ = false;
+    std::unordered_map<std::string, std::string> names_;
     std::size_t filesWritten_ = 0;
     std::size_t bytesWritten_ = 0;
 };

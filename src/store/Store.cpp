@@ -184,44 +184,46 @@ std::optional<int> SlotIndex(int race, int horse)
     return (race - 1) * kSlotHorses + (horse - 1);
 }
 
-std::vector<std::string> EmptySlotLines()
+namespace {
+
+const std::string& emptySlotLine()
 {
-    return std::vector<std::string>(kSlotCount, std::string(kSlotLineLength, ' '));
+    static const std::string blank(kSlotLineLength, ' ');
+    return blank;
 }
 
-void FitSlotLines(std::vector<std::string>& lines)
+template <class Line> void fitSlots(std::vector<Line>& lines)
 {
     if (lines.size() > static_cast<std::size_t>(kSlotCount))
         lines.resize(kSlotCount);
     while (lines.size() < static_cast<std::size_t>(kSlotCount))
-        lines.emplace_back(kSlotLineLength, ' ');
+        lines.emplace_back(emptySlotLine());
 }
 
-void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted)
+template <class Line> void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, bool linesSorted)
 {
     const std::string_view key = field(line, 12, 16);
-    auto match =
-        std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return field(l, 12, 16) == key; });
+    auto match = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return field(l, 12, 16) == key; });
     if (linesSorted) {
         // Removing the matched line and inserting the new one in order gives the same list as replacing
         // it and sorting, because the order is total.
         if (match != lines.end())
             lines.erase(match);
         auto at = std::upper_bound(lines.begin(), lines.end(), line,
-                                   [](const std::string& a, const std::string& b) { return StoreLineLess(a, b); });
+                                   [](const Line& a, const Line& b) { return StoreLineLess(a, b); });
         lines.insert(at, std::move(line));
     } else {
         if (match != lines.end())
             *match = std::move(line);
         else
             lines.push_back(std::move(line));
-        SortStoreLines(lines);
+        std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return StoreLineLess(a, b); });
     }
     if (dropBlankFirstLine && !lines.empty() && trim(lines.front()).empty())
         lines.erase(lines.begin());
 }
 
-bool SlotStep(std::vector<std::string>& lines, std::string line)
+template <class Line> bool slotStep(std::vector<Line>& lines, Line line)
 {
     const auto index =
         SlotIndex(static_cast<int>(toIntDef(field(line, 26, 2), 0)), static_cast<int>(toIntDef(field(line, 29, 2), 0)));
@@ -231,9 +233,84 @@ bool SlotStep(std::vector<std::string>& lines, std::string line)
     return true;
 }
 
-bool LoadStoreLines(const fs::path& path, std::vector<std::string>& lines, bool& existed, std::string* error)
+} // namespace
+
+std::vector<std::string> EmptySlotLines()
 {
-    lines.clear();
+    return std::vector<std::string>(kSlotCount, emptySlotLine());
+}
+
+std::vector<std::string_view> EmptySlotLineViews()
+{
+    return std::vector<std::string_view>(kSlotCount, emptySlotLine());
+}
+
+void FitSlotLines(std::vector<std::string>& lines)
+{
+    fitSlots(lines);
+}
+
+void FitSlotLines(std::vector<std::string_view>& lines)
+{
+    fitSlots(lines);
+}
+
+void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted)
+{
+    keyedStep(lines, std::move(line), dropBlankFirstLine, linesSorted);
+}
+
+void KeyedStep(std::vector<std::string_view>& lines, std::string_view line, bool dropBlankFirstLine, bool linesSorted)
+{
+    keyedStep(lines, line, dropBlankFirstLine, linesSorted);
+}
+
+bool SlotStep(std::vector<std::string>& lines, std::string line)
+{
+    return slotStep(lines, std::move(line));
+}
+
+bool SlotStep(std::vector<std::string_view>& lines, std::string_view line)
+{
+    return slotStep(lines, line);
+}
+
+std::vector<std::string_view> SplitStoreLines(std::string_view text)
+{
+    // The same lines as splitLines, as views.
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        std::size_t stop = end;
+        if (stop > start && text[stop - 1] == '\r')
+            --stop;
+        lines.push_back(text.substr(start, stop - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void JoinStoreLines(const std::vector<std::string_view>& lines, std::string& out)
+{
+    std::size_t total = 0;
+    for (const auto& l : lines)
+        total += l.size() + 2;
+    out.clear();
+    out.reserve(total);
+    for (const auto& l : lines) {
+        out += l;
+        out += "\r\n";
+    }
+}
+
+bool LoadStoreBytes(const fs::path& path, std::string& bytes, bool& existed, std::string* error)
+{
+    bytes.clear();
     std::error_code ec;
     existed = fs::exists(path, ec);
     if (ec) {
@@ -243,24 +320,39 @@ bool LoadStoreLines(const fs::path& path, std::vector<std::string>& lines, bool&
     }
     if (!existed)
         return true;
-    auto bytes = readFile(path);
-    if (!bytes) {
+    auto read = readFile(path);
+    if (!read) {
         if (error)
             *error = "データファイルを読み込めません（" + pathToUtf8(path) + "）";
         return false;
     }
-    lines = splitLines(*bytes);
+    bytes = std::move(*read);
     return true;
 }
 
-bool SaveStoreLines(const fs::path& path, const std::vector<std::string>& lines, std::string* error)
+bool LoadStoreLines(const fs::path& path, std::vector<std::string>& lines, bool& existed, std::string* error)
+{
+    lines.clear();
+    std::string bytes;
+    if (!LoadStoreBytes(path, bytes, existed, error))
+        return false;
+    lines = splitLines(bytes);
+    return true;
+}
+
+bool SaveStoreBytes(const fs::path& path, std::string_view bytes, std::string* error)
 {
     std::string reason;
-    if (writeFileAtomic(path, joinLinesCrlf(lines), &reason))
+    if (writeFileAtomic(path, bytes, &reason))
         return true;
     if (error)
         *error = saveError(reason);
     return false;
+}
+
+bool SaveStoreLines(const fs::path& path, const std::vector<std::string>& lines, std::string* error)
+{
+    return SaveStoreBytes(path, joinLinesCrlf(lines), error);
 }
 
 namespace {

@@ -81,9 +81,11 @@ void SortStoreLines(std::vector<std::string>& lines);
 // or horses 1-18.
 std::optional<int> SlotIndex(int race, int horse);
 std::vector<std::string> EmptySlotLines();
+std::vector<std::string_view> EmptySlotLineViews(); // views of one static blank line
 // A loaded runner file always has 216 lines: missing slots are added empty, lines past the 216th are
 // dropped (they cannot belong to any slot).
 void FitSlotLines(std::vector<std::string>& lines);
+void FitSlotLines(std::vector<std::string_view>& lines);
 
 // In-memory steps. The lines are the file's lines; line is a stored line (no CR LF).
 //
@@ -92,15 +94,24 @@ void FitSlotLines(std::vector<std::string>& lines);
 // When linesSorted is true the list is known to be in StoreLineLess order already, and the step works
 // by removing and inserting one line instead of sorting; the result is the same.
 void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted = false);
+void KeyedStep(std::vector<std::string_view>& lines, std::string_view line, bool dropBlankFirstLine,
+               bool linesSorted = false);
 // Slots: put the line at the slot of its race (26-27) and horse (29-30). False (nothing changed) when
 // they are outside races 1-12 or horses 1-18.
 bool SlotStep(std::vector<std::string>& lines, std::string line);
+bool SlotStep(std::vector<std::string_view>& lines, std::string_view line);
+// The lines of a file's bytes exactly as splitLines gives them, as views into bytes.
+std::vector<std::string_view> SplitStoreLines(std::string_view bytes);
+// The lines with CR LF ends into out (whose capacity is reused).
+void JoinStoreLines(const std::vector<std::string_view>& lines, std::string& out);
 
 // Reads a store file as lines. A missing file gives no lines and true; a file that exists but cannot
 // be read gives false and the reason, so that a later save never overwrites what could not be read.
 bool LoadStoreLines(const fs::path& path, std::vector<std::string>& lines, bool& existed, std::string* error);
+bool LoadStoreBytes(const fs::path& path, std::string& bytes, bool& existed, std::string* error);
 // Writes the lines with CR LF ends, all or nothing (the old file stays on failure).
 bool SaveStoreLines(const fs::path& path, const std::vector<std::string>& lines, std::string* error);
+bool SaveStoreBytes(const fs::path& path, std::string_view bytes, std::string* error);
 
 // Load-change-save rules taking one record text with its CR LF. False with a message when the file
 // could not be read or written; the old file is then unchanged.

@@ -48,7 +48,7 @@ long long FromDateOf(std::string_view startTime)
     return toIntDef(startTime.substr(0, std::min<std::size_t>(8, startTime.size())), 0);
 }
 
-StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool withLabel)
+StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool withLabel, bool withLine)
 {
     StorePlan plan;
     const auto kind = storeKindOfType(field(rec, 1, 2));
@@ -118,7 +118,10 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
 
     plan.verdict = StorePlan::Verdict::Store;
     plan.fileName = StoreFileName(*kind, rec);
-    plan.line = normalise ? NormaliseRecord(line) : std::string(line);
+    plan.source = line;
+    plan.normalise = normalise;
+    if (withLine)
+        plan.line = normalise ? NormaliseRecord(line) : std::string(line);
     if (!withLabel)
         return plan;
 

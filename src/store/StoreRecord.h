@@ -36,13 +36,16 @@ struct StorePlan {
     bool dropBlankFirstLine = true;
     std::string fileName;             // Shift-JIS, inside the Data folder
     std::string line;                 // the line to store: no CR LF, normalised where the kind is
+    std::string_view source;          // the record without CR LF, a view into the text planned
+    bool normalise = false;           // line is source with positions 3-11 zeroed
     std::optional<std::string> label; // MkDataLabel after storing (Shift-JIS); nothing = unchanged
     std::string message;              // UTF-8, for Reject
 };
 
 // The storing table of the bulk import for one record text (with its CR LF). withLabel = false leaves
-// the label out (a caller that shows no label saves the work).
-StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool withLabel = true);
+// the label out (a caller that shows no label saves the work); withLine = false leaves line empty (a
+// DayFileCache takes source and normalise instead, saving a copy).
+StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool withLabel = true, bool withLine = true);
 
 // Stores a planned record by loading its file, changing it and saving it whole: the per-record step.
 // False with a message (UTF-8) when the file could not be read or written; the old file is then intact.
