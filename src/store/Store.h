@@ -105,6 +105,11 @@ std::vector<std::string_view> SplitStoreLines(std::string_view bytes);
 // The lines with CR LF ends into out (whose capacity is reused).
 void JoinStoreLines(const std::vector<std::string_view>& lines, std::string& out);
 
+// An existing file is taken as lines whatever they hold. Lines that are not records of the file's type
+// (a damaged or hand-edited file) are kept and sorted in with the rest, never dropped, since they may be
+// someone's data; a line too short to hold a race key never matches one, so a record of that key is
+// added beside it. A runner file with the wrong number of lines is fitted to 216 (FitSlotLines).
+//
 // Reads a store file as lines. A missing file gives no lines and true; a file that exists but cannot
 // be read gives false and the reason, so that a later save never overwrites what could not be read.
 bool LoadStoreLines(const fs::path& path, std::vector<std::string>& lines, bool& existed, std::string* error);

@@ -199,6 +199,18 @@ TEST(KeyedRule, RecordWithLineBreakInsideIsRefused)
     EXPECT_FALSE(fs::exists(dir / "f"));
 }
 
+TEST(KeyedRule, HeldFileLinesSplitLikeTheLoadedFile)
+{
+    // The held day files split a loaded file into views; they must see the lines splitLines sees.
+    for (std::string_view text : {"", "a", "a\r\n", "a\nb", "a\r\r\nb\r\n", "\r\n\r\n", "\n", "x\ry\n", "a\r"}) {
+        const auto views = SplitStoreLines(text);
+        EXPECT_EQ(std::vector<std::string>(views.begin(), views.end()), splitLines(text)) << text;
+        std::string joined;
+        JoinStoreLines(views, joined);
+        EXPECT_EQ(joined, joinLinesCrlf(splitLines(text)));
+    }
+}
+
 TEST(StoreWrite, FailureIsReportedWithTheReasonAndTheOldFileStays)
 {
     TempDir dir;
