@@ -135,6 +135,8 @@ fs::path StoreFilePath(const fs::path& dataFolder, std::string_view sjisName)
 
 fs::path StoreFilePath(const fs::path& dataFolder, StoreKind kind, std::string_view rec)
 {
+    if (!hasDayDate(rec))
+        return {};
     return StoreFilePath(dataFolder, StoreFileName(kind, rec));
 }
 
@@ -357,8 +359,13 @@ bool SaveStoreLines(const fs::path& path, const std::vector<std::string>& lines,
 
 namespace {
 
-bool checkRecord(std::string_view line, std::string* error)
+bool checkRecord(const fs::path& path, std::string_view line, std::string* error)
 {
+    if (path.empty()) {
+        if (error)
+            *error = "開催日が正しくないレコードは保存できません";
+        return false;
+    }
     if (!HasLineBreak(line))
         return true;
     if (error)
@@ -371,7 +378,7 @@ bool checkRecord(std::string_view line, std::string* error)
 bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine, std::string* error)
 {
     const std::string_view line = StoredLine(rec);
-    if (!checkRecord(line, error))
+    if (!checkRecord(path, line, error))
         return false;
     std::vector<std::string> lines;
     bool existed = false;
@@ -384,7 +391,7 @@ bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLi
 bool SlotFile(const fs::path& path, std::string_view rec, std::string* error)
 {
     const std::string_view line = StoredLine(rec);
-    if (!checkRecord(line, error))
+    if (!checkRecord(path, line, error))
         return false;
     std::vector<std::string> lines;
     bool existed = false;
@@ -405,7 +412,7 @@ bool SlotFile(const fs::path& path, std::string_view rec, std::string* error)
 bool OneRecordFile(const fs::path& path, std::string_view rec, std::string* error)
 {
     const std::string_view line = StoredLine(rec);
-    if (!checkRecord(line, error))
+    if (!checkRecord(path, line, error))
         return false;
     return SaveStoreLines(path, {std::string(line)}, error);
 }

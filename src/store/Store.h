@@ -59,6 +59,8 @@ std::string StoreFileName(StoreKind kind, std::string_view rec);
 fs::path StoreFolder(const fs::path& appFolder);
 // The path of a store file named in Shift-JIS, matched ignoring case inside dataFolder.
 fs::path StoreFilePath(const fs::path& dataFolder, std::string_view sjisName);
+// Empty when the record's date (positions 12-19) is not eight digits: it would not name a day file, and
+// could name a file outside the folder. The file rules refuse an empty path with a message.
 fs::path StoreFilePath(const fs::path& dataFolder, StoreKind kind, std::string_view rec);
 
 // The record as a stored line: without its final CR LF (or a lone final LF).

@@ -188,6 +188,18 @@ TEST(KeyedRule, GarbledExistingFileIsKeptAsOpaqueLines)
     EXPECT_EQ(lines[3].substr(0, 2), "TM");
 }
 
+TEST(StoreNames, RecordWithoutADateNamesNoFile)
+{
+    TempDir dir;
+    const std::string rec = Rec().t("DM").d("../../x1").str();
+    const fs::path path = StoreFilePath(dir.path(), StoreKind::DM, rec);
+    EXPECT_TRUE(path.empty());
+    std::string error;
+    EXPECT_FALSE(KeyedFile(path, rec, true, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 TEST(KeyedRule, RecordWithLineBreakInsideIsRefused)
 {
     TempDir dir;
