@@ -11,6 +11,11 @@
 // end, on cancel and on error (unless perRecord is set, which stores each record by load-change-save
 // as it arrives). Either way the files are the same bytes, everything read before a cancel or an error
 // is stored, and a new LastTime is given only after the normal end of the data.
+//
+// A file that cannot be saved (Data folder missing, disk full, a folder in the way) ends the import as
+// an error with the reason; its old contents stay. Per record that is at the record; with held day
+// files it is at the next save (file switch or end), and the other files held are still saved. Either
+// way LastTime is not moved, so the next import from the same start delivers the lost records again.
 #pragma once
 
 #include "jvdata/JVLink.h"
