@@ -180,7 +180,6 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
     setPaths(day, dayKey, options, data);
 
     if (data.find(day.DayKey + ".jvRA").empty()) {
-        result.isToday = false;
         if (!day.BatchMode)
             result.message = std::string(kNoDataMessage);
         return result;

@@ -47,7 +47,8 @@ struct DayLoadResult {
     bool loaded = false; // the ".jvRA" file was there and read to the end
     // For a person: kNoDataMessage after a beep, unless the model is in BatchMode. Empty otherwise.
     std::string message;
-    bool isToday = false; // the day is today: RestTimeLabel shows, KaisaiReadBtnClick has run
+    // The chosen date is today: RestTimeLabel shows. After a successful load KaisaiReadBtnClick has run.
+    bool isToday = false;
     // HenkoTimer, Timer2 and CurRaceTimer run when true; every load stops them first.
     bool runTodayTimers = false;
     int timer4IntervalMs = 0; // automatic results fetch interval

@@ -240,6 +240,11 @@ TEST_F(LoaderTest, TodayRunsTheTimersAndOtherDaysDoNot)
     EXPECT_TRUE(r.isToday);
     EXPECT_TRUE(r.runTodayTimers);
 
+    // A day without its race file is still today, but nothing runs.
+    r = DateComboChange(day, "2024年01月05日", folder.options(), ManualClock(DateTime{2024, 1, 5, 9, 0, 0}));
+    EXPECT_TRUE(r.isToday);
+    EXPECT_FALSE(r.runTodayTimers);
+
     ManualClock tomorrow(DateTime{2024, 1, 7, 9, 0, 0});
     r = DateComboChange(day, kDay, folder.options(), tomorrow);
     EXPECT_FALSE(r.isToday);
