@@ -1,6 +1,7 @@
 #include "RaceDayTestSupport.h"
 
 #include "raceday/DayLoader.h"
+#include "raceday/LoadSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -308,6 +309,27 @@ TEST(DateListTest, NewestFirstAndBatchLoadSkipsDaysWithStatFiles)
     EXPECT_EQ(count, 2);
     EXPECT_EQ(loaded, (std::vector<std::string>{"2024年01月06日", "2024年01月13日"}));
     EXPECT_EQ(day.BatchMode, 0);
+}
+
+TEST(LoadSettingsTest, OptionsComeFromTheSettingsFileWithTheirDefaults)
+{
+    DayFolder folder;
+    SettingsFile settings(folder.app() / "Solvane.ini", SettingsDefaults{folder.app(), {}});
+    LoadOptions o = LoadOptionsFrom(settings, folder.app());
+    EXPECT_EQ(o.fetchTimes.autoOzGet, 10);
+    EXPECT_EQ(o.fetchTimes.autoOzGetSec, 0);
+    EXPECT_EQ(o.fetchTimes.autoTohyoInterval, 5);
+    EXPECT_EQ(o.autoRdataGet, 10);
+    EXPECT_EQ(o.defaultStakes[7], 3000);
+    EXPECT_EQ(o.harunireFolder, folder.app());
+
+    ASSERT_TRUE(settings.set(keys::AutoOzGet, 3));
+    ASSERT_TRUE(settings.set(keys::DefaultAmountSRT, 700));
+    ASSERT_TRUE(settings.set(keys::Harunire, "/opt/harunire"));
+    o = LoadOptionsFrom(settings, folder.app());
+    EXPECT_EQ(o.fetchTimes.autoOzGet, 3);
+    EXPECT_EQ(o.defaultStakes[7], 700);
+    EXPECT_EQ(o.harunireFolder, std::filesystem::path("/opt/harunire"));
 }
 
 } // namespace
