@@ -23,6 +23,9 @@ std::string DayKeyOf(const DateTime& date)
 
 std::filesystem::path FolderIndex::find(std::string_view name)
 {
+    // No folder (no day loaded yet) must not turn into the working directory.
+    if (dir_.empty())
+        return {};
     std::error_code ec;
     std::filesystem::path exact = dir_ / pathFromUtf8(name);
     if (std::filesystem::exists(exact, ec))

@@ -2,6 +2,9 @@
 
 #include "raceday/DayLoader.h"
 #include "raceday/LoadSettings.h"
+#include "raceday/Mining.h"
+#include "raceday/OddsReader.h"
+#include "raceday/Payouts.h"
 
 #include <gtest/gtest.h>
 
@@ -309,6 +312,35 @@ TEST(DateListTest, NewestFirstAndBatchLoadSkipsDaysWithStatFiles)
     EXPECT_EQ(count, 2);
     EXPECT_EQ(loaded, (std::vector<std::string>{"2024年01月06日", "2024年01月13日"}));
     EXPECT_EQ(day.BatchMode, 0);
+}
+
+TEST(RaceDayTest, ReadersBeforeAnyLoadReadNothing)
+{
+    RaceDay day;
+    day.OzRace = 3;
+    ReadNotes notes;
+    OzReadBtnClick(day, &notes);
+    HrReadBtnClick(day, &notes);
+    DMReadBtnClick(day, &notes);
+    const ChangeReadResult changes = KaisaiReadBtnClick(day, {});
+    EXPECT_FALSE(changes.pressNextRace);
+    EXPECT_FALSE(notes.failed());
+    EXPECT_DOUBLE_EQ(day.RaceRecs[3].TanOz[1], 0.0);
+    EXPECT_EQ(day.RaceRecs[3].CompiGap[1], -1);
+    EXPECT_FALSE(SelectRace(day, 0));
+}
+
+TEST_F(LoaderTest, SelectRaceFollowsTheRaceList)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1), RaLine("05", 2)});
+    ASSERT_TRUE(load().loaded);
+    ASSERT_TRUE(SelectRace(day, 1));
+    EXPECT_EQ(day.CurRace, 1);
+    ASSERT_TRUE(SelectRace(day, 0));
+    EXPECT_EQ(day.CurRace, 0);
+    EXPECT_EQ(day.PrevRace, 1);
+    EXPECT_FALSE(SelectRace(day, 2));
+    EXPECT_EQ(day.CurRace, 0);
 }
 
 TEST(LoadSettingsTest, OptionsComeFromTheSettingsFileWithTheirDefaults)
