@@ -21,6 +21,22 @@ std::string DayKeyOf(const DateTime& date)
     return strprintf("%04d年%02d月%02d日", date.year, date.month, date.day);
 }
 
+bool IsDayKey(std::string_view text)
+{
+    // yyyy 年 mm 月 dd 日: four digits, then two digits twice, each followed by its three-byte kanji.
+    if (text.size() != 17 || text.substr(4, 3) != "年" || text.substr(9, 3) != "月" || text.substr(14, 3) != "日")
+        return false;
+    const std::string_view digits[] = {text.substr(0, 4), text.substr(7, 2), text.substr(12, 2)};
+    for (std::string_view d : digits) {
+        for (char c : d) {
+            if (c < '0' || c > '9')
+                return false;
+        }
+    }
+    return isValidDate(static_cast<int>(toIntDef(digits[0], 0)), static_cast<int>(toIntDef(digits[1], 0)),
+                       static_cast<int>(toIntDef(digits[2], 0)));
+}
+
 std::filesystem::path FolderIndex::find(std::string_view name)
 {
     // No folder (no day loaded yet) must not turn into the working directory.

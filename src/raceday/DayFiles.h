@@ -28,6 +28,8 @@ struct ReadNotes {
 
 // "2024年01月06日" (UTF-8) of a date.
 std::string DayKeyOf(const DateTime& date);
+// True for a day key of that form and a real date; anything else (a path, a typo) names no day.
+bool IsDayKey(std::string_view text);
 
 // The entries of one folder, found by name ignoring ASCII case. A name that exists exactly costs one
 // stat; the first miss lists the folder once and every later lookup uses that listing.

@@ -179,7 +179,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
     FolderIndex data(day.DataDir);
     setPaths(day, dayKey, options, data);
 
-    if (data.find(day.DayKey + ".jvRA").empty()) {
+    if (!IsDayKey(dayKey) || data.find(day.DayKey + ".jvRA").empty()) {
         if (!day.BatchMode)
             result.message = std::string(kNoDataMessage);
         return result;

@@ -314,6 +314,31 @@ TEST(DateListTest, NewestFirstAndBatchLoadSkipsDaysWithStatFiles)
     EXPECT_EQ(day.BatchMode, 0);
 }
 
+TEST(DayKeyTest, OnlyRealDatesInTheKeyForm)
+{
+    struct Case {
+        std::string text;
+        bool ok;
+    };
+    const std::vector<Case> cases = {
+        {"2024年01月06日", true},       {"2024年02月29日", true},   {"2023年02月29日", false}, {"2024年1月6日", false},
+        {"2024年01月06日.jvRA", false}, {"../2024年01月06", false}, {"2024-01-06", false},     {"", false},
+        {"２０２４年01月06日", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(IsDayKey(c.text), c.ok) << c.text;
+    EXPECT_EQ(DayKeyOf(DateTime{2024, 1, 6, 23, 59, 0}), "2024年01月06日");
+}
+
+TEST_F(LoaderTest, TextThatIsNoDayLoadsNothing)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1)});
+    DayFolder::write(folder.data(), "x.jvRA", {RaLine("05", 1)});
+    ManualClock clock = OtherDayClock();
+    const DayLoadResult r = DateComboChange(day, "x", folder.options(), clock);
+    EXPECT_FALSE(r.loaded);
+    EXPECT_EQ(r.message, "データ作成が未完了のようです。");
+}
+
 TEST(RaceDayTest, ReadersBeforeAnyLoadReadNothing)
 {
     RaceDay day;
