@@ -166,7 +166,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
             progress(LoadProgress{std::string(kProgressText), std::string(dayKey), position, 35, finished});
     };
 
-    // Step 1: nothing of the previous day survives.
+    // Nothing of the previous day survives, even when this load fails.
     result.isToday = dayKey == DayKeyOf(clock.now());
     day.RaceList.clear();
     day.ResultsRecorded = true;
@@ -292,7 +292,13 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
 int DirectReadBtnClick(RaceDay& day, const std::vector<std::string>& dateItems, const LoadOptions& options,
                        const Clock& clock, const BatchStepFn& afterEach)
 {
-    day.BatchMode = 1;
+    struct BatchScope {
+        RaceDay& day;
+        explicit BatchScope(RaceDay& d) : day(d) { day.BatchMode = 1; }
+        ~BatchScope() { day.BatchMode = 0; }
+        BatchScope(const BatchScope&) = delete;
+        BatchScope& operator=(const BatchScope&) = delete;
+    } batch(day);
     FolderIndex stat(findChildIgnoreCase(options.appFolder, "STAT"));
     int loaded = 0;
     for (auto it = dateItems.rbegin(); it != dateItems.rend(); ++it) {
@@ -303,7 +309,6 @@ int DirectReadBtnClick(RaceDay& day, const std::vector<std::string>& dateItems, 
         if (afterEach)
             afterEach(*it, result);
     }
-    day.BatchMode = 0;
     return loaded;
 }
 
