@@ -73,7 +73,7 @@ void HrReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
     ReadNotes local;
     ReadNotes& out = notes ? *notes : local;
 
-    const int races = ReadRaRecords(day, dir, &out);
+    const int races = ReadRaRecords(day, dir, &out, true);
     if (out.failed())
         return;
     if (races >= 0) {

@@ -29,17 +29,31 @@ bool IsListedRace(std::string_view ra)
     return !trim(year).empty() && year != "0000";
 }
 
-int ReadRaRecords(RaceDay& day, FolderIndex& folder, ReadNotes* notes)
+int ReadRaRecords(RaceDay& day, FolderIndex& folder, ReadNotes* notes, bool keepLayout)
 {
     std::string bytes;
     const std::string name = day.DayKey + ".jvRA";
     if (ReadDayFile(folder.find(name), bytes, notes) != FileRead::Read)
         return -1;
     int s = 0;
+    bool moved = false;
     ForEachRecord(bytes, kRaLength, kRaceSlots, name, notes, [&](std::string_view line) {
-        AssignRecord(day.RaRecs[static_cast<std::size_t>(s++)], line);
+        std::string& rec = day.RaRecs[static_cast<std::size_t>(s++)];
+        if (keepLayout && field(rec, 12, 16) != field(line, 12, 16)) {
+            // Once one race has moved, a blank slot after it would only get a copy of a race
+            // that already has its own slot.
+            moved = moved || IsListedRace(rec);
+            if (moved)
+                return true;
+        }
+        AssignRecord(rec, line);
         return true;
     });
+    if (moved && notes) {
+        notes->skipped.push_back(
+            name + ": レースの並びが読み込み時と変わったため、並びの変わったレースは読み直しませんでした。"
+                   "日付を選び直すと反映されます。");
+    }
     return s;
 }
 

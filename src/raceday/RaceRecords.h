@@ -18,7 +18,12 @@ std::filesystem::path FindDayFile(const RaceDay& day, FolderIndex& folder, std::
 // Reads the ".jvRA" records into RaRecs from slot 0 upwards, at most 36; slots past the last record
 // keep what they held. Returns the number of records read, or -1 when there is no such file (or it
 // could not be read; notes says so).
-int ReadRaRecords(RaceDay& day, FolderIndex& folder, ReadNotes* notes);
+//
+// keepLayout is for refreshing a loaded day: everything else of the day (odds, compi, marks, stakes)
+// is kept by slot, so a slot that holds a race keeps it. Should the file now hold another race at that
+// position (a race record inserted before it since the load), the slot is left as it was and a note
+// says so, instead of putting one race's record beside another race's odds.
+int ReadRaRecords(RaceDay& day, FolderIndex& folder, ReadNotes* notes, bool keepLayout = false);
 
 // The runner files of one day, each read at most once. A runner file has one line per (race 1-12,
 // horse 1-18) at line (race - 1) * 18 + (horse - 1).

@@ -102,6 +102,25 @@ TEST_F(PayoutsTest, HorseNumbersOutsideTheRaceDoNotReachPastTheRunnerTable)
     EXPECT_EQ(field(day.SeRecs[0][17], 335, 2), "02");
 }
 
+TEST_F(PayoutsTest, RefreshKeepsEachLoadedRaceInItsSlot)
+{
+    ASSERT_TRUE(load().loaded);
+    day.RaceRecs[1].TanOz[1] = 4.5; // odds of race 2, kept by slot
+    // Since the load a results fetch stored a race of Sapporo, which sorts before Tokyo's races.
+    folder.writeData(".jvRA", {RaLine("01", 1), RaLine("05", 1, "1005", 12), RaLine("05", 2, "1035", 12)});
+    ReadNotes notes;
+    HrReadBtnClick(day, &notes);
+    EXPECT_EQ(field(day.RaRecs[0], 20, 2), "05");
+    EXPECT_EQ(field(day.RaRecs[1], 26, 2), "02");
+    EXPECT_EQ(day.RaRecs[2], std::string(kRaLength, ' '));
+    EXPECT_DOUBLE_EQ(day.RaceRecs[1].TanOz[1], 4.5);
+    EXPECT_EQ(notes.skipped.size(), 1u);
+
+    // The next day load takes the new order.
+    ASSERT_TRUE(load().loaded);
+    EXPECT_EQ(day.RaceList.front().text, "札幌 1R");
+}
+
 TEST(PayoutTableTest, LabelsAndEmptyEntries)
 {
     Line hr("HR", kHrLength);
