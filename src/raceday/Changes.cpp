@@ -5,6 +5,7 @@
 #include "util/Files.h"
 #include "util/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -70,13 +71,19 @@ bool isUsablePostTime(std::string_view hhmm)
 
 void SetAutoFetchTimes(TOutData& race, std::string_view postTime, const FetchTimeSettings& settings)
 {
-    if (trim(postTime).empty()) {
-        race.AutoOzTime.clear();
-        race.AutoTohyoTime1.clear();
+    race.AutoOzTime.clear();
+    race.AutoTohyoTime1.clear();
+    // Only a real time of day gives fetch times: blanks, "0000" or a garbled text give none rather
+    // than a time the schedule could never meet.
+    if (postTime.size() != 4 ||
+        !std::all_of(postTime.begin(), postTime.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return;
-    }
-    const std::string p = std::string(postTime) + "00";
+    const int hh = (postTime[0] - '0') * 10 + (postTime[1] - '0');
+    const int mm = (postTime[2] - '0') * 10 + (postTime[3] - '0');
     const int lead = settings.autoOzGet * 60 + settings.autoOzGetSec;
+    if (hh > 23 || mm > 59 || (hh == 0 && mm == 0) || hh * 3600 + mm * 60 - lead < 0)
+        return;
+    const std::string p = std::string(postTime) + "00";
     race.AutoOzTime = AddSeconds(p, -lead);
     race.AutoTohyoTime1 = AddSeconds(p, -lead + settings.autoTohyoInterval);
 }

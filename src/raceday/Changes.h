@@ -19,7 +19,8 @@ struct FetchTimeSettings {
 };
 
 // AutoOzTime := post time ("hhmm") + "00" minus the fetch lead; AutoTohyoTime1 := that plus the
-// interval, both "hhmmss". A blank post time gives empty times.
+// interval, both "hhmmss". A post time that is no time of day (blank, "0000", garbled) or that the
+// lead would put before midnight gives empty times.
 void SetAutoFetchTimes(TOutData& race, std::string_view postTime, const FetchTimeSettings& settings);
 
 struct ChangeReadResult {
