@@ -273,7 +273,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
         SetAutoFetchTimes(day.RaceRecs[s], field(day.RaRecs[s], 874, 4), options.fetchTimes);
     }
 
-    for (std::size_t t = 0; t < kBakenTypes; ++t)
+    for (std::size_t t = 0; t < kRaceStakeLists; ++t)
         day.RaceStakeList[t].fill(std::to_string(options.defaultStakes[t]));
 
     result.timer4IntervalMs = options.autoRdataGet * 60000;

@@ -26,8 +26,8 @@ struct LoadOptions {
     std::filesystem::path harunireFolder; // [Dir] harunire: its "DATA" folder is searched for compi files first
     FetchTimeSettings fetchTimes;         // [Time] AutoOzGet, AutoOzGetSec, AutoTohyoInterval
     int autoRdataGet = 10;                // [Time] AutoRdataGet, minutes
-    // [KaimeSet] DefaultAmountTan .. DefaultAmountSRT, in BakenType order.
-    std::array<int, kBakenTypes> defaultStakes{3000, 3000, 3000, 3000, 3000, 3000, 3000, 3000};
+    // [KaimeSet] DefaultAmountTan .. DefaultAmountSRT, in that order.
+    std::array<int, kRaceStakeLists> defaultStakes{3000, 3000, 3000, 3000, 3000, 3000, 3000, 3000};
 };
 
 struct LoadProgress {

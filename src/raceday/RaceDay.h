@@ -119,9 +119,9 @@ struct RaceListItem {
     std::string text;
 };
 
-// The eight bet types, in the order used everywhere.
-enum class BakenType : int { Tan = 0, Fuk, WR, UR, WD, UT, SRF, SRT };
-inline constexpr int kBakenTypes = 8;
+// Per-race stake lists, one per bet type in the usual order: win, place, bracket quinella, quinella,
+// wide, exacta, trio, trifecta.
+inline constexpr int kRaceStakeLists = 8;
 
 struct RaceDay {
     RaceDay();
@@ -150,7 +150,7 @@ struct RaceDay {
     std::vector<TOutData> RaceRecs;   // [36]
     std::vector<HrRaceTable> HrTable; // [36]
     std::vector<RaceListItem> RaceList;
-    std::array<std::array<std::string, kRaceSlots>, kBakenTypes> RaceStakeList;
+    std::array<std::array<std::string, kRaceSlots>, kRaceStakeLists> RaceStakeList;
 
     // O1Recs .. O6Recs by number 1..6.
     std::vector<std::string>& OzRecs(int type);

@@ -233,7 +233,7 @@ TEST_F(LoaderTest, StakesAreReseededAndTimer4FollowsTheSetting)
     o.defaultStakes = {100, 200, 300, 400, 500, 600, 700, 800};
     o.autoRdataGet = 3;
     const DayLoadResult r = load(o);
-    for (int t = 0; t < kBakenTypes; ++t)
+    for (int t = 0; t < kRaceStakeLists; ++t)
         for (int s = 0; s < kRaceSlots; ++s)
             EXPECT_EQ(day.RaceStakeList[static_cast<std::size_t>(t)][static_cast<std::size_t>(s)],
                       std::to_string((t + 1) * 100));
