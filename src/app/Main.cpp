@@ -1,6 +1,9 @@
 #include "app/Main.h"
 
+#include "store/GetDataUnit.h"
+#include "store/Store.h"
 #include "util/Files.h"
+#include "util/ShiftJis.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,6 +89,10 @@ TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     move(g.left, g.top);
     resize(g.width, g.height);
 
+    // Normal mode lists the stored race days at start-up; command-line mode skips it.
+    if (!shell_.commandLineMode())
+        MakeDataListBtnClick();
+
     if (!shell_.warnings().empty())
         statusBar()->showMessage(q(shell_.warnings().back()));
 }
@@ -126,7 +133,7 @@ void TMainForm::buildToolBar()
     addButton(bar, "SokuhoOddsBtn", "速報ｵｯｽﾞ", "選択中のレースの速報オッズを取得します", &TMainForm::notReady);
     addButton(bar, "GetDMBtn", "ﾏｲﾆﾝｸﾞ", "マイニング予想を取得します", &TMainForm::notReady);
     addButton(bar, "NextRaceBtn", "直前ﾚｰｽ", "次に発走するレースを表示します", &TMainForm::notReady);
-    addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::notReady);
+    addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::JVBtnClick);
     addButton(bar, "InputFormBtn", "買い目", "買い目入力画面を開きます", &TMainForm::notReady);
     addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::notReady);
     addButton(bar, "SimBtn", "ｼﾐｭﾚｰｼｮﾝ", "過去のレースで買い目を検証します", &TMainForm::notReady);
@@ -158,7 +165,7 @@ void TMainForm::buildMenus()
     menuBar()->setObjectName("MainMenu1");
     QMenu* file = menuBar()->addMenu("ﾌｧｲﾙ(&F)");
     file->setObjectName("FileMenu");
-    addAction(file, "JVDataMenu", "JVデータ取得(&J)", &TMainForm::notReady);
+    addAction(file, "JVDataMenu", "JVデータ取得(&J)", &TMainForm::JVBtnClick);
     addAction(file, "N110", "1日分の全オッズを一括取得", &TMainForm::notReady);
     T1 = addAction(file, "T1", "時系列オッズより取得(&T)", &TMainForm::notReady);
     file->addSeparator();
@@ -310,6 +317,22 @@ void TMainForm::OverWriteOKMenuClick()
 void TMainForm::SpeedButton1Click()
 {
     Panel1->setVisible(Panel1->isHidden());
+}
+
+void TMainForm::JVBtnClick()
+{
+    TGetDataForm form(jvlink_, shell_.settings(), shell_.clock(), shell_.appFolder(), this);
+    form.exec();
+    DatList->clear();
+    MakeDataListBtnClick();
+}
+
+void TMainForm::MakeDataListBtnClick()
+{
+    DateCombo->clear();
+    for (const std::string& day : ListStoredDays(StoreFolder(shell_.appFolder())))
+        DateCombo->addItem(QString::fromStdString(fromSjis(day)));
+    DateCombo->setCurrentIndex(-1);
 }
 
 void TMainForm::showEvent(QShowEvent* event)

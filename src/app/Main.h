@@ -58,6 +58,10 @@ public:
     void Sound1MenuClick();
     void OverWriteOKMenuClick();
     void SpeedButton1Click();
+    // "JVﾃﾞｰﾀ取得": the bulk import window, modal; afterwards the list of stored days is rebuilt.
+    void JVBtnClick();
+    // "リスト作成": the stored race days into DateCombo, newest first, nothing selected or loaded.
+    void MakeDataListBtnClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -83,10 +83,9 @@ const char* const kMenuItems[][2] = {
     {"HarunireMenu", "ハルニレ中央競馬版"},
 };
 // Commands whose features are not built yet: each answers with the same note.
-const char* const kNotReadyButtons[] = {"KekkaGetBtn", "SokuhoOddsBtn", "GetDMBtn",    "NextRaceBtn",
-                                        "JVBtn",       "InputFormBtn",  "ReadYosoBtn", "SimBtn"};
-const char* const kNotReadyMenus[] = {"JVDataMenu",     "N110",           "T1", "OzGetTimeMenu", "NM3", "N12",
-                                      "HarunireFolder", "KelvoFolderMenu"};
+const char* const kNotReadyButtons[] = {"KekkaGetBtn", "SokuhoOddsBtn", "GetDMBtn",   "NextRaceBtn",
+                                        "InputFormBtn", "ReadYosoBtn",   "SimBtn"};
+const char* const kNotReadyMenus[] = {"N110", "T1", "OzGetTimeMenu", "NM3", "N12", "HarunireFolder", "KelvoFolderMenu"};
 
 } // namespace
 
