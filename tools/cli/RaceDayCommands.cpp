@@ -1,0 +1,204 @@
+// A stored race day as the window shows it: the race list, a race's odds and its results page.
+#include "CliCommands.h"
+#include "CliSupport.h"
+#include "DayArgs.h"
+
+#include "jvdata/Combo.h"
+#include "raceday/DayLoader.h"
+#include "raceday/LoadSettings.h"
+#include "raceday/Payouts.h"
+#include "raceday/RaceDay.h"
+#include "raceday/RaceRecords.h"
+#include "util/ShiftJis.h"
+#include "util/Text.h"
+#include "util/TextGrid.h"
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <span>
+
+namespace solvane::cli {
+namespace {
+
+int badDay(CliContext& ctx, const std::string& text)
+{
+    return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + text);
+}
+
+int badRace(CliContext& ctx, const std::string& text)
+{
+    return usageError(ctx, "レースはスロット番号（0〜35）、中山11R、06-11 のいずれかの形で指定してください：" + text);
+}
+
+// Loads the day through the same loader and settings as the window's date list. kExitOk when the
+// day is in the model.
+int loadDay(CliContext& ctx, const std::string& dayKey, RaceDay& day)
+{
+    const DayLoadResult result = DateComboChange(day, dayKey, LoadOptionsFrom(ctx.settings, ctx.appFolder), ctx.clock);
+    for (const std::string& line : result.notes.skipped)
+        ctx.err << line << '\n';
+    if (!result.message.empty())
+        return fail(ctx, result.message);
+    if (!result.loaded)
+        return fail(ctx, result.notes.error.empty() ? std::string(kNoDataMessage) : result.notes.error);
+    return kExitOk;
+}
+
+// Parses DAY and RACE, loads the day and finds the race. kExitOk with slot set, or the status to end with.
+int loadRace(CliContext& ctx, const std::string& dayText, const std::string& raceText, RaceDay& day, int& slot)
+{
+    const auto dayKey = ParseDayArg(dayText);
+    if (!dayKey)
+        return badDay(ctx, dayText);
+    const auto race = ParseRaceArg(raceText);
+    if (!race)
+        return badRace(ctx, raceText);
+    if (const int status = loadDay(ctx, *dayKey, day); status != kExitOk)
+        return status;
+    const auto found = FindRaceSlot(day, *race);
+    if (!found)
+        return fail(ctx, *dayKey + " にそのレースはありません：" + raceText);
+    slot = *found;
+    return kExitOk;
+}
+
+std::string oddsText(double odds)
+{
+    return strprintf("%.1f", odds);
+}
+
+std::string ratioText(double ratio)
+{
+    return strprintf("%.2f", ratio);
+}
+
+// One of the six combination bet types: its odds and popularity arrays and how an ordinal is labelled.
+struct ComboTable {
+    std::span<const double> odds;
+    std::span<const int> ninki;
+    std::string (*labelOf)(int ordinal);
+};
+
+void printComboTable(std::ostream& out, const ComboTable& t)
+{
+    TextGrid grid({"組番", "オッズ", "人気"});
+    for (std::size_t k = 1; k < t.odds.size(); ++k) {
+        const int r = grid.addRow();
+        grid.setCell(r, 0, t.labelOf(static_cast<int>(k)));
+        grid.setCell(r, 1, oddsText(t.odds[k]));
+        grid.setCell(r, 2, std::to_string(t.ninki[k]));
+    }
+    printTsv(out, grid);
+}
+
+int racesCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    if (!expectArgs(ctx, "races", args, 1, 1))
+        return kExitUsage;
+    const auto dayKey = ParseDayArg(args[0]);
+    if (!dayKey)
+        return badDay(ctx, args[0]);
+    auto day = std::make_unique<RaceDay>();
+    if (const int status = loadDay(ctx, *dayKey, *day); status != kExitOk)
+        return status;
+
+    TextGrid grid({"slot", "レース", "発走"});
+    for (const RaceListItem& item : day->RaceList) {
+        const int r = grid.addRow();
+        grid.setCell(r, 0, std::to_string(item.slot));
+        grid.setCell(r, 1, item.text);
+        grid.setCell(r, 2, fromSjis(field(day->RaRecs[static_cast<std::size_t>(item.slot)], 874, 4)));
+    }
+    printTsv(ctx.out, grid);
+    return kExitOk;
+}
+
+int oddsCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    std::vector<std::string> words;
+    std::string type = "単勝";
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--type" && i + 1 < args.size())
+            type = args[++i];
+        else if (args[i].starts_with("--"))
+            return printUsage(ctx, "odds");
+        else
+            words.push_back(args[i]);
+    }
+    if (words.size() != 2)
+        return printUsage(ctx, "odds");
+    // Half-width digits are accepted too, as people type them.
+    if (type == "3連複" || type == "3連単")
+        type = "３" + type.substr(1);
+    static const std::vector<std::string> kTypes{"単勝", "複勝", "枠連", "馬連", "ワイド", "馬単", "３連複", "３連単"};
+    if (std::find(kTypes.begin(), kTypes.end(), type) == kTypes.end())
+        return usageError(ctx, "--type は 単勝 複勝 枠連 馬連 ワイド 馬単 ３連複 ３連単 のいずれかです：" + type);
+
+    auto day = std::make_unique<RaceDay>();
+    int slot = 0;
+    if (const int status = loadRace(ctx, words[0], words[1], *day, slot); status != kExitOk)
+        return status;
+    const TOutData& r = day->RaceRecs[static_cast<std::size_t>(slot)];
+    const int n = RunnerCount(day->RaRecs[static_cast<std::size_t>(slot)]);
+
+    if (type == "単勝" || type == "複勝") {
+        const bool win = type == "単勝";
+        TextGrid grid(win ? std::vector<std::string>{"馬番", "オッズ", "人気", "断層"}
+                          : std::vector<std::string>{"馬番", "下限", "上限", "人気", "断層"});
+        for (int h = 1; h <= n; ++h) {
+            const auto k = static_cast<std::size_t>(h);
+            std::vector<std::string>& row = grid.row(grid.addRow());
+            row[0] = std::to_string(h);
+            if (win) {
+                row[1] = oddsText(r.TanOz[k]);
+                row[2] = std::to_string(r.TanNinki[k]);
+                row[3] = ratioText(r.TanOzRatio[k]);
+            } else {
+                row[1] = oddsText(r.FukOzLow[k]);
+                row[2] = oddsText(r.FukOzHigh[k]);
+                row[3] = std::to_string(r.FukNinki[k]);
+                row[4] = ratioText(r.FukOzRatio[k]);
+            }
+        }
+        printTsv(ctx.out, grid);
+        return kExitOk;
+    }
+
+    if (type == "枠連")
+        printComboTable(ctx.out, {r.WROz, r.WRNinki, WRLabelOf});
+    else if (type == "馬連")
+        printComboTable(ctx.out, {r.UROz, r.URNinki, PairLabelOf});
+    else if (type == "ワイド")
+        printComboTable(ctx.out, {r.WDOz, r.WDNinki, PairLabelOf});
+    else if (type == "馬単")
+        printComboTable(ctx.out, {r.UTOz, r.UTNinki, UTLabelOf});
+    else if (type == "３連複")
+        printComboTable(ctx.out, {r.SRFOz, r.SRFNinki, SRFLabelOf});
+    else
+        printComboTable(ctx.out, {r.SRTOz, r.SRTNinki, SRTLabelOf});
+    return kExitOk;
+}
+
+int resultsCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    if (!expectArgs(ctx, "results", args, 2, 2))
+        return kExitUsage;
+    auto day = std::make_unique<RaceDay>();
+    int slot = 0;
+    if (const int status = loadRace(ctx, args[0], args[1], *day, slot); status != kExitOk)
+        return status;
+    ctx.out << toTsv(ResultsGrid(*day, slot));
+    return kExitOk;
+}
+
+const CliRegistration racesRegistration{"races", "DAY  開催日のレース一覧（slot、レース、発走）を表示する",
+                                        racesCommand};
+const CliRegistration oddsRegistration{
+    "odds", "DAY RACE [--type 単勝|複勝|枠連|馬連|ワイド|馬単|３連複|３連単]  レースのオッズと人気を表示する",
+    oddsCommand};
+const CliRegistration resultsRegistration{"results", "DAY RACE  レースの結果（券種、結果、人気、配当）を表示する",
+                                          resultsCommand};
+
+} // namespace
+} // namespace solvane::cli
