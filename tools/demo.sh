@@ -1,14 +1,71 @@
 #!/usr/bin/env bash
-# Starts the program on a demo application folder (filled in as the generator and import arrive).
+# The demo: a generated season of a few weeks ending with a live race day today, imported into a demo
+# application folder, then the program on it. Without a display the same season runs headless.
 set -euo pipefail
 BUILD="$1"
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 HOME_DIR="${SOLVANE_DEMO_HOME:-$ROOT/demo-home}"
-mkdir -p "$HOME_DIR"
+FEED="$HOME_DIR/feed"
+CLI="$BUILD/tools/cli/solvane-cli"
+FEEDGEN="$BUILD/tools/feedgen/solvane-feedgen"
+PROGRAM="$BUILD/src/app/solvane"
+
+say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
+
 export SOLVANE_HOME="$HOME_DIR"
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$BUILD/src/app/solvane"
+export SOLVANE_FEED="$FEED"
+mkdir -p "$HOME_DIR"
+
+# A new season each day: four weeks back to today, today's races starting about 20 minutes from now.
+today="$(date +%F)"
+stamp="$FEED/.demo-season-$today"
+if [ ! -f "$stamp" ]; then
+  say "Generating the demo season ($(date -d '-28 days' +%F) to $today, live today)"
+  rm -rf "$FEED"
+  "$FEEDGEN" --out "$FEED" --from "$(date -d '-28 days' +%F)" --to "$today" --live-today --seed 2026
+  touch "$stamp"
+  # The stored days of an older demo season would mix with the new one.
+  rm -rf "$HOME_DIR/Data" "$HOME_DIR/solvane.ini"
 fi
-echo "No display found (DISPLAY is not set): the windows cannot open here." >&2
-echo "To see the windows, run ./solvane demo in a desktop session, or under a virtual display:" >&2
-echo "  xvfb-run -a ./solvane demo" >&2
+
+say "Importing the season (solvane-cli import)"
+if ! "$CLI" settings get JvDataGet LastTime | grep -q .; then
+  "$CLI" import --from "$(date -d '-29 days' +%Y%m%d)000000" --setup
+else
+  "$CLI" import
+fi
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  say "Starting Solvane on $HOME_DIR"
+  exec "$PROGRAM"
+fi
+
+say "No display: the windows cannot open here (DISPLAY is not set). The same season, headless:"
+has() { "$CLI" --help 2>&1 | grep -qE "^  $1 "; }
+day="$("$CLI" days | head -n 1)"
+echo "--- solvane-cli days"
+"$CLI" days
+if [ -n "$day" ] && has races; then
+  echo "--- solvane-cli races $day"
+  "$CLI" races "$day"
+  first="$("$CLI" races "$day" | sed -n 2p | cut -f1)"
+  if has card; then
+    echo "--- solvane-cli card $day $first"
+    "$CLI" card "$day" "$first"
+  fi
+  if has odds; then
+    echo "--- solvane-cli odds $day $first"
+    "$CLI" odds "$day" "$first"
+  fi
+  if has kaime; then
+    echo "--- solvane-cli kaime $day $first --marks \"◎=1 ○=2,3 ▲=4,5\" --type ３連単"
+    "$CLI" kaime "$day" "$first" --marks "◎=1 ○=2,3 ▲=4,5" --type ３連単
+  fi
+fi
+cat >&2 <<TXT
+
+To open the windows, run the demo where there is a display (a desktop session), or under a virtual one:
+  xvfb-run -a ./solvane demo
+The demo's application folder is $HOME_DIR; to start the program on it again:
+  SOLVANE_HOME=$HOME_DIR SOLVANE_FEED=$FEED $PROGRAM
+TXT

@@ -1,7 +1,12 @@
 #include "app/Main.h"
 
+#include "raceday/DayLoader.h"
+#include "raceday/LoadSettings.h"
+#include "raceday/Payouts.h"
+#include "raceday/RaceDay.h"
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
+#include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
 
@@ -12,12 +17,14 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -80,6 +87,14 @@ TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     DLlabel = new QLabel(this);
     DLlabel->setObjectName("DLlabel");
     statusBar()->addPermanentWidget(DLlabel);
+    SeiRecLabel = new QLabel(this);
+    SeiRecLabel->setObjectName("SeiRecLabel");
+    SeiRecLabel->setAutoFillBackground(true);
+    statusBar()->addPermanentWidget(SeiRecLabel);
+
+    day_ = std::make_unique<RaceDay>();
+    connect(DateCombo, &QComboBox::activated, this, &TMainForm::DateComboChange);
+    connect(DatList, &QListWidget::currentRowChanged, this, &TMainForm::DatListClick);
 
     applyMarkers();
     Sound1Menu->setChecked(shell_.sound1());
@@ -251,6 +266,14 @@ void TMainForm::buildPages()
 
     auto* results = new QWidget(PageControl1);
     results->setObjectName("TabSheet2");
+    auto* resultsBox = new QVBoxLayout(results);
+    ResultsView = new QTableView(results);
+    ResultsView->setObjectName("ResultsGrid");
+    resultsModel_ = new TextGridModel(ResultsView);
+    ResultsView->setModel(resultsModel_);
+    ResultsView->verticalHeader()->hide();
+    ResultsView->setSelectionMode(QAbstractItemView::NoSelection);
+    resultsBox->addWidget(ResultsView);
     PageControl1->addTab(results, "結果");
 
     auto* test = new QWidget(PageControl1);
@@ -319,6 +342,8 @@ void TMainForm::SpeedButton1Click()
     Panel1->setVisible(Panel1->isHidden());
 }
 
+TMainForm::~TMainForm() = default;
+
 void TMainForm::JVBtnClick()
 {
     TGetDataForm form(jvlink_, shell_.settings(), shell_.clock(), shell_.appFolder(), this);
@@ -333,6 +358,68 @@ void TMainForm::MakeDataListBtnClick()
     for (const std::string& day : ListStoredDays(StoreFolder(shell_.appFolder())))
         DateCombo->addItem(QString::fromStdString(fromSjis(day)));
     DateCombo->setCurrentIndex(-1);
+}
+
+void TMainForm::DateComboChange()
+{
+    const int index = DateCombo->currentIndex();
+    if (index < 0)
+        return;
+    const std::string dayKey = DateCombo->itemText(index).toStdString();
+
+    DatList->blockSignals(true);
+    DatList->clear();
+    DatList->blockSignals(false);
+    PageControl1->hide();
+    resultsModel_->setGrid(TextGrid());
+
+    // TPrgrsForm: only shows when a load takes long enough to be noticed.
+    QProgressDialog progress(this);
+    progress.setObjectName("PrgrsForm");
+    progress.setWindowTitle("Solvane");
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(300);
+    progress.setWindowModality(Qt::WindowModal);
+    const DayLoadResult result =
+        solvane::DateComboChange(*day_, dayKey, LoadOptionsFrom(shell_.settings(), shell_.appFolder()), shell_.clock(),
+                                 [&](const LoadProgress& p) {
+                                     if (p.finished) {
+                                         progress.reset();
+                                         return;
+                                     }
+                                     progress.setLabelText(q(p.text) + "\n" + q(p.dayKey));
+                                     progress.setMaximum(p.maximum);
+                                     progress.setValue(p.position);
+                                 });
+    progress.reset();
+    if (!result.message.empty()) {
+        message(MessageKind::Information, "Solvane", q(result.message));
+        return;
+    }
+    if (!result.notes.error.empty())
+        statusBar()->showMessage(q(result.notes.error));
+
+    SeiRecLabel->setText(q(result.resultsLabel));
+    QPalette palette = SeiRecLabel->palette();
+    palette.setColor(QPalette::Window, QColor::fromRgb(result.resultsLabelColor));
+    SeiRecLabel->setPalette(palette);
+
+    DatList->blockSignals(true);
+    for (const RaceListItem& item : day_->RaceList)
+        DatList->addItem(q(item.text));
+    DatList->blockSignals(false);
+    PageControl1->show();
+    if (result.selectFirstRace && DatList->count() > 0)
+        DatList->setCurrentRow(0); // runs DatListClick
+}
+
+void TMainForm::DatListClick()
+{
+    const int row = DatList->currentRow();
+    if (!SelectRace(*day_, row))
+        return;
+    resultsModel_->setGrid(ResultsGrid(*day_, day_->CurRace));
+    ResultsView->resizeColumnsToContents();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -24,6 +25,8 @@ class QWidget;
 namespace solvane {
 
 class JVLink;
+struct RaceDay;
+class TextGridModel;
 
 enum class MessageKind { Information, Error, Plain };
 
@@ -43,6 +46,7 @@ class TMainForm : public QMainWindow {
 public:
     // shell has run start(); jvlink is the session opened when the window is first shown.
     TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent = nullptr);
+    ~TMainForm() override;
 
     AppShell& shell() { return shell_; }
     JVLink& jvlink() { return jvlink_; }
@@ -62,6 +66,12 @@ public:
     void JVBtnClick();
     // "リスト作成": the stored race days into DateCombo, newest first, nothing selected or loaded.
     void MakeDataListBtnClick();
+    // A date chosen in DateCombo: the day is loaded, the race list filled and its first race selected.
+    void DateComboChange();
+    // A race chosen in the race list: its results page is shown.
+    void DatListClick();
+
+    const RaceDay& raceDay() const { return *day_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -94,6 +104,10 @@ private:
     QTabWidget* PageControl1 = nullptr;
     QTableView* StringGrid1 = nullptr;
     QLabel* DLlabel = nullptr;
+    QLabel* SeiRecLabel = nullptr;
+    QTableView* ResultsView = nullptr;
+    TextGridModel* resultsModel_ = nullptr;
+    std::unique_ptr<RaceDay> day_;
     QAction* DirectReadBtnAction = nullptr;
     QAction* T1 = nullptr;
     QAction* N12 = nullptr;

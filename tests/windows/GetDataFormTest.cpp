@@ -1,22 +1,36 @@
 // The bulk import window on a generated weekend served by the local JV-Link component.
+#include "app/AppShell.h"
+#include "app/Main.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
+#include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
 #include "feedgen/Feed.h"
 #include "jvdata/LocalJVLink.h"
+#include "raceday/RaceDay.h"
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QtTest>
 
 using namespace solvane;
+
+namespace {
+class NoSiblings : public SiblingRegistry {
+public:
+    std::string InstallPath(std::string_view) const override { return {}; }
+};
+} // namespace
 
 class GetDataFormTest : public QObject {
     Q_OBJECT
@@ -86,6 +100,38 @@ private slots:
         QTRY_VERIFY(!again->running());
         QCOMPARE(s.messages.value(1), QStringLiteral("最新のデータがありません。"));
         QCOMPARE(s.settings->get(keys::LastTime), last);
+    }
+
+    void importedDaysLoadIntoTheRaceListAndTheResultsPage()
+    {
+        Setup s;
+        auto form = s.form();
+        QTest::mouseClick(form->findChild<QPushButton*>("ButtonStart"), Qt::LeftButton);
+        QTRY_VERIFY(!form->running());
+
+        NoSiblings registry;
+        AppShell shell(AppShellOptions{s.home, &s.clock, &registry, {}, {}});
+        QVERIFY(shell.start());
+        TMainForm main(shell, *s.link);
+        main.setMessageSink([&](MessageKind, const QString&, const QString& text) { s.messages << text; });
+        auto* combo = main.findChild<QComboBox*>("DateCombo");
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->itemText(0), QStringLiteral("2024年01月07日")); // newest first, nothing selected
+        QCOMPARE(combo->currentIndex(), -1);
+
+        combo->setCurrentIndex(1);
+        main.DateComboChange();
+        auto* list = main.findChild<QListWidget*>("DatList");
+        QVERIFY(list->count() >= 24 && list->count() <= 36);
+        QVERIFY(list->item(0)->text().endsWith(QStringLiteral(" 1R")));
+        QCOMPARE(list->currentRow(), 0);
+        const QAbstractItemModel* results = main.findChild<QTableView*>("ResultsGrid")->model();
+        QCOMPARE(results->rowCount(), 36);
+        QCOMPARE(results->data(results->index(0, 0)).toString(), QStringLiteral("単勝"));
+        QVERIFY(!results->data(results->index(0, 3)).toString().trimmed().isEmpty()); // a run race pays
+
+        list->setCurrentRow(list->count() - 1);
+        QCOMPARE(main.raceDay().CurRace, main.raceDay().RaceList.back().slot);
     }
 
     void openErrorIsShownAndNothingIsStored()
