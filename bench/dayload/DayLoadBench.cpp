@@ -7,7 +7,6 @@
 #include "store/BulkImport.h"
 #include "store/Store.h"
 #include "util/Files.h"
-#include "util/ShiftJis.h"
 
 #include <algorithm>
 #include <chrono>
@@ -70,7 +69,7 @@ int main(int argc, char** argv)
     }
 
     // The day's files: every store file whose name starts with the day key.
-    const std::string stem = toSjis(busiest);
+    const std::string& stem = busiest; // store file names are UTF-8 on disk
     std::vector<fs::path> files;
     std::uintmax_t bytes = 0;
     for (const auto& e : fs::directory_iterator(options.dataFolder))
