@@ -1,8 +1,10 @@
 #include "app/Main.h"
 
 #include "raceday/DayLoader.h"
+#include "raceday/DeUnit.h"
 #include "raceday/LoadSettings.h"
 #include "raceday/Payouts.h"
+#include "raceday/RaceCardColours.h"
 #include "raceday/RaceDay.h"
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
@@ -18,6 +20,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -235,22 +238,7 @@ void TMainForm::buildPages()
     column->setContentsMargins(0, 0, 0, 0);
     row->addWidget(right, 1);
 
-    // The race header; the race list's selection fills it.
-    auto* header = new QHBoxLayout;
-    auto* lines = new QVBoxLayout;
-    for (const char* name : {"Label1", "Label2", "Label3"}) {
-        auto* label = new QLabel(right);
-        label->setObjectName(name);
-        lines->addWidget(label);
-    }
-    header->addLayout(lines, 1);
-    for (const char* name : {"BashoLabel", "RaceLabel", "OzGetTimeLabel", "RestTimeLabel"}) {
-        auto* label = new QLabel(right);
-        label->setObjectName(name);
-        header->addWidget(label);
-    }
-    right->findChild<QLabel*>("RestTimeLabel")->hide();
-    column->addLayout(header);
+    buildHeader(right);
 
     PageControl1 = new QTabWidget(right);
     PageControl1->setObjectName("PageControl1");
@@ -259,9 +247,15 @@ void TMainForm::buildPages()
     auto* card = new QWidget(PageControl1);
     card->setObjectName("TabSheet1");
     auto* cardBox = new QVBoxLayout(card);
-    StringGrid1 = new QTableView(card);
+    cardBox->setContentsMargins(0, 0, 0, 0);
+    StringGrid1 = new CardGridView(&CardClickOf, card);
     StringGrid1->setObjectName("StringGrid1");
+    cardModel_ = new TextGridModel(StringGrid1);
+    StringGrid1->setModel(cardModel_);
+    cardModel_->setGrid(card_.grid());
     cardBox->addWidget(StringGrid1);
+    connect(StringGrid1, &CardGridView::cellClicked, this, &TMainForm::StringGrid1MouseDown);
+    connect(StringGrid1, &CardGridView::stepRace, this, &TMainForm::stepRace);
     PageControl1->addTab(card, "出馬表");
 
     auto* results = new QWidget(PageControl1);
@@ -279,6 +273,23 @@ void TMainForm::buildPages()
     auto* test = new QWidget(PageControl1);
     test->setObjectName("TestSheet");
     PageControl1->addTab(test, "テスト");
+    // Nothing to show until a race is selected.
+    PageControl1->hide();
+
+    DatList->installEventFilter(this);
+    connect(DatList, &QListWidget::itemDoubleClicked, this, &TMainForm::openListedRace);
+    DeForm = new TDeForm(shell_.settings(), this);
+    for (auto [name, caption, slot] : {std::tuple{"sisushutubaBtn", "出馬表作成", &TMainForm::sisushutubaBtnClick},
+                                       std::tuple{"SortDeBtn", "SortDe", &TMainForm::SortDeBtnClick}})
+        addButton(nullptr, name, caption, QString(), slot)->hide();
+}
+
+void TMainForm::buildHeader(QWidget* parent)
+{
+    HeaderPanel = new RaceHeaderPanel(parent);
+    auto* pop = addButton(nullptr, "PopDeBtn", "POP出馬表", "外部窓に出馬表を表示します", &TMainForm::PopDeBtnClick);
+    HeaderPanel->addTrailingWidget(pop);
+    parent->layout()->addWidget(HeaderPanel);
 }
 
 void TMainForm::applyMarkers()
@@ -372,6 +383,11 @@ void TMainForm::DateComboChange()
     DatList->blockSignals(false);
     PageControl1->hide();
     resultsModel_->setGrid(TextGrid());
+    // Nothing of the previous day stays on screen, even when this day's first race cannot be shown.
+    card_.clear();
+    cardModel_->setGrid(card_.grid());
+    DeForm->clearRace();
+    HeaderPanel->showHeader(RaceHeader{});
 
     // TPrgrsForm: only shows when a load takes long enough to be noticed.
     QProgressDialog progress(this);
@@ -408,18 +424,133 @@ void TMainForm::DateComboChange()
     for (const RaceListItem& item : day_->RaceList)
         DatList->addItem(q(item.text));
     DatList->blockSignals(false);
-    PageControl1->show();
     if (result.selectFirstRace && DatList->count() > 0)
         DatList->setCurrentRow(0); // runs DatListClick
 }
 
 void TMainForm::DatListClick()
 {
-    const int row = DatList->currentRow();
-    if (!SelectRace(*day_, row))
+    const int shownSlot = card_.slot();
+    const int prevRace = day_->PrevRace;
+    if (!SelectRace(*day_, DatList->currentRow()))
         return;
-    resultsModel_->setGrid(ResultsGrid(*day_, day_->CurRace));
+    if (!RaceHasRunners(*day_, day_->CurRace)) {
+        if (!day_->BatchMode)
+            message(MessageKind::Information, "Solvane", q(NoRunnersMessage(*day_, day_->CurRace)));
+        // The card still shows the previous race, so that race stays the current one: marks read from
+        // the card must never meet another race's odds. The list goes back to it as well.
+        if (shownSlot >= 0) {
+            day_->CurRace = shownSlot;
+            day_->PrevRace = prevRace;
+            for (std::size_t i = 0; i < day_->RaceList.size(); ++i)
+                if (day_->RaceList[i].slot == shownSlot) {
+                    const QSignalBlocker block(DatList);
+                    DatList->setCurrentRow(static_cast<int>(i));
+                }
+        }
+        return;
+    }
+    const int slot = day_->CurRace;
+    StringGrid1->hide();
+    HeaderPanel->showHeader(BuildRaceHeader(*day_, slot));
+    resultsModel_->setGrid(ResultsGrid(*day_, slot));
     ResultsView->resizeColumnsToContents();
+    // Marks cleared, every direction flag 1, rows in horse-number order.
+    card_.select(*day_, slot);
+    cardModel_->setGrid(card_.grid());
+    StringGrid1->resizeColumnsToContents();
+    DeForm->selectRace(*day_, slot);
+    StringGrid1->show();
+    PageControl1->show();
+    StringGrid1->clearSelection();
+    StringGrid1->setCurrentIndex(QModelIndex());
+    onRaceSelected();
+}
+
+void TMainForm::onRaceSelected()
+{
+    emit raceSelected(card_.slot());
+}
+
+void TMainForm::showCard()
+{
+    StringGrid1->showGrid(*cardModel_, card_.grid());
+}
+
+void TMainForm::sisushutubaBtnClick()
+{
+    card_.refill(*day_);
+    showCard();
+    DeForm->refill(*day_);
+}
+
+void TMainForm::SortDeBtnClick()
+{
+    card_.resort();
+    showCard();
+}
+
+void TMainForm::StringGrid1MouseDown(int row, int column)
+{
+    const CardClick kind = CardClickOf(row, column);
+    if (!card_.click(row, column))
+        return;
+    showCard();
+    if (kind == CardClick::Mark)
+        emit marksChanged(card_.slot());
+}
+
+void TMainForm::setCardMarks(const Marks& marks)
+{
+    card_.setMarks(marks);
+    showCard();
+    emit marksChanged(card_.slot());
+}
+
+void TMainForm::PopDeBtnClick()
+{
+    DeForm->show();
+    DeForm->raise();
+}
+
+void TMainForm::stepRace(int delta)
+{
+    const int row = DatList->currentRow() + delta;
+    if (row >= 0 && row < DatList->count())
+        DatList->setCurrentRow(row); // runs DatListClick
+}
+
+void TMainForm::openListedRace()
+{
+    const int row = DatList->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= day_->RaceList.size())
+        return;
+    if (day_->RaceList[static_cast<std::size_t>(row)].slot != card_.slot())
+        DatListClick();
+    StringGrid1->setFocus();
+    if (cardModel_->rowCount() > 0 && !StringGrid1->currentIndex().isValid())
+        StringGrid1->setCurrentIndex(cardModel_->index(0, card::Uma));
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DatList && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            openListedRace();
+            return true;
+        case Qt::Key_PageDown:
+            stepRace(1);
+            return true;
+        case Qt::Key_PageUp:
+            stepRace(-1);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::showEvent(QShowEvent* event)
@@ -439,6 +570,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         closed_ = true;
         const bool normal = !isMaximized() && !isMinimized() && !isFullScreen();
         const QRect frame = normal ? QRect(pos(), size()) : normalGeometry();
+        if (DeForm->isVisible())
+            DeForm->close(); // its geometry goes to [locateDE]
         if (!shell_.shutdown(WindowGeometry{frame.top(), frame.left(), frame.width(), frame.height()}))
             message(MessageKind::Error, "Solvane", q(shell_.warnings().back()));
     }

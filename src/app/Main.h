@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/AppShell.h"
+#include "raceday/RaceCard.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -24,8 +25,11 @@ class QWidget;
 
 namespace solvane {
 
+class CardGridView;
+class RaceHeaderPanel;
 class JVLink;
 struct RaceDay;
+class TDeForm;
 class TextGridModel;
 
 enum class MessageKind { Information, Error, Plain };
@@ -68,19 +72,51 @@ public:
     void MakeDataListBtnClick();
     // A date chosen in DateCombo: the day is loaded, the race list filled and its first race selected.
     void DateComboChange();
-    // A race chosen in the race list: its results page is shown.
+    // A race chosen in the race list: the header, the race card, the entries window and the results
+    // page show it; marks are cleared and the card is in horse-number order.
     void DatListClick();
+    // "出馬表作成": the card of the shown race rebuilt from the model (new odds or results); the order of
+    // the rows and the marks are kept.
+    void sisushutubaBtnClick();
+    // "SortDe": sorts the card again by the last clicked heading.
+    void SortDeBtnClick();
+    // A click (or Space) on a cell of the card; row -1 is the heading.
+    void StringGrid1MouseDown(int row, int column);
+    // "POP出馬表": the entries window.
+    void PopDeBtnClick();
+    // PageUp / PageDown: the previous or next race of the list.
+    void stepRace(int delta);
 
     const RaceDay& raceDay() const { return *day_; }
+    const RaceCardState& raceCard() const { return card_; }
+    // The marks of the shown race, by horse number; what the combination form and the rule window read.
+    const Marks& cardMarks() const { return card_.marks(); }
+    // Marks put by the program (a selection rule); the card shows them and marksChanged follows.
+    void setCardMarks(const Marks& marks);
+    TDeForm* deForm() const { return DeForm; }
+
+signals:
+    // A race was selected and shown: the combination form reloads its stake from RaceStakeList and
+    // rebuilds its combinations (KaimeMakeBtnClick).
+    void raceSelected(int slot);
+    // The user or the program changed a mark: the combination form rebuilds its combinations.
+    void marksChanged(int slot);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Runs at the end of every successful selection; announces raceSelected.
+    void onRaceSelected();
 
 private:
     void buildToolBar();
     void buildMenus();
     void buildPages();
+    void buildHeader(QWidget* parent);
+    void showCard();
+    // Enter or double-click on the race list: that race on the card, and the keyboard moves to it.
+    void openListedRace();
     void applyMarkers();
     // Commands whose features come later answer with a short note instead of doing nothing silently.
     void notReady();
@@ -102,7 +138,11 @@ private:
     QListWidget* DatList = nullptr;
     QWidget* Panel1 = nullptr; // the race-list panel
     QTabWidget* PageControl1 = nullptr;
-    QTableView* StringGrid1 = nullptr;
+    RaceHeaderPanel* HeaderPanel = nullptr;
+    CardGridView* StringGrid1 = nullptr;
+    TextGridModel* cardModel_ = nullptr;
+    RaceCardState card_;
+    TDeForm* DeForm = nullptr;
     QLabel* DLlabel = nullptr;
     QLabel* SeiRecLabel = nullptr;
     QTableView* ResultsView = nullptr;

@@ -126,6 +126,8 @@ public:
 
     // A click on a cell; true when the grid changed.
     bool click(int row, int column);
+    // Sorts again by the last requested column (the hidden "SortDe" button).
+    void resort() { sort_.apply(grid_); }
 
     int slot() const { return slot_; }
     const TextGrid& grid() const { return grid_; }
@@ -149,6 +151,7 @@ public:
     void refill(const RaceDay& day);
     void clear();
     bool click(int row, int column);
+    void resort() { sort_.apply(grid_); }
 
     int slot() const { return slot_; }
     const TextGrid& grid() const { return grid_; }

@@ -1,0 +1,104 @@
+// The entries window "出馬表" (TDeForm), opened from "POP出馬表", and the table view both card grids use:
+// the main window's race card StringGrid1 and this window's grid.
+#pragma once
+
+#include "raceday/RaceCard.h"
+
+#include <QTableView>
+#include <QWidget>
+
+class QEvent;
+class QHBoxLayout;
+class QKeyEvent;
+class QLabel;
+class QMouseEvent;
+
+namespace solvane {
+
+class SettingsFile;
+class TextGridModel;
+
+// A card grid view. What a cell does when clicked comes from a core rule; the view only reports it:
+// cellClicked(row, column) for a click on a clickable cell (row -1 for the heading) or Space on a mark
+// cell, and stepRace(+1 / -1) for PageDown / PageUp. The pointer turns into a hand exactly over the
+// clickable cells. Arrow keys move the current cell as in any table.
+class CardGridView : public QTableView {
+    Q_OBJECT
+public:
+    using ClickRule = CardClick (*)(int row, int column);
+    CardGridView(ClickRule rule, QWidget* parent = nullptr);
+
+    // Shows a grid: a reset when the row or column count changed, otherwise the cells in place, so the
+    // current cell stays where the keyboard left it.
+    void showGrid(TextGridModel& model, const TextGrid& grid);
+
+signals:
+    void cellClicked(int row, int column);
+    void stepRace(int delta);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void updateCursor(QWidget* surface, int row, int column);
+    ClickRule rule_;
+};
+
+// The header above the race card: venue and race number large on the left, the three lines of the race
+// beside them, the odds time on the right, all on a panel coloured by the course.
+class RaceHeaderPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit RaceHeaderPanel(QWidget* parent = nullptr);
+    void showHeader(const RaceHeader& header);
+    // A control at the right end of the panel.
+    void addTrailingWidget(QWidget* widget);
+
+private:
+    QHBoxLayout* row_ = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* BashoLabel = nullptr;
+    QLabel* RaceLabel = nullptr;
+    QLabel* OzGetTimeLabel = nullptr;
+};
+
+class TDeForm : public QWidget {
+    Q_OBJECT
+public:
+    // Reads its geometry from [locateDE] now and writes it there when it closes.
+    explicit TDeForm(SettingsFile& settings, QWidget* parent = nullptr);
+    ~TDeForm() override;
+
+    // A race selected in the main window: rows in horse-number order, every direction flag 1.
+    void selectRace(const RaceDay& day, int slot);
+    // New values for the shown race (odds, results): the order of the rows is kept.
+    void refill(const RaceDay& day);
+    // A day load begins: nothing shown.
+    void clearRace();
+
+    // "SortDe": sorts by the last clicked column.
+    void SortDeBtnClick();
+    // A click on a cell (row -1 the heading).
+    void DeGridMouseDown(int row, int column);
+
+    const TextGrid& grid() const { return state_.grid(); }
+    CardGridView* view() const { return DeGrid; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void show_();
+
+    SettingsFile& settings_;
+    EntriesState state_;
+    CardGridView* DeGrid = nullptr;
+    TextGridModel* model_ = nullptr;
+};
+
+} // namespace solvane
