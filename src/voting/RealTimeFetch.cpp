@@ -1,0 +1,406 @@
+#include "voting/RealTimeFetch.h"
+
+#include "jvdata/CodeTables.h"
+#include "jvdata/JVMessage.h"
+#include "raceday/DayFiles.h"
+#include "raceday/Mining.h"
+#include "raceday/OddsReader.h"
+#include "raceday/Payouts.h"
+#include "raceday/RaceRecords.h"
+#include "store/Store.h"
+#include "util/Files.h"
+#include "util/ShiftJis.h"
+#include "util/Text.h"
+#include "voting/Schedule.h"
+
+#include <algorithm>
+#include <exception>
+#include <system_error>
+
+namespace solvane {
+
+namespace {
+
+// How one kind of fetch reports and beeps.
+struct FetchKind {
+    const char* dataspec;
+    int buffer;
+    bool odds;          // open, read and close errors beep; a clean close does not
+    bool logErrors;     // errors go to the error log
+    std::string busy;   // DLlabel while it runs
+    std::string failed; // after the track and race of a failed open
+};
+
+using RecordHandler = std::function<void(const std::string& rec)>;
+
+// One fetch in progress: the texts it shows, the lines it logs and the beeps it asks for.
+class FetchRun {
+public:
+    FetchRun(const FetchEnv& env, FetchResult& result, bool silent) : env_(env), result_(result), silent_(silent) {}
+
+    void show(const std::string& text)
+    {
+        result_.statusTexts.push_back(text);
+        if (env_.showStatus)
+            env_.showStatus(text);
+    }
+    void pump()
+    {
+        if (env_.pumpEvents)
+            env_.pumpEvents();
+    }
+    void beep()
+    {
+        if (!silent_)
+            ++result_.beeps;
+    }
+    void error(const std::string& text, bool log)
+    {
+        show(text);
+        lastError_ = text;
+        if (!log)
+            return;
+        result_.errorLog.push_back(text);
+        if (env_.appendErrorLog)
+            env_.appendErrorLog(text);
+    }
+
+    // Open, read, clean up, close: one real-time request. True when the records were read to the end.
+    bool request(JVLink& link, const FetchKind& kind, const std::string& key, const std::string& trackRace,
+                 const RecordHandler& onRecord)
+    {
+        show(kind.busy);
+        pump();
+        bool readAll = false;
+        const int rc = link.JVRTOpen(kind.dataspec, key);
+        if (rc != 0) {
+            beep();
+            error(trackRace + kind.failed + JVMessage("JVRTOpen", rc), kind.logErrors);
+        } else {
+            // The import's cancel button belongs to the import: a real-time fetch has no cancel, so
+            // a cancelled import never silently empties the fetches after it.
+            const JVCancelFlag notCancelled{false};
+            JVReadHandlers handlers;
+            handlers.onRecord = [&](const std::string& rec) {
+                onRecord(rec);
+                ++result_.records;
+            };
+            handlers.pumpEvents = env_.pumpEvents;
+            try {
+                const JVReadResult read = JVReadLoop(link, kind.buffer, notCancelled, handlers);
+                if (read.end == JVReadEnd::Error) {
+                    if (kind.odds)
+                        beep();
+                    error(JVMessage("JVRead", read.code), kind.logErrors);
+                }
+                readAll = read.end == JVReadEnd::AllRead;
+            } catch (const std::exception& e) {
+                error(std::string("データ取得中のエラー：") + e.what(), kind.logErrors);
+            }
+        }
+        show("");
+        pump();
+        const int closed = link.JVClose();
+        if (closed != 0) {
+            if (kind.odds)
+                beep();
+            error(JVMessage("JVClose", closed), kind.logErrors);
+        } else if (!kind.odds) {
+            beep();
+        }
+        return readAll;
+    }
+
+    // A record the store could not take: the fetch says so rather than losing it quietly.
+    void storeFailed(const std::string& why, bool log) { error("保存エラー：" + why, log); }
+
+    // DLlabel keeps the last error when the fetch ends, so an unattended failure stays visible.
+    void finish()
+    {
+        result_.status = lastError_;
+        if (!lastError_.empty() && (result_.statusTexts.empty() || result_.statusTexts.back() != lastError_))
+            show(lastError_);
+    }
+
+private:
+    const FetchEnv& env_;
+    FetchResult& result_;
+    bool silent_;
+    std::string lastError_;
+};
+
+bool keyIsSet(std::string_view key)
+{
+    return toIntDef(key, 0) > 0;
+}
+
+std::string trackRaceOf(std::string_view ra)
+{
+    return fromSjis(TrackName(field(ra, 20, 2))) + PadNumber(field(ra, 26, 2));
+}
+
+const std::string& selectedRa(const RaceDay& day)
+{
+    static const std::string none;
+    if (day.CurRace < 0 || day.CurRace >= static_cast<int>(day.RaRecs.size()))
+        return none;
+    return day.RaRecs[static_cast<std::size_t>(day.CurRace)];
+}
+
+void addNotes(FetchResult& result, const ReadNotes& notes)
+{
+    result.notes.insert(result.notes.end(), notes.skipped.begin(), notes.skipped.end());
+    if (notes.failed())
+        result.notes.push_back(notes.error);
+}
+
+bool fileExists(const fs::path& path)
+{
+    std::error_code ec;
+    return !path.empty() && fs::exists(path, ec);
+}
+
+// Stores an odds record of the live odds: O1-O6 of a sale in progress (data kind neither "0" nor
+// "9") for a real race, normalised. False with why when the store refused it.
+bool storeOdds(const fs::path& dataDir, const std::string& rec, std::string* why)
+{
+    const auto kind = storeKindOfType(field(rec, 1, 2));
+    if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6)
+        return true;
+    const std::string_view dataKind = field(rec, 3, 1);
+    if (dataKind == "0" || dataKind == "9" || RaceNumber(rec) <= 0)
+        return true;
+    return KeyedFile(StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why);
+}
+
+bool storeResults(const fs::path& dataDir, const std::string& rec, std::string* why)
+{
+    const std::string_view type = field(rec, 1, 2);
+    if (RaceNumber(rec) <= 0)
+        return true;
+    if (type == "RA") {
+        // Race records go only into a day the import made; a fetch never starts a day's files.
+        const fs::path path = StoreFilePath(dataDir, StoreKind::RA, rec);
+        return !fileExists(path) || KeyedFile(path, NormaliseRecord(rec), true, why);
+    }
+    if (type == "SE") {
+        if (FieldInt(rec, 29, 2) <= 0)
+            return true;
+        const fs::path path = StoreFilePath(dataDir, StoreKind::SE, rec);
+        return !fileExists(path) || SlotFile(path, rec, why);
+    }
+    if (type == "HR")
+        return KeyedFile(StoreFilePath(dataDir, StoreKind::HR, rec), rec, false, why);
+    return true;
+}
+
+bool storeMining(const fs::path& dataDir, const std::string& rec, std::string* why)
+{
+    const std::string_view type = field(rec, 1, 2);
+    if (RaceNumber(rec) <= 0)
+        return true;
+    if (type == "DM")
+        return KeyedFile(StoreFilePath(dataDir, StoreKind::DM, rec), rec, true, why);
+    if (type == "TM")
+        return KeyedFile(StoreFilePath(dataDir, StoreKind::TM, rec), NormaliseRecord(rec), true, why);
+    return true;
+}
+
+bool storeChanges(const fs::path& chgDir, const std::string& rec, std::string* why)
+{
+    const std::string_view type = field(rec, 1, 2);
+    if (type == "WE")
+        return StoreWeRecord(chgDir, rec, why);
+    if (type == "TC")
+        return StoreTcRecord(chgDir, rec, why);
+    return true;
+}
+
+// The handler of a fetch: stores each record by its rule and reports what the store refused.
+RecordHandler storing(FetchRun& run, bool log, const fs::path& folder,
+                      bool (*store)(const fs::path&, const std::string&, std::string*))
+{
+    return [&run, log, folder, store](const std::string& rec) {
+        std::string why;
+        if (!store(folder, rec, &why))
+            run.storeFailed(why, log);
+    };
+}
+
+// A change file of the day of rec in the CHG folder; empty when the record names no day.
+fs::path changeFilePath(const fs::path& chgDir, std::string_view rec, std::string_view suffix)
+{
+    if (!hasDayDate(rec))
+        return {};
+    return findChildIgnoreCase(chgDir, fromSjis(DayName(rec) + std::string(suffix)));
+}
+
+bool prepareChangeFile(const fs::path& chgDir, std::string_view rec, std::string_view suffix, fs::path& path,
+                       std::string* error)
+{
+    path = changeFilePath(chgDir, rec, suffix);
+    if (path.empty()) {
+        if (error)
+            *error = "日付のない変更情報は保存できません。";
+        return false;
+    }
+    std::error_code ec;
+    fs::create_directories(chgDir, ec);
+    return true;
+}
+
+} // namespace
+
+std::string RaceKeyOf(const RaceDay& day)
+{
+    return std::string(field(selectedRa(day), 12, 16));
+}
+
+std::string DateKeyOf(const RaceDay& day)
+{
+    return day.RaRecs.empty() ? std::string() : std::string(field(day.RaRecs[0], 12, 8));
+}
+
+bool RaceChosen(const RaceDay& day)
+{
+    return !day.DayKey.empty() && std::any_of(day.RaceList.begin(), day.RaceList.end(),
+                                              [&](const RaceListItem& item) { return item.slot == day.CurRace; });
+}
+
+bool StoreWeRecord(const fs::path& chgDir, std::string_view rec, std::string* error)
+{
+    fs::path path;
+    if (!prepareChangeFile(chgDir, rec, ".WE", path, error))
+        return false;
+    std::vector<std::string> lines;
+    bool existed = false;
+    if (!LoadStoreLines(path, lines, existed, error))
+        return false;
+    const std::string line(StoredLine(rec));
+    // An announcement is one venue's report of one kind at one time: a repeat replaces it.
+    const std::string_view key = field(line, 12, 23);
+    const auto same = std::find_if(lines.begin(), lines.end(),
+                                   [&](const std::string& l) { return l.size() >= 34 && field(l, 12, 23) == key; });
+    if (same != lines.end())
+        *same = line;
+    else
+        lines.push_back(line);
+    SortStoreLines(lines);
+    return SaveStoreLines(path, lines, error);
+}
+
+bool StoreTcRecord(const fs::path& chgDir, std::string_view rec, std::string* error)
+{
+    fs::path path;
+    if (!prepareChangeFile(chgDir, rec, ".TC", path, error))
+        return false;
+    return KeyedFile(path, rec, true, error);
+}
+
+FetchResult SokuhoOddsBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env)
+{
+    FetchResult result;
+    const std::string key = RaceKeyOf(day);
+    if (!RaceChosen(day) || !keyIsSet(key))
+        return result;
+    result.ran = true;
+    const std::string trackRace = trackRaceOf(selectedRa(day));
+    FetchRun run(env, result, false);
+    const FetchKind kind{"0B30", kJVReadBufferOdds, true, true, trackRace + "オッズ取得中", "R:ｵｯｽﾞ取得エラー："};
+    result.oddsFetched = run.request(link, kind, key, trackRace, storing(run, true, day.DataDir, storeOdds));
+    run.finish();
+    day.OzRace = day.CurRace;
+    ReadNotes notes;
+    OzReadBtnClick(day, &notes);
+    addNotes(result, notes);
+    result.redisplay = !env.notRefresh;
+    return result;
+}
+
+FetchResult KekkaGetBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bool silent)
+{
+    FetchResult result;
+    const std::string key = DateKeyOf(day);
+    if (!RaceChosen(day) || !keyIsSet(key))
+        return result;
+    result.ran = true;
+    FetchRun run(env, result, silent);
+    const FetchKind kind{"0B12", kJVReadBufferRealTime, false,
+                         true,   "ﾚｰｽ情報データ取得中", "R:ﾚｰｽ情報データ取得エラー："};
+    run.request(link, kind, key, trackRaceOf(selectedRa(day)), storing(run, true, day.DataDir, storeResults));
+    run.finish();
+    ReadNotes notes;
+    HrReadBtnClick(day, &notes);
+    addNotes(result, notes);
+    return result;
+}
+
+FetchResult GetDMBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bool silent)
+{
+    FetchResult result;
+    const std::string key = DateKeyOf(day);
+    if (!RaceChosen(day) || !keyIsSet(key))
+        return result;
+    result.ran = true;
+    FetchRun run(env, result, silent);
+    const std::string trackRace = trackRaceOf(selectedRa(day));
+    const RecordHandler store = storing(run, true, day.DataDir, storeMining);
+    const FetchKind timeType{"0B13", kJVReadBufferRealTime, false, true, "DM取得中", "R:DMデータ取得エラー："};
+    const FetchKind matchType{"0B17", kJVReadBufferRealTime, false, true, "対戦DM取得中", "R:DMデータ取得エラー："};
+    run.request(link, timeType, key, trackRace, store);
+    run.request(link, matchType, key, trackRace, store);
+    run.finish();
+    ReadNotes notes;
+    DMReadBtnClick(day, &notes);
+    addNotes(result, notes);
+    return result;
+}
+
+FetchResult GetKaisaiBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bool silent)
+{
+    FetchResult result;
+    const std::string key = DateKeyOf(day);
+    if (day.DayKey.empty() || !keyIsSet(key))
+        return result;
+    result.ran = true;
+    FetchRun run(env, result, silent);
+    // Only a timer presses this fetch, so nobody watches it: its errors go to the error log like
+    // those of every other unattended fetch.
+    const FetchKind kind{"0B14", kJVReadBufferRealTime,  false,
+                         true,   "開催速報データ取得中", "R:開催速報データ取得エラー："};
+    const fs::path chgDir = day.ChgDir;
+    run.request(link, kind, key, trackRaceOf(selectedRa(day)), storing(run, true, chgDir, storeChanges));
+    run.finish();
+    const ChangeReadResult changes = KaisaiReadBtnClick(day, env.fetchTimes);
+    addNotes(result, changes.notes);
+    result.pressNextRace = changes.pressNextRace;
+    return result;
+}
+
+FetchResult FetchPassOdds(JVLink& link, RaceDay& day, const FetchEnv& env, std::string_view entry,
+                          const std::function<void(const std::string&)>& dailyLog)
+{
+    FetchResult result;
+    const int slot = SlotOfEntry(entry);
+    const std::string key(field(entry, 1, 16));
+    if (slot < 0 || slot >= kRaceSlots || !keyIsSet(key))
+        return result;
+    result.ran = true;
+    const std::string trackRace = fromSjis(TrackName(field(entry, 9, 2))) + PadNumber(field(entry, 15, 2));
+    FetchRun run(env, result, false);
+    const FetchKind kind{"0B30", kJVReadBufferOdds, true, true, trackRace + "R ｵｯｽﾞ取得中", "R:"};
+    result.oddsFetched = run.request(link, kind, key, trackRace, storing(run, true, day.DataDir, storeOdds));
+    // The daily log records odds that arrived; a failed read is in the error log instead.
+    if (result.oddsFetched && dailyLog) {
+        dailyLog("-----");
+        dailyLog("■オッズ取得 " + trackRace + "R " + env.clock.now().ymdHms());
+    }
+    run.finish();
+    day.OzRace = slot;
+    ReadNotes notes;
+    OzReadBtnClick(day, &notes);
+    addNotes(result, notes);
+    return result;
+}
+
+} // namespace solvane
