@@ -1,0 +1,1 @@
+#include "raceday/CompiUnit.h"

@@ -1,0 +1,2 @@
+// The forecast mark window.
+#pragma once
