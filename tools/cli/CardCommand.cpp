@@ -1,0 +1,163 @@
+// The race card of a stored race as the main window shows it after a selection: the three header
+// lines, then the card grid, sorted by heading clicks and with marks put on horses.
+#include "CliCommands.h"
+#include "CliSupport.h"
+#include "DayArgs.h"
+
+#include "raceday/DayLoader.h"
+#include "raceday/LoadSettings.h"
+#include "raceday/RaceCard.h"
+#include "raceday/RaceDay.h"
+#include "util/Text.h"
+#include "util/TextGrid.h"
+
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace solvane::cli {
+namespace {
+
+struct CardArgs {
+    std::vector<std::string> words;
+    std::vector<std::string> sorts; // one heading click each, in order
+    Marks marks;
+};
+
+std::optional<MarkKind> markKindOf(std::string_view symbol)
+{
+    for (MarkKind kind : {MarkKind::Honmei, MarkKind::Taikou, MarkKind::Tanana})
+        if (MarkHeading(kind) == symbol)
+            return kind;
+    return std::nullopt;
+}
+
+// "◎=1,2" into marks; false when the word is no mark list.
+bool parseMarkWord(const std::string& word, Marks& marks, std::string& error)
+{
+    const std::size_t eq = word.find('=');
+    if (eq == std::string::npos)
+        return false;
+    const auto kind = markKindOf(word.substr(0, eq));
+    if (!kind) {
+        error = "印は ◎ ○ ▲ のいずれかです：" + word;
+        return true;
+    }
+    for (const std::string& part : splitString(word.substr(eq + 1), ',')) {
+        const long long horse = toIntDef(part, 0);
+        if (horse < 1 || horse > kMaxHorses) {
+            error = "馬番は 1〜18 で指定してください：" + word;
+            return true;
+        }
+        marks.set(*kind, static_cast<int>(horse), true);
+    }
+    return true;
+}
+
+// The column a --sort names: a 0-based index, or a heading that only one sortable column carries.
+std::optional<int> sortColumnOf(const std::string& text, std::string& error)
+{
+    const auto& headings = CardHeadings();
+    const long long index = toIntDef(text, -1);
+    if (index >= 0 && index < kCardColumns && trim(text).find_first_not_of("0123456789") == std::string_view::npos) {
+        if (CardClickOf(-1, static_cast<int>(index)) == CardClick::Sort)
+            return static_cast<int>(index);
+        error = "その列では並べ替えできません：" + text;
+        return std::nullopt;
+    }
+    std::vector<int> found;
+    for (int c : CardSortColumns())
+        if (headings[static_cast<std::size_t>(c)] == text)
+            found.push_back(c);
+    if (found.size() == 1)
+        return found.front();
+    if (found.empty()) {
+        error = "並べ替えできる列の見出しではありません：" + text;
+    } else {
+        // "順" heads five columns; the index says which one.
+        error = "見出し " + text + " の列は複数あります。列番号で指定してください：";
+        for (std::size_t i = 0; i < found.size(); ++i)
+            error += (i ? " " : "") + std::to_string(found[i]);
+    }
+    return std::nullopt;
+}
+
+int cardCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    CardArgs parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--sort") {
+            if (i + 1 >= args.size())
+                return printUsage(ctx, "card");
+            parsed.sorts.push_back(args[++i]);
+        } else if (args[i] == "--marks") {
+            std::string error;
+            bool any = false;
+            while (i + 1 < args.size() && parseMarkWord(args[i + 1], parsed.marks, error)) {
+                ++i;
+                any = true;
+                if (!error.empty())
+                    return usageError(ctx, error);
+            }
+            if (!any)
+                return printUsage(ctx, "card");
+        } else if (args[i].starts_with("--")) {
+            return printUsage(ctx, "card");
+        } else {
+            parsed.words.push_back(args[i]);
+        }
+    }
+    if (parsed.words.size() != 2)
+        return printUsage(ctx, "card");
+
+    std::vector<int> sortColumns;
+    for (const std::string& s : parsed.sorts) {
+        std::string error;
+        const auto column = sortColumnOf(s, error);
+        if (!column)
+            return usageError(ctx, error);
+        sortColumns.push_back(*column);
+    }
+
+    const auto dayKey = ParseDayArg(parsed.words[0]);
+    if (!dayKey)
+        return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + parsed.words[0]);
+    const auto race = ParseRaceArg(parsed.words[1]);
+    if (!race)
+        return usageError(ctx, "レースはスロット番号（0〜35）、中山11R、06-11 のいずれかの形で指定してください：" +
+                                   parsed.words[1]);
+
+    auto day = std::make_unique<RaceDay>();
+    const DayLoadResult loaded =
+        DateComboChange(*day, *dayKey, LoadOptionsFrom(ctx.settings, ctx.appFolder), ctx.clock);
+    for (const std::string& line : loaded.notes.skipped)
+        ctx.err << line << '\n';
+    if (!loaded.message.empty())
+        return fail(ctx, loaded.message);
+    if (!loaded.loaded)
+        return fail(ctx, loaded.notes.error.empty() ? std::string(kNoDataMessage) : loaded.notes.error);
+    const auto slot = FindRaceSlot(*day, *race);
+    if (!slot)
+        return fail(ctx, *dayKey + " にそのレースはありません：" + parsed.words[1]);
+    if (!RaceHasRunners(*day, *slot))
+        return fail(ctx, NoRunnersMessage(*day, *slot));
+
+    RaceCardState card;
+    card.select(*day, *slot);
+    card.setMarks(parsed.marks);
+    for (int column : sortColumns)
+        card.click(-1, column);
+
+    const RaceHeader header = BuildRaceHeader(*day, *slot);
+    ctx.out << header.Label1 << '\n' << header.Label2 << '\n' << header.Label3 << '\n';
+    ctx.out << toTsv(card.grid());
+    return kExitOk;
+}
+
+const CliRegistration cardRegistration{
+    "card",
+    "DAY RACE [--sort 列]… [--marks ◎=1,2 ○=3 ▲=4]  出馬表（見出し3行と表）を表示する。--sort は見出しの1クリック",
+    cardCommand};
+
+} // namespace
+} // namespace solvane::cli
