@@ -17,7 +17,9 @@ namespace solvane {
 
 CardGridView::CardGridView(ClickRule rule, QWidget* parent) : QTableView(parent), rule_(rule)
 {
+    // Moves without a pressed button reach the view only with tracking on its viewport.
     setMouseTracking(true);
+    viewport()->setMouseTracking(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
