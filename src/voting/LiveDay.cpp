@@ -24,7 +24,7 @@ void take(TickOutcome& out, const std::string& what, FetchResult result)
 {
     if (!result.ran)
         return;
-    out.did.push_back(what);
+    out.did.push_back(result.noData ? what + "（データなし）" : what);
     for (const std::string& line : result.errorLog)
         out.did.push_back("エラー：" + line);
     // An error the log does not hold (none at present) still reaches the person.
@@ -68,7 +68,7 @@ TickOutcome RunDueActions(ScheduleState& state, JVLink& link, RaceDay& day, cons
         if (due.playSound) {
             out.playSound = true;
             out.soundFile = due.soundFile;
-            out.did.push_back("アラート音 " + due.soundFile);
+            out.did.push_back(due.soundFile.empty() ? "アラート音" : "アラート音 " + due.soundFile);
         }
     }
 

@@ -73,7 +73,11 @@ public:
         pump();
         bool readAll = false;
         const int rc = link.JVRTOpen(kind.dataspec, key);
-        if (rc != 0) {
+        if (rc == -1) {
+            // JV-Link has nothing for the key yet (results before the first race, odds before the
+            // sale opens): not a failure, so nothing is logged every ten minutes of the morning.
+            result_.noData = true;
+        } else if (rc != 0) {
             beep();
             error(trackRace + kind.failed + JVMessage("JVRTOpen", rc), kind.logErrors);
         } else {

@@ -137,6 +137,21 @@ TEST_F(FetchTest, FailedOpenIsShownLoggedAndBeepedByTheRules)
     }
 }
 
+TEST_F(FetchTest, NothingThereYetIsNoError)
+{
+    link.rtOpen.otherwise = -1;
+    const FetchResult results = KekkaGetBtnClick(link, day, env(), true);
+    EXPECT_TRUE(results.noData);
+    EXPECT_EQ(results.status, "");
+    EXPECT_EQ(results.statusTexts, (std::vector<std::string>{"ﾚｰｽ情報データ取得中", ""}));
+    const FetchResult odds = SokuhoOddsBtnClick(link, day, env());
+    EXPECT_TRUE(odds.noData);
+    EXPECT_FALSE(odds.oddsFetched);
+    EXPECT_EQ(odds.beeps, 0);
+    EXPECT_TRUE(errorLog.empty());
+    EXPECT_EQ(static_cast<int>(std::count(link.calls.begin(), link.calls.end(), "JVClose")), 2);
+}
+
 TEST_F(FetchTest, ReadAndCloseErrorsKeepWhatWasStored)
 {
     struct Case {
