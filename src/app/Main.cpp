@@ -458,7 +458,7 @@ void TMainForm::DatListClick()
     // Marks cleared, every direction flag 1, rows in horse-number order.
     card_.select(*day_, slot);
     cardModel_->setGrid(card_.grid());
-    StringGrid1->resizeColumnsToContents();
+    StringGrid1->fitColumns();
     DeForm->selectRace(*day_, slot);
     StringGrid1->show();
     PageControl1->show();

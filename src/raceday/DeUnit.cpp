@@ -13,6 +13,8 @@
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace solvane {
 
 CardGridView::CardGridView(ClickRule rule, QWidget* parent) : QTableView(parent), rule_(rule)
@@ -46,6 +48,22 @@ CardGridView::CardGridView(ClickRule rule, QWidget* parent) : QTableView(parent)
 void CardGridView::showGrid(TextGridModel& model, const TextGrid& grid)
 {
     model.refresh(grid);
+}
+
+void CardGridView::fitColumns()
+{
+    resizeColumnsToContents();
+    if (!model() || model()->columnCount() <= card::Name)
+        return;
+    const QFontMetrics metrics(font());
+    int widest = metrics.horizontalAdvance(model()->headerData(card::Name, Qt::Horizontal).toString()) + 24;
+    for (int r = 0; r < model()->rowCount(); ++r) {
+        QString name = model()->index(r, card::Name).data().toString();
+        while (name.endsWith(QChar(0x3000)) || name.endsWith(' '))
+            name.chop(1);
+        widest = std::max(widest, metrics.horizontalAdvance(name) + 12);
+    }
+    setColumnWidth(card::Name, widest);
 }
 
 void CardGridView::updateCursor(QWidget* surface, int row, int column)
@@ -196,7 +214,7 @@ void TDeForm::selectRace(const RaceDay& day, int slot)
 {
     state_.select(day, slot);
     model_->setGrid(state_.grid());
-    DeGrid->resizeColumnsToContents();
+    DeGrid->fitColumns();
     DeGrid->clearSelection();
 }
 

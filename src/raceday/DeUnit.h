@@ -31,6 +31,8 @@ public:
     // Shows a grid: a reset when the row or column count changed, otherwise the cells in place, so the
     // current cell stays where the keyboard left it.
     void showGrid(TextGridModel& model, const TextGrid& grid);
+    // Columns as wide as their texts; names without the wide blanks that pad them to 36 bytes.
+    void fitColumns();
 
 signals:
     void cellClicked(int row, int column);
