@@ -3,7 +3,6 @@
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "util/Files.h"
-#include "util/ShiftJis.h"
 #include "util/Text.h"
 
 #include <QClipboard>
@@ -162,7 +161,7 @@ void TCompiForm::ReadBtn2Click()
 
 void TCompiForm::import(ForecastKind kind, QPlainTextEdit* memo)
 {
-    const std::string text = toSjis(memo->toPlainText().toStdString());
+    const std::string text = ForecastTextFromUtf8(memo->toPlainText().toStdString());
     const ForecastOutcome outcome = ImportForecast(
         kind, text, appFolder_, [this](const std::string& question) { return ask_ && ask_(u(question)); });
     if (outcome.message.empty())

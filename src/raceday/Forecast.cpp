@@ -389,12 +389,27 @@ ForecastOutcome ImportForecast(ForecastKind kind, std::string_view sjisText, con
     return {saved.ok ? Status::Saved : Status::Failed, saved.message};
 }
 
+std::string ForecastTextFromUtf8(std::string_view utf8)
+{
+    std::string text;
+    text.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8.substr(i, 2) == "\xC2\xA0") {
+            text += ' ';
+            ++i;
+        } else {
+            text += utf8[i];
+        }
+    }
+    return toSjis(text);
+}
+
 std::string ForecastTextToSjis(std::string_view bytes)
 {
     if (startsWith(bytes, "\xEF\xBB\xBF"))
-        return toSjis(bytes.substr(3));
+        return ForecastTextFromUtf8(bytes.substr(3));
     if (validUtf8(bytes))
-        return toSjis(bytes);
+        return ForecastTextFromUtf8(bytes);
     return std::string(bytes);
 }
 

@@ -69,6 +69,11 @@ using ForecastAsk = std::function<bool(const std::string& question)>;
 ForecastOutcome ImportForecast(ForecastKind kind, std::string_view sjisText, const std::filesystem::path& appFolder,
                                const ForecastAsk& ask);
 
+// A text as a window or a file holds it (UTF-8) to the Shift-JIS the grammar reads. Web pages pad their
+// columns with no-break spaces, which Shift-JIS lacks: they become blanks, so the columns stay where
+// they were instead of turning into "?" marks.
+std::string ForecastTextFromUtf8(std::string_view utf8);
+
 // A text saved to a file by some other program: UTF-8 (with or without a byte-order mark) is converted to
 // Shift-JIS; anything that is not valid UTF-8 is taken to be Shift-JIS already.
 std::string ForecastTextToSjis(std::string_view bytes);

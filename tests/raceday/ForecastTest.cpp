@@ -335,6 +335,9 @@ TEST(ForecastTest, TextFromAFileIsUtf8OrShiftJis)
     EXPECT_EQ(ForecastTextToSjis("\xEF\xBB\xBF" + utf8), S(utf8));
     EXPECT_EQ(ForecastTextToSjis(S(utf8)), S(utf8));
     EXPECT_EQ(ForecastTextToSjis("1R abc"), "1R abc");
+    // No-break spaces of a web page keep their column as blanks.
+    EXPECT_EQ(ForecastTextToSjis("１R\xC2\xA0\xC2\xA0◎"), S("１R  ◎"));
+    EXPECT_EQ(ForecastTextFromUtf8("\xC2\xA0○"), S(" ○"));
 }
 
 TEST(ForecastTest, LoaderPutsTheMarksOnTheirRaces)
