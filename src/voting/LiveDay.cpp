@@ -50,6 +50,15 @@ NextRaceSelection NextRBtnClick(const RaceDay& day, const DateTime& now)
     return s;
 }
 
+FetchResult PressSokuhoOdds(ScheduleState& state, JVLink& link, RaceDay& day, const FetchEnv& env)
+{
+    const int slot = day.CurRace;
+    FetchResult result = SokuhoOddsBtnClick(link, day, env);
+    if (result.oddsFetched)
+        state.markFetched(day, slot);
+    return result;
+}
+
 TickOutcome RunDueActions(ScheduleState& state, JVLink& link, RaceDay& day, const FetchEnv& env, const DueActions& due,
                           const std::function<void(const std::string&)>& dailyLog)
 {

@@ -21,6 +21,10 @@ struct NextRaceSelection {
 };
 NextRaceSelection NextRBtnClick(const RaceDay& day, const DateTime& now);
 
+// "速報ｵｯｽﾞ" as the window presses it: the fetch, and the race's OzFetched flag once its odds were
+// read, so the schedule leaves it alone unless [OzGet] OverWriteOK.
+FetchResult PressSokuhoOdds(ScheduleState& state, JVLink& link, RaceDay& day, const FetchEnv& env);
+
 struct TickOutcome {
     // One line per thing done, for a person ("ｵｯｽﾞ取得 東京11R", "エラー：…"). UTF-8.
     std::vector<std::string> did;
