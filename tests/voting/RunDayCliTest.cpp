@@ -152,4 +152,26 @@ TEST_F(RunDay, FaultsAreReportedAndLoggedAndThePassGoesOn)
     EXPECT_EQ(countLines(log, "【エラー】10:10:00：中山 2R:"), 1u);
 }
 
+TEST_F(RunDay, OneFetchAsItsButtonDoesIt)
+{
+    const Outcome odds = cli("--now '2024-01-06 10:15:00' fetch odds 20240106 中山2R");
+    EXPECT_EQ(odds.status, 0) << odds.err;
+    EXPECT_EQ(splitLines(odds.out), (std::vector<std::string>{"中山 2オッズ取得中", "6件保存"}));
+
+    setFaults("[JVRTOpen:0B30]\nresult=-202\n");
+    const std::size_t before = countLines(errorLogLines(), "【エラー】");
+    const Outcome refused = cli("--now '2024-01-06 10:15:00' fetch odds 20240106 06-02");
+    setFaults("");
+    EXPECT_EQ(refused.status, 1);
+    const std::string text = "中山 2R:ｵｯｽﾞ取得エラー：前回のJVOpen/JVRTOpen/JVMVOpen に対してJVClose "
+                             "が呼ばれていません。（オープン中）(-202)";
+    EXPECT_EQ(splitLines(refused.out), (std::vector<std::string>{"中山 2オッズ取得中", text, "ビープ×1", "0件保存"}));
+    const auto log = errorLogLines();
+    EXPECT_EQ(countLines(log, "【エラー】"), before + 1);
+    EXPECT_EQ(log.back(), "【エラー】10:15:00：" + text);
+
+    const Outcome bad = cli("fetch weather 20240106");
+    EXPECT_EQ(bad.status, 2);
+}
+
 } // namespace

@@ -113,9 +113,13 @@ int fetchCommand(CliContext& ctx, const std::vector<std::string>& args)
         result = GetKaisaiBtnClick(*link, *day, env);
     if (!result.ran)
         return fail(ctx, "取得するレースまたは開催日がありません。");
+    // The label's texts as a person saw them; an error that stays on the label is said once.
+    std::string said;
     for (const std::string& text : result.statusTexts) {
-        if (!text.empty())
+        if (!text.empty() && text != said)
             ctx.out << text << '\n';
+        if (!text.empty())
+            said = text;
     }
     if (result.noData)
         ctx.out << "新しいデータはありません。\n";
