@@ -1,5 +1,6 @@
 #include "kaime/AppearanceRates.h"
 
+#include "kaime/CellText.h"
 #include "raceday/RaceRecords.h"
 #include "store/Store.h"
 #include "util/Files.h"
@@ -70,7 +71,7 @@ std::optional<double> AppearanceRate(const AppearanceCounts& counts, BakenType t
 std::string AppearanceRateText(const AppearanceCounts& counts, BakenType type, int position, int rank, int n)
 {
     const auto rate = AppearanceRate(counts, type, position, rank, n);
-    return rate ? strprintf("%5.1f", *rate) : std::string();
+    return rate ? kaime::FixedCell(*rate, 5, 1) : std::string();
 }
 
 AppearanceCounts CountStoredRaces(const std::filesystem::path& dataFolder)

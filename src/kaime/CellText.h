@@ -1,5 +1,6 @@
 // Fixed-width number texts of the combination tables ("%3d", "%7.1f" …) without going through printf:
-// a trifecta table writes some 60 000 of them per rebuild. The results equal printf's.
+// a trifecta table writes some 60 000 of them per rebuild. The results equal printf's. The Put forms
+// write into an existing cell, reusing its buffer.
 #pragma once
 
 #include <charconv>
@@ -7,27 +8,45 @@
 
 namespace solvane::kaime {
 
+inline void PutPadded(std::string& out, const char* begin, const char* end, int width)
+{
+    const auto len = static_cast<int>(end - begin);
+    out.assign(static_cast<std::size_t>(width > len ? width - len : 0), ' ');
+    out.append(begin, end);
+}
+
 // printf("%*lld", width, v).
+inline void PutInt(std::string& out, long long v, int width)
+{
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    PutPadded(out, buf, end, width);
+}
+
+// printf("%*.*f", width, precision, v): both round the exact binary value the same way. Values
+// worked out in extended precision are shown through double, as the cells have at most 9 digits.
+inline void PutFixed(std::string& out, double v, int width, int precision)
+{
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
+    if (res.ec != std::errc()) {
+        out.assign(static_cast<std::size_t>(width), '*');
+        return;
+    }
+    PutPadded(out, buf, res.ptr, width);
+}
+
 inline std::string IntCell(long long v, int width)
 {
-    char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    const auto len = static_cast<int>(end - buf);
-    std::string out(static_cast<std::size_t>(width > len ? width - len : 0), ' ');
-    out.append(buf, end);
+    std::string out;
+    PutInt(out, v, width);
     return out;
 }
 
-// printf("%*.*Lf", width, precision, v): both round the exact binary value the same way.
-inline std::string FixedCell(long double v, int width, int precision)
+inline std::string FixedCell(double v, int width, int precision)
 {
-    char buf[128];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
-    if (res.ec != std::errc())
-        return std::string(static_cast<std::size_t>(width), '*');
-    const auto len = static_cast<int>(res.ptr - buf);
-    std::string out(static_cast<std::size_t>(width > len ? width - len : 0), ' ');
-    out.append(buf, res.ptr);
+    std::string out;
+    PutFixed(out, v, width, precision);
     return out;
 }
 

@@ -1,22 +1,27 @@
 #include "kaime/Haibun.h"
 
+#include "kaime/CellText.h"
 #include "util/Text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
 namespace solvane {
 namespace {
 
-// Odds cells are "%6.1f" texts or blanks; anything that is not a number reads as 0.
+using kaime::IntCell;
+using kaime::PutFixed;
+using kaime::PutInt;
+
+// Odds cells are "%6.1f" texts or blanks; anything that is not a number reads as 0. Odds have one
+// decimal, so reading them as double loses nothing the extended-precision sums below could use.
 long double parseOdds(std::string_view cell)
 {
-    const std::string text(trim(cell));
-    if (text.empty())
-        return 0;
-    char* end = nullptr;
-    const long double v = std::strtold(text.c_str(), &end);
-    return end == text.c_str() + text.size() ? v : 0;
+    const std::string_view text = trim(cell);
+    double v = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+    return res.ec == std::errc() && res.ptr == text.data() + text.size() ? v : 0;
 }
 
 bool filled(const TextGrid& t, int row, int col)
@@ -28,28 +33,49 @@ bool deleted(const TextGrid& t, int row, int col)
     return trim(t.cell(row, col)) == "消";
 }
 
+// The table with what the steps ask of every row read once: a trifecta table has 4896 rows and
+// each step looks at each row several times.
 struct Table {
     TextGrid& grid;
     const HaibunColumns& c;
+    std::vector<unsigned char> marked_;   // a number and no "消"
+    std::vector<unsigned char> eligible_; // and an odds text
+    std::vector<long double> odds_;
 
-    bool marked(int r) const { return filled(grid, r, c.number) && !deleted(grid, r, c.deleteMark); }
-    bool eligible(int r) const { return marked(r) && filled(grid, r, c.odds); }
-    long double odds(int r) const { return parseOdds(grid.cell(r, c.odds)); }
+    Table(TextGrid& g, const HaibunColumns& cols) : grid(g), c(cols)
+    {
+        const auto rows = static_cast<std::size_t>(grid.rowCount());
+        marked_.resize(rows);
+        eligible_.resize(rows);
+        odds_.resize(rows);
+        for (std::size_t r = 0; r < rows; ++r) {
+            const int i = static_cast<int>(r);
+            marked_[r] = filled(grid, i, c.number) && !deleted(grid, i, c.deleteMark);
+            eligible_[r] = marked_[r] && filled(grid, i, c.odds);
+            odds_[r] = parseOdds(grid.cell(i, c.odds));
+        }
+    }
+
+    bool marked(int r) const { return marked_[static_cast<std::size_t>(r)] != 0; }
+    bool eligible(int r) const { return eligible_[static_cast<std::size_t>(r)] != 0; }
+    long double odds(int r) const { return odds_[static_cast<std::size_t>(r)]; }
 
     void emptyMoneyCells()
     {
         for (int r = 0; r < grid.rowCount(); ++r) {
-            grid.setCell(r, c.stake, {});
-            grid.setCell(r, c.payout, {});
-            grid.setCell(r, c.payout + 1, {});
+            std::vector<std::string>& row = grid.row(r);
+            row[static_cast<std::size_t>(c.stake)].clear();
+            row[static_cast<std::size_t>(c.payout)].clear();
+            row[static_cast<std::size_t>(c.payout + 1)].clear();
         }
     }
     // Payout and rate of one row; returns what the row adds to the expected-payback sum.
     long long writePayout(int r, long long stake, long double total)
     {
         const long double back = static_cast<long double>(stake) * odds(r);
-        grid.setCell(r, c.payout, strprintf("%7.0Lf", back));
-        grid.setCell(r, c.payout + 1, strprintf("%7.1Lf", back / total * 100));
+        std::vector<std::string>& row = grid.row(r);
+        PutFixed(row[static_cast<std::size_t>(c.payout)], static_cast<double>(back), 7, 0);
+        PutFixed(row[static_cast<std::size_t>(c.payout + 1)], static_cast<double>(back / total * 100), 7, 1);
         return static_cast<long long>(std::trunc(back));
     }
 };
@@ -68,7 +94,7 @@ void writeRate(KaimeLabels& labels, long long sum, long long n, long long total)
 }
 
 // 均等 and 均一: one stake S on every eligible row.
-void evenStakes(Table t, HaibunMode mode, long long amount, KaimeLabels& labels)
+void evenStakes(Table& t, HaibunMode mode, long long amount, KaimeLabels& labels)
 {
     t.emptyMoneyCells();
     long long n = 0;
@@ -90,14 +116,14 @@ void evenStakes(Table t, HaibunMode mode, long long amount, KaimeLabels& labels)
     for (int r = 0; r < t.grid.rowCount(); ++r) {
         if (!t.eligible(r))
             continue;
-        t.grid.setCell(r, t.c.stake, strprintf("%6lld", s));
+        PutInt(t.grid.row(r)[static_cast<std::size_t>(t.c.stake)], s, 6);
         sum += t.writePayout(r, s, static_cast<long double>(total));
     }
     writeRate(labels, sum, n, total);
 }
 
 // 比例: every combination should pay back about the same.
-void proportionalStakes(Table t, long long amount, KaimeLabels& labels)
+void proportionalStakes(Table& t, long long amount, KaimeLabels& labels)
 {
     t.emptyMoneyCells();
     const int rows = t.grid.rowCount();
@@ -122,13 +148,13 @@ void proportionalStakes(Table t, long long amount, KaimeLabels& labels)
     long long total = 0;
     if (w > 0) {
         for (int r = 0; r < rows; ++r) {
-            if (!t.marked(r) || !filled(t.grid, r, t.c.odds))
+            if (!t.eligible(r))
                 continue;
             const long double share = weight[static_cast<std::size_t>(r)] / w * 100;
             // Rounded to 100 yen: upwards unless less than 5 yen are left over.
             long long s = static_cast<long long>(std::trunc(amount * share / 10000 + 0.95L)) * 100;
             s = std::max(s, kMinStake);
-            t.grid.setCell(r, t.c.stake, strprintf("%6lld", s));
+            PutInt(t.grid.row(r)[static_cast<std::size_t>(t.c.stake)], s, 6);
             stake[static_cast<std::size_t>(r)] = s;
             total += s;
         }
@@ -146,7 +172,7 @@ void proportionalStakes(Table t, long long amount, KaimeLabels& labels)
 }
 
 // 期配: on each combination the stake whose payback reaches the amount.
-void targetStakes(Table t, long long amount, KaimeLabels& labels)
+void targetStakes(Table& t, long long amount, KaimeLabels& labels)
 {
     t.emptyMoneyCells();
     const int rows = t.grid.rowCount();
@@ -160,7 +186,7 @@ void targetStakes(Table t, long long amount, KaimeLabels& labels)
         // Rounded up to 100 yen unless less than 1 yen is missing.
         const long long k = static_cast<long long>(std::trunc(amount / o / 100 + 0.99L));
         const long long s = k >= 1 ? k * 100 : kMinStake;
-        t.grid.setCell(r, t.c.stake, strprintf("%6lld", s));
+        PutInt(t.grid.row(r)[static_cast<std::size_t>(t.c.stake)], s, 6);
         stake[static_cast<std::size_t>(r)] = s;
         ++n;
         total += s;
@@ -267,7 +293,7 @@ bool HaibunKaime(std::string_view typeName, HaibunMode mode, long long amount, T
     if (!BakenTypeOfName(typeName) || amount < kMinStake || table.rowCount() < 1 ||
         table.rowCount() > kMaxAllocatedRows || !filled(table, 0, columns.odds))
         return false;
-    const Table t{table, columns};
+    Table t(table, columns);
     switch (mode) {
     case HaibunMode::Kinto:
     case HaibunMode::Kinitsu:
@@ -302,12 +328,12 @@ long long KekkaKaime(std::string_view typeName, TextGrid& table, const KekkaColu
             continue;
         // A 9-digit payout times an 8-digit stake needs 64 bits.
         const long long back = s->pay * toIntDef(table.cell(r, columns.stake), 0) / 100;
-        table.setCell(r, columns.payout, strprintf("%7lld", s->pay));
+        table.setCell(r, columns.payout, IntCell(s->pay, 7));
         table.setCell(r, columns.ret,
                       *type == BakenType::WR && s->pay * toIntDef(table.cell(r, columns.stake), 0) == 0
                           ? std::string()
-                          : strprintf("%7lld", back));
-        table.setCell(r, columns.popularity, strprintf("%3d", s->popularity));
+                          : IntCell(back, 7));
+        table.setCell(r, columns.popularity, IntCell(s->popularity, 3));
         table.setStyle(r, columns.label, CellStyle::bg(kPaidLabelColor));
         sum += back;
     }

@@ -14,6 +14,8 @@ namespace {
 
 using kaime::FixedCell;
 using kaime::IntCell;
+using kaime::PutFixed;
+using kaime::PutInt;
 
 std::size_t at(int i)
 {
@@ -104,8 +106,10 @@ std::array<int, 3> numbersOf(std::string_view text, int count)
 std::string joinedNumbers(const std::array<int, 3>& v, int count)
 {
     std::string out = IntCell(v[0], 2);
-    for (int i = 1; i < count; ++i)
-        out += "-" + IntCell(v[at(i)], 2);
+    for (int i = 1; i < count; ++i) {
+        out += '-';
+        out += IntCell(v[at(i)], 2);
+    }
     return out;
 }
 
@@ -133,29 +137,54 @@ int ordinalOf(BakenType type, int a, int b, int c)
     return 0;
 }
 
-void styleRow(TextGrid& grid, int row)
-{
-    grid.setStyle(row, kNumberColumn, CellStyle::bg(kNumberColumnColor));
-}
+// Hands out the rows of a rebuilt table, reusing the rows (and their cell buffers) of the previous
+// build: a table is rebuilt on every mark click, and a trifecta table has thousands of rows.
+class RowSink {
+public:
+    explicit RowSink(TextGrid& grid) : grid_(grid) {}
+    // The next row, every cell empty; its index is used() - 1.
+    std::vector<std::string>& next()
+    {
+        if (used_ < grid_.rowCount()) {
+            std::vector<std::string>& row = grid_.row(used_++);
+            for (std::string& cell : row)
+                cell.clear();
+            return row;
+        }
+        ++used_;
+        return grid_.row(grid_.addRow());
+    }
+    int used() const { return used_; }
+    // Drops the rows not handed out; an empty table keeps one empty row.
+    void finish()
+    {
+        if (used_ == 0)
+            next();
+        grid_.setRowCount(used_);
+    }
 
-void buildSingleRows(KaimeTable& t, const TOutData& r, int n, const Marks& marks)
+private:
+    TextGrid& grid_;
+    int used_ = 0;
+};
+
+void buildSingleRows(KaimeTable& t, RowSink& rows, const TOutData& r, int n, const Marks& marks)
 {
     const OddsSource src = oddsOf(r, t.type);
     for (int h = 1; h <= n; ++h) {
         const double odds = src.odds[at(h)];
         if (!marks.has(MarkKind::Honmei, h) || r.TanNinki[at(h)] <= 0 || !InOddsWindow(t.type, odds))
             continue;
-        const int row = t.grid.addRow();
-        std::vector<std::string>& cells = t.grid.row(row);
-        cells[kNumberColumn] = IntCell(row + 1, 2);
+        std::vector<std::string>& cells = rows.next();
+        cells[kNumberColumn] = IntCell(rows.used(), 2);
         cells[kLabelColumn] = IntCell(h, 2);
         cells[kOddsColumn] = FixedCell(odds, 6, 1);
         cells[kNinkiColumn] = IntCell(src.ninki[at(h)], 2);
-        styleRow(t.grid, row);
     }
 }
 
-void buildComboRows(KaimeTable& t, const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi)
+void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, const Marks& marks,
+                    const MultiOptions& multi)
 {
     const TOutData& r = day.RaceRecs[at(slot)];
     const int n = RunnerCount(day.RaRecs[at(slot)]);
@@ -185,12 +214,16 @@ void buildComboRows(KaimeTable& t, const RaceDay& day, int slot, const Marks& ma
         const double odds = src.odds[at(k)];
         if (loaded && !InOddsWindow(t.type, odds))
             continue;
-        const int row = t.grid.addRow();
-        std::vector<std::string>& cells = t.grid.row(row);
-        cells[kNumberColumn] = IntCell(row + 1, noWidth);
+        std::vector<std::string>& cells = rows.next();
+        PutInt(cells[kNumberColumn], rows.used(), noWidth);
         cells[kLabelColumn] = labelOf(t.type, k);
-        cells[kOddsColumn] = loaded ? FixedCell(odds, info.oddsWidth, 1) : blankOdds;
-        cells[kNinkiColumn] = loaded ? IntCell(src.ninki[at(k)], ninkiWidth) : blankNinki;
+        if (loaded) {
+            PutFixed(cells[kOddsColumn], odds, info.oddsWidth, 1);
+            PutInt(cells[kNinkiColumn], src.ninki[at(k)], ninkiWidth);
+        } else {
+            cells[kOddsColumn] = blankOdds;
+            cells[kNinkiColumn] = blankNinki;
+        }
         std::array<int, 3> ranks{};
         const std::array<int, 3> numbers = numbersOf(cells[kLabelColumn], info.numbers);
         bool ranked = true;
@@ -202,7 +235,6 @@ void buildComboRows(KaimeTable& t, const RaceDay& day, int slot, const Marks& ma
         }
         if (ranked)
             cells[at(layout.renNinki)] = joinedNumbers(ranks, info.numbers);
-        styleRow(t.grid, row);
     }
 }
 
@@ -339,33 +371,48 @@ KaimeTable EmptyKaimeTable(BakenType type)
 
 void BuildKaimeRows(KaimeTable& table, const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi)
 {
-    table = EmptyKaimeTable(table.type);
-    if (slot < 0 || slot >= kRaceSlots || at(slot) >= day.RaceRecs.size() || at(slot) >= day.RaRecs.size())
-        return;
-    table.grid.clearRows();
-    if (InfoOf(table.type).numbers == 1)
-        buildSingleRows(table, day.RaceRecs[at(slot)], RunnerCount(day.RaRecs[at(slot)]), marks);
-    else
-        buildComboRows(table, day, slot, marks, multi);
-    if (table.grid.rowCount() == 0)
-        table.grid.addRow();
+    if (table.grid.headings() != KaimeHeadings(table.type))
+        table = EmptyKaimeTable(table.type);
+    table.labels.clear();
+    // Only label cells carry a style (paid combinations). Resetting them keeps the grid's style rows,
+    // which would otherwise be freed and allocated again, row by row, on every rebuild after a race.
+    for (int r = 0; r < table.grid.rowCount(); ++r) {
+        if (table.grid.style(r, kLabelColumn) != CellStyle{})
+            table.grid.setStyle(r, kLabelColumn, CellStyle{});
+    }
+    RowSink rows(table.grid);
+    if (slot >= 0 && slot < kRaceSlots && at(slot) < day.RaceRecs.size() && at(slot) < day.RaRecs.size()) {
+        if (InfoOf(table.type).numbers == 1)
+            buildSingleRows(table, rows, day.RaceRecs[at(slot)], RunnerCount(day.RaRecs[at(slot)]), marks);
+        else
+            buildComboRows(table, rows, day, slot, marks, multi);
+    }
+    rows.finish();
 }
 
 void WriteAppearanceRates(KaimeTable& table, const KaimeContext& ctx)
 {
     const KaimeLayout l = LayoutOf(table.type);
     TextGrid& g = table.grid;
+    // Every cell is one of at most 3 × 18 texts of this race's runner count: worked out once.
+    std::array<std::array<std::string, kMaxHorses + 1>, 3> texts;
+    for (int i = 0; ctx.rates && i < l.appearanceCount; ++i) {
+        for (int rank = 1; rank <= kMaxHorses; ++rank)
+            texts[at(i)][at(rank)] = AppearanceRateText(*ctx.rates, table.type, i + 1, rank, ctx.runners);
+    }
     for (int r = 0; r < g.rowCount(); ++r) {
+        std::vector<std::string>& row = g.row(r);
         for (int i = 0; i < l.appearanceCount; ++i)
-            g.setCell(r, l.appearance + i, {});
-        if (!ctx.rates || toIntDef(g.cell(r, kNumberColumn), 0) <= 0)
+            row[at(l.appearance + i)].clear();
+        if (!ctx.rates || toIntDef(row[kNumberColumn], 0) <= 0)
             continue;
         const std::array<int, 3> ranks =
-            l.renNinki < 0 ? std::array<int, 3>{static_cast<int>(toIntDef(field(g.cell(r, kNinkiColumn), 1, 2), 0))}
-                           : numbersOf(g.cell(r, l.renNinki), l.appearanceCount);
-        for (int i = 0; i < l.appearanceCount; ++i)
-            g.setCell(r, l.appearance + i,
-                      AppearanceRateText(*ctx.rates, table.type, i + 1, ranks[at(i)], ctx.runners));
+            l.renNinki < 0 ? std::array<int, 3>{static_cast<int>(toIntDef(field(row[kNinkiColumn], 1, 2), 0))}
+                           : numbersOf(row[at(l.renNinki)], l.appearanceCount);
+        for (int i = 0; i < l.appearanceCount; ++i) {
+            if (ranks[at(i)] >= 1 && ranks[at(i)] <= kMaxHorses)
+                row[at(l.appearance + i)] = texts[at(i)][at(ranks[at(i)])];
+        }
     }
 }
 
@@ -394,16 +441,36 @@ KaimeContext ContextOf(const RaceDay& day, int slot, long long amount, HaibunMod
     return ctx;
 }
 
-KaimeTables KaimeMakeBtnClick(const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi,
-                              const KaimeContext& ctx)
+KaimeTables EmptyKaimeTables()
 {
     KaimeTables tables;
     for (const BakenType type : kAllBakenTypes)
         tables[at(IndexOf(type))] = EmptyKaimeTable(type);
+    return tables;
+}
+
+void KaimeMakeBtnClick(KaimeTables& tables, const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi,
+                       const KaimeContext& ctx)
+{
+    // Each table is emptied as it is rebuilt (rows reused, cells cleared): nothing is shown between
+    // two tables' builds, so emptying all of them first would only free rows to allocate them again.
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        tables[i].type = kAllBakenTypes[i];
+        if (tables[i].grid.headings() != KaimeHeadings(tables[i].type))
+            tables[i] = EmptyKaimeTable(tables[i].type);
+        tables[i].labels.clear();
+    }
     for (KaimeTable& t : tables) {
         BuildKaimeRows(t, day, slot, marks, multi);
         FinishKaimeTable(t, ctx);
     }
+}
+
+KaimeTables KaimeMakeBtnClick(const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi,
+                              const KaimeContext& ctx)
+{
+    KaimeTables tables = EmptyKaimeTables();
+    KaimeMakeBtnClick(tables, day, slot, marks, multi, ctx);
     return tables;
 }
 

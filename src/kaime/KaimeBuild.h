@@ -85,7 +85,7 @@ RawLabelList CombinationsOf(BakenType type, int runners, const Marks& marks, con
 // A type's table emptied: its headings, one empty row, no labels.
 KaimeTable EmptyKaimeTable(BakenType type);
 
-// Fills the rows of a table from the marks (odds windows, the not-loaded rule, 連人気), without the
+// Fills the rows of a table (reusing its rows) from the marks (odds windows, the not-loaded rule, 連人気), without the
 // finishing steps.
 void BuildKaimeRows(KaimeTable& table, const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi);
 
@@ -99,7 +99,14 @@ using KaimeTables = std::array<KaimeTable, kBakenTypes>;
 // The context of a race: its payout record and runner count.
 KaimeContext ContextOf(const RaceDay& day, int slot, long long amount, HaibunMode mode, const AppearanceCounts* rates);
 
-// Rebuilds all eight tables of the race, in type order.
+// The eight tables emptied, in type order.
+KaimeTables EmptyKaimeTables();
+
+// Rebuilds all eight tables of the race in place, in type order. The form keeps its tables and
+// rebuilds them on every click, so the rows of the previous build are reused.
+void KaimeMakeBtnClick(KaimeTables& tables, const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi,
+                       const KaimeContext& ctx);
+// The same into fresh tables.
 KaimeTables KaimeMakeBtnClick(const RaceDay& day, int slot, const Marks& marks, const MultiOptions& multi,
                               const KaimeContext& ctx);
 
