@@ -4,7 +4,6 @@
 #include "raceday/DeUnit.h"
 #include "raceday/LoadSettings.h"
 #include "raceday/Payouts.h"
-#include "raceday/RaceCardColours.h"
 #include "raceday/RaceDay.h"
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
@@ -36,6 +35,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace solvane {
 
