@@ -328,6 +328,37 @@ TEST(ForecastTest, NothingIsWrittenUnlessTheTextIsGoodAndTheAnswerYes)
     EXPECT_TRUE(startsWith(failed.message, "予想印ファイルを保存できませんでした")) << failed.message;
 }
 
+// Whatever bytes follow a valid heading, reading never goes past a line and every line written keeps
+// its fixed length. The bytes are drawn from a fixed seed, so a failure repeats.
+TEST(ForecastTest, ArbitraryBytesGiveFixedLinesOrAMessage)
+{
+    const std::string alphabet = " R1２-" + S("◎○【東京】■") + std::string("\x81\x00\xFC\r", 4);
+    const std::array<std::string, 5> starts = {"1R", S("１R"), "12R", "-----", ""};
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    std::size_t written = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::string text = S("【2024年01月06日】\n■2024年01月06日 東京\n") + Venue("東京") + "\n";
+        for (std::size_t line = 0, lines = 10 + next() % 30; line < lines; ++line) {
+            text += starts[next() % starts.size()];
+            for (std::size_t i = 0, length = next() % 70; i < length; ++i)
+                text += alphabet[next() % alphabet.size()];
+            text += '\n';
+        }
+        for (const auto& [kind, width] : {std::pair{ForecastKind::FI, 44u}, {ForecastKind::TF, 116u}}) {
+            const ForecastPlan plan = ReadForecast(kind, text);
+            EXPECT_TRUE(plan.ready() || !plan.error.empty());
+            for (const std::string& line : plan.lines)
+                EXPECT_EQ(line.size(), width);
+            written += plan.lines.size();
+        }
+    }
+    EXPECT_GT(written, 100u); // the texts did reach the race lines
+}
+
 TEST(ForecastTest, TextFromAFileIsUtf8OrShiftJis)
 {
     const std::string utf8 = "【2024年01月06日】\r\n";
