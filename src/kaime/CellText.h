@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <string>
+#include <string_view>
 
 namespace solvane::kaime {
 
@@ -34,6 +35,26 @@ inline void PutFixed(std::string& out, double v, int width, int precision)
         return;
     }
     PutPadded(out, buf, res.ptr, width);
+}
+
+// A cell read back: blanks around an unsigned decimal number ("  12", " 3"); 0 for anything else,
+// an empty or blank cell included. The cells are our own fixed-width texts, read per row of big tables.
+inline long long ReadCellInt(std::string_view cell)
+{
+    std::size_t b = 0, e = cell.size();
+    while (b < e && cell[b] == ' ')
+        ++b;
+    while (e > b && cell[e - 1] == ' ')
+        --e;
+    long long v = 0;
+    const auto res = std::from_chars(cell.data() + b, cell.data() + e, v);
+    return b < e && res.ec == std::errc() && res.ptr == cell.data() + e && v >= 0 ? v : 0;
+}
+
+// True when the cell holds nothing but blanks (half-width blanks, tabs, line ends).
+inline bool BlankCell(std::string_view cell)
+{
+    return cell.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
 inline std::string IntCell(long long v, int width)

@@ -99,7 +99,7 @@ std::array<int, 3> numbersOf(std::string_view text, int count)
 {
     std::array<int, 3> out{};
     for (int i = 0; i < count; ++i)
-        out[at(i)] = static_cast<int>(toIntDef(field(text, at(3 * i + 1), 2), 0));
+        out[at(i)] = static_cast<int>(kaime::ReadCellInt(field(text, at(3 * i + 1), 2)));
     return out;
 }
 
@@ -404,10 +404,10 @@ void WriteAppearanceRates(KaimeTable& table, const KaimeContext& ctx)
         std::vector<std::string>& row = g.row(r);
         for (int i = 0; i < l.appearanceCount; ++i)
             row[at(l.appearance + i)].clear();
-        if (!ctx.rates || toIntDef(row[kNumberColumn], 0) <= 0)
+        if (!ctx.rates || kaime::ReadCellInt(row[kNumberColumn]) <= 0)
             continue;
         const std::array<int, 3> ranks =
-            l.renNinki < 0 ? std::array<int, 3>{static_cast<int>(toIntDef(field(row[kNinkiColumn], 1, 2), 0))}
+            l.renNinki < 0 ? std::array<int, 3>{static_cast<int>(kaime::ReadCellInt(field(row[kNinkiColumn], 1, 2)))}
                            : numbersOf(row[at(l.renNinki)], l.appearanceCount);
         for (int i = 0; i < l.appearanceCount; ++i) {
             if (ranks[at(i)] >= 1 && ranks[at(i)] <= kMaxHorses)
