@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "raceday/CompiUnit.h"
 #include "raceday/DayLoader.h"
 #include "raceday/DeUnit.h"
 #include "raceday/LoadSettings.h"
@@ -154,9 +155,9 @@ void TMainForm::buildToolBar()
     addButton(bar, "NextRaceBtn", "直前ﾚｰｽ", "次に発走するレースを表示します", &TMainForm::notReady);
     addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::JVBtnClick);
     addButton(bar, "InputFormBtn", "買い目", "買い目入力画面を開きます", &TMainForm::notReady);
-    addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::notReady);
+    addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::ReadYosoBtnClick);
     addButton(bar, "SimBtn", "ｼﾐｭﾚｰｼｮﾝ", "過去のレースで買い目を検証します", &TMainForm::notReady);
-    addButton(bar, "DirectReadBtn", "一気読み", "保存済みの全開催日を順に読み込みます", &TMainForm::notReady);
+    addButton(bar, "DirectReadBtn", "一気読み", "保存済みの全開催日を順に読み込みます", &TMainForm::DirectReadBtnClick);
     DirectReadBtnAction = bar->findChild<QAction*>("DirectReadBtnAction");
     // Buttons pressed by the program itself (after an import, by a timer), never by the user.
     for (auto [name, caption] : {std::pair{"GetKaisaiBtn", "変更情報"}, std::pair{"MakeDataListBtn", "リスト作成"},
@@ -206,7 +207,7 @@ void TMainForm::buildMenus()
     N12 = addAction(folder, "N12", "時系列オッズフォルダ指定(&T)", &TMainForm::notReady);
     TimeSeriesSeparator = folder->addSeparator();
     TimeSeriesSeparator->setObjectName("TimeSeriesSeparator");
-    addAction(folder, "HarunireFolder", "ハルニレフォルダ指定(&K)", &TMainForm::notReady);
+    addAction(folder, "HarunireFolder", "ハルニレフォルダ指定(&K)", &TMainForm::HarunireFolderClick);
     addAction(folder, "KelvoFolderMenu", "Kelvo投票プラグイン２フォルダ指定", &TMainForm::notReady);
 
     QMenu* help = menuBar()->addMenu("ﾍﾙﾌﾟ(&H)");
@@ -378,17 +379,7 @@ void TMainForm::DateComboChange()
     if (index < 0)
         return;
     const std::string dayKey = DateCombo->itemText(index).toStdString();
-
-    DatList->blockSignals(true);
-    DatList->clear();
-    DatList->blockSignals(false);
-    PageControl1->hide();
-    resultsModel_->setGrid(TextGrid());
-    // Nothing of the previous day stays on screen, even when this day's first race cannot be shown.
-    card_.clear();
-    cardModel_->setGrid(card_.grid());
-    DeForm->clearRace();
-    HeaderPanel->showHeader(RaceHeader{});
+    clearDay();
 
     // TPrgrsForm: only shows when a load takes long enough to be noticed.
     QProgressDialog progress(this);
@@ -409,6 +400,25 @@ void TMainForm::DateComboChange()
                                      progress.setValue(p.position);
                                  });
     progress.reset();
+    showLoadedDay(result);
+}
+
+void TMainForm::clearDay()
+{
+    DatList->blockSignals(true);
+    DatList->clear();
+    DatList->blockSignals(false);
+    PageControl1->hide();
+    resultsModel_->setGrid(TextGrid());
+    // Nothing of the previous day stays on screen, even when this day's first race cannot be shown.
+    card_.clear();
+    cardModel_->setGrid(card_.grid());
+    DeForm->clearRace();
+    HeaderPanel->showHeader(RaceHeader{});
+}
+
+void TMainForm::showLoadedDay(const DayLoadResult& result)
+{
     if (!result.message.empty()) {
         message(MessageKind::Information, "Solvane", q(result.message));
         return;
@@ -427,6 +437,56 @@ void TMainForm::DateComboChange()
     DatList->blockSignals(false);
     if (result.selectFirstRace && DatList->count() > 0)
         DatList->setCurrentRow(0); // runs DatListClick
+}
+
+void TMainForm::ReadYosoBtnClick()
+{
+    if (compiForm_) {
+        compiForm_->raise();
+        compiForm_->activateWindow();
+        return;
+    }
+    compiForm_ = new TCompiForm(shell_.settings(), shell_.appFolder(), this);
+    compiForm_->setAttribute(Qt::WA_DeleteOnClose);
+    compiForm_->setMessageSink(inform_);
+    // New marks show once the window closes: the chosen day is loaded again.
+    compiForm_->setOnClosed([this] {
+        if (DateCombo->currentIndex() >= 0)
+            DateComboChange();
+    });
+    compiForm_->show();
+}
+
+TCompiForm* TMainForm::compiForm() const
+{
+    return compiForm_;
+}
+
+void TMainForm::HarunireFolderClick()
+{
+    // The loader reads the folder again at every day load, so nothing else needs refreshing here.
+    solvane::HarunireFolderClick(this, shell_.settings(), shell_.appFolder(), inform_);
+}
+
+void TMainForm::DirectReadBtnClick()
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < DateCombo->count(); ++i)
+        items.push_back(DateCombo->itemText(i).toStdString());
+    // The loader steps from the oldest day to the newest with its messages held back; each loaded day
+    // is shown as it comes, and pending events run between days so the window keeps answering.
+    day_->BatchMode = 1;
+    solvane::DirectReadBtnClick(*day_, items, LoadOptionsFrom(shell_.settings(), shell_.appFolder()), shell_.clock(),
+                                [&](const std::string& dayKey, const DayLoadResult& result) {
+                                    {
+                                        const QSignalBlocker block(DateCombo);
+                                        DateCombo->setCurrentIndex(DateCombo->findText(q(dayKey)));
+                                    }
+                                    clearDay();
+                                    showLoadedDay(result);
+                                    QApplication::processEvents();
+                                });
+    day_->BatchMode = 0;
 }
 
 void TMainForm::DatListClick()

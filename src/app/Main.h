@@ -7,6 +7,7 @@
 #include "raceday/RaceCard.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -29,8 +30,10 @@ class CardGridView;
 class RaceHeaderPanel;
 class JVLink;
 struct RaceDay;
+struct DayLoadResult;
 class TDeForm;
 class TextGridModel;
+class TCompiForm;
 
 enum class MessageKind { Information, Error, Plain };
 
@@ -75,6 +78,13 @@ public:
     // A race chosen in the race list: the header, the race card, the entries window and the results
     // page show it; marks are cleared and the card is in horse-number order.
     void DatListClick();
+    // "一気読み": every stored day loaded in turn, oldest first, without messages.
+    void DirectReadBtnClick();
+    // "予想取込": the forecast mark window (one at a time); the day is reloaded when it closes.
+    void ReadYosoBtnClick();
+    // "ハルニレフォルダ指定(&K)": the compi-index box's folder.
+    void HarunireFolderClick();
+    TCompiForm* compiForm() const;
     // "出馬表作成": the card of the shown race rebuilt from the model (new odds or results); the order of
     // the rows and the marks are kept.
     void sisushutubaBtnClick();
@@ -110,6 +120,8 @@ protected:
     void onRaceSelected();
 
 private:
+    void clearDay();
+    void showLoadedDay(const DayLoadResult& result);
     void buildToolBar();
     void buildMenus();
     void buildPages();
@@ -148,6 +160,7 @@ private:
     QTableView* ResultsView = nullptr;
     TextGridModel* resultsModel_ = nullptr;
     std::unique_ptr<RaceDay> day_;
+    QPointer<TCompiForm> compiForm_;
     QAction* DirectReadBtnAction = nullptr;
     QAction* T1 = nullptr;
     QAction* N12 = nullptr;
