@@ -98,6 +98,32 @@ TEST(Haibun, ProportionalSharesFollowInverseOdds)
     EXPECT_EQ(labels.total, "  1100");
 }
 
+TEST(Haibun, ProportionalWithoutAPricedFirstRow)
+{
+    // A first row whose odds text is no number would make every weight 0 (base 0): the shares do not
+    // depend on the base, so the other rows are still allocated.
+    TextGrid g = table({"    abc", "    2.0", "    8.0"});
+    KaimeLabels labels;
+    ASSERT_TRUE(HaibunKaime("馬連", HaibunMode::Hirei, 1000, g, kCols, labels));
+    EXPECT_EQ(g.cell(1, 6), "   800");
+    EXPECT_EQ(g.cell(2, 6), "   200");
+    EXPECT_EQ(g.cell(0, 6), "   100") << "no weight: share 0, raised to the minimum";
+    EXPECT_EQ(labels.count, "  3");
+    EXPECT_EQ(labels.total, "  1100");
+}
+
+TEST(Haibun, SixtyFourBitSums)
+{
+    // 4896 combinations at 99999.9 with 99999900 each: the payback sum needs 64 bits.
+    TextGrid g = table(repeat(4896, "99999.9"));
+    KaimeLabels labels;
+    ASSERT_TRUE(HaibunKaime("３連単", HaibunMode::Kinitsu, 99999900, g, kCols, labels));
+    EXPECT_EQ(labels.total, "489599510400");
+    EXPECT_EQ(g.cell(0, 7), "9999980000010");
+    // The sum of 4896 such paybacks is about 4.9e16: R = 9999980000010 / 489599510400 × 100.
+    EXPECT_EQ(labels.rate, " 2042.5");
+}
+
 TEST(Haibun, TargetPaybackStakes)
 {
     TextGrid g = table({"    4.5", "   40.0", " 3000.0"});

@@ -285,3 +285,43 @@ TEST(KaimeBuild, AppearanceRatesFromCounts)
 }
 
 } // namespace
+
+namespace {
+
+TEST(KaimeBuild, NewModeOrStakeReallocatesEveryTable)
+{
+    const auto day = HandRace(10);
+    KaimeTables t = build(*day, marksOf({1}, {2, 3, 4}, {5}));
+    KaimeTable& ur = t[static_cast<std::size_t>(IndexOf(BakenType::UR))];
+    ASSERT_EQ(ur.grid.cell(0, 6), "   400");
+    // 期配 with 3000: each stake aims at a 3000 payback at the row's odds.
+    ReallocateAll(t, ContextOf(*day, kSlot, 3000, HaibunMode::Kihai, nullptr));
+    for (int r = 0; r < ur.grid.rowCount(); ++r) {
+        const double odds = std::stod(ur.grid.cell(r, 3));
+        const auto k = static_cast<long long>(3000 / odds / 100 + 0.99);
+        EXPECT_EQ(ur.grid.cell(r, 6), strprintf("%6lld", k >= 1 ? k * 100 : 100)) << ur.grid.cell(r, 2);
+    }
+    EXPECT_EQ(ur.labels.count, "  3");
+    const KaimeTable& srt = t[static_cast<std::size_t>(IndexOf(BakenType::SRT))];
+    EXPECT_EQ(srt.labels.count, strprintf("%3d", srt.grid.rowCount()));
+    // A stake below 100 leaves every table as it was.
+    const std::string before = toTsv(ur.grid);
+    ReallocateAll(t, ContextOf(*day, kSlot, 99, HaibunMode::Kinto, nullptr));
+    EXPECT_EQ(toTsv(ur.grid), before);
+}
+
+TEST(KaimeBuild, RebuildInPlaceEqualsFreshBuild)
+{
+    const auto day = HandRace(12);
+    KaimeTables kept = build(*day, marksOf({1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}));
+    const Marks fewer = marksOf({7}, {8}, {9});
+    const KaimeContext ctx = ContextOf(*day, kSlot, 1000, HaibunMode::Hirei, nullptr);
+    KaimeMakeBtnClick(kept, *day, kSlot, fewer, MultiOptions{}, ctx);
+    const KaimeTables fresh = KaimeMakeBtnClick(*day, kSlot, fewer, MultiOptions{}, ctx);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(toTsv(kept[i].grid), toTsv(fresh[i].grid)) << InfoOf(kept[i].type).name;
+        EXPECT_EQ(kept[i].labels.total, fresh[i].labels.total);
+    }
+}
+
+} // namespace
