@@ -41,14 +41,28 @@ bool deleted(const TextGrid& t, int row, int col)
     return !cell.empty() && trim(cell) == "消";
 }
 
+// Per-row working arrays, kept between calls: allocating and freeing a few 80 KB arrays on every
+// rebuild of a trifecta table showed up as page faults. One set per thread; the allocation never calls
+// itself, so one set is enough.
+struct Scratch {
+    std::vector<unsigned char> marked, eligible;
+    std::vector<long double> odds, weight;
+    std::vector<long long> stake;
+};
+Scratch& scratch()
+{
+    static thread_local Scratch s;
+    return s;
+}
+
 // The table with what the steps ask of every row read once: a trifecta table has 4896 rows and
 // each step looks at each row several times.
 struct Table {
     TextGrid& grid;
     const HaibunColumns& c;
-    std::vector<unsigned char> marked_;   // a number and no "消"
-    std::vector<unsigned char> eligible_; // and an odds text
-    std::vector<long double> odds_;
+    std::vector<unsigned char>& marked_ = scratch().marked;     // a number and no "消"
+    std::vector<unsigned char>& eligible_ = scratch().eligible; // and an odds text
+    std::vector<long double>& odds_ = scratch().odds;
 
     Table(TextGrid& g, const HaibunColumns& cols) : grid(g), c(cols)
     {
@@ -140,7 +154,8 @@ void proportionalStakes(Table& t, long long amount, KaimeLabels& labels)
     long double base = t.odds(0) * 100;
     if (!(base > 0))
         base = 100;
-    std::vector<long double> weight(static_cast<std::size_t>(rows), 0);
+    std::vector<long double>& weight = scratch().weight;
+    weight.assign(static_cast<std::size_t>(rows), 0);
     long double w = 0;
     long long n = 0;
     for (int r = 0; r < rows; ++r) {
@@ -152,7 +167,8 @@ void proportionalStakes(Table& t, long long amount, KaimeLabels& labels)
             w += weight[static_cast<std::size_t>(r)];
         }
     }
-    std::vector<long long> stake(static_cast<std::size_t>(rows), 0);
+    std::vector<long long>& stake = scratch().stake;
+    stake.assign(static_cast<std::size_t>(rows), 0);
     long long total = 0;
     if (w > 0) {
         for (int r = 0; r < rows; ++r) {
@@ -184,7 +200,8 @@ void targetStakes(Table& t, long long amount, KaimeLabels& labels)
 {
     t.emptyMoneyCells();
     const int rows = t.grid.rowCount();
-    std::vector<long long> stake(static_cast<std::size_t>(rows), 0);
+    std::vector<long long>& stake = scratch().stake;
+    stake.assign(static_cast<std::size_t>(rows), 0);
     long long n = 0;
     long long total = 0;
     for (int r = 0; r < rows; ++r) {

@@ -23,8 +23,10 @@ inline constexpr std::array<std::string_view, 4> kHaibunModeNames{"均等", "比
 inline constexpr std::uint32_t kRateAboveColor = 0x000000; // 予想回収率 above 100 %
 inline constexpr std::uint32_t kRateBelowColor = 0xFF0000; // 予想回収率 above 0 and up to 100 %
 inline constexpr std::uint32_t kPaidLabelColor = 0xFF00FF; // the label cell of a paid combination
-inline constexpr std::uint32_t kHeadingColor = 0xD3C7FE;   // heading row of every combination table
-inline constexpr std::uint32_t kNumberColumnColor = 0xFFFFE1;
+// The fixed colours of every combination table, the same on every row: the window's colour rule draws
+// them, so the grids carry styles only where the data decides (paid label cells).
+inline constexpr std::uint32_t kHeadingColor = 0xD3C7FE;      // heading row
+inline constexpr std::uint32_t kNumberColumnColor = 0xFFFFE1; // "No." column
 
 // The four labels of one bet type.
 struct KaimeLabels {
