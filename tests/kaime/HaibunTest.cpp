@@ -98,6 +98,22 @@ TEST(Haibun, ProportionalSharesFollowInverseOdds)
     EXPECT_EQ(labels.total, "  1100");
 }
 
+TEST(Haibun, ProportionalRoundsUpFromFiveYen)
+{
+    struct Case {
+        long long amount;
+        std::string stake; // each of two equal shares
+    };
+    // Half of 1010 is 505: 5 yen over rounds up. Half of 1008 is 504: 4 yen over rounds down.
+    for (const Case& c : {Case{1010, "   600"}, Case{1008, "   500"}, Case{1000, "   500"}}) {
+        TextGrid g = table({"    6.0", "    6.0"});
+        KaimeLabels labels;
+        ASSERT_TRUE(HaibunKaime("馬連", HaibunMode::Hirei, c.amount, g, kCols, labels));
+        EXPECT_EQ(g.cell(0, 6), c.stake) << c.amount;
+        EXPECT_EQ(g.cell(1, 6), c.stake) << c.amount;
+    }
+}
+
 TEST(Haibun, ProportionalWithoutAPricedFirstRow)
 {
     // A first row whose odds text is no number would make every weight 0 (base 0): the shares do not
