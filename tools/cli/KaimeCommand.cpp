@@ -71,7 +71,8 @@ std::string parseMarks(const std::string& text, int runners, Marks& marks)
         if (trim(group).empty())
             continue;
         const auto eq = group.find('=');
-        const std::string_view name = eq == std::string::npos ? std::string_view() : trim(std::string_view(group).substr(0, eq));
+        const std::string_view name =
+            eq == std::string::npos ? std::string_view() : trim(std::string_view(group).substr(0, eq));
         const auto kind =
             std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return k.first == name; });
         if (kind == std::end(kinds))
