@@ -11,6 +11,7 @@
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
+#include "voting/Schedule.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,6 +99,7 @@ TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     statusBar()->addPermanentWidget(SeiRecLabel);
 
     day_ = std::make_unique<RaceDay>();
+    buildLive();
     connect(DateCombo, &QComboBox::activated, this, &TMainForm::DateComboChange);
     connect(DatList, &QListWidget::currentRowChanged, this, &TMainForm::DatListClick);
 
@@ -149,10 +151,10 @@ void TMainForm::buildToolBar()
 
     auto* f = addButton(bar, "SpeedButton1", "F", "レースリストの表示/非表示を行います", &TMainForm::SpeedButton1Click);
     f->setFixedWidth(28);
-    addButton(bar, "KekkaGetBtn", "結果情報", "選択中のレースの結果情報を取得します", &TMainForm::notReady);
-    addButton(bar, "SokuhoOddsBtn", "速報ｵｯｽﾞ", "選択中のレースの速報オッズを取得します", &TMainForm::notReady);
-    addButton(bar, "GetDMBtn", "ﾏｲﾆﾝｸﾞ", "マイニング予想を取得します", &TMainForm::notReady);
-    addButton(bar, "NextRaceBtn", "直前ﾚｰｽ", "次に発走するレースを表示します", &TMainForm::notReady);
+    addButton(bar, "KekkaGetBtn", "結果情報", "レース結果データを取得します", &TMainForm::KekkaGetBtnClick);
+    addButton(bar, "SokuhoOddsBtn", "速報ｵｯｽﾞ", "速報オッズを取得します", &TMainForm::SokuhoOddsBtnClick);
+    addButton(bar, "GetDMBtn", "ﾏｲﾆﾝｸﾞ", "マイニングを取得します", &TMainForm::GetDMBtnClick);
+    addButton(bar, "NextRaceBtn", "直前ﾚｰｽ", "次に発走するレースを表示します", &TMainForm::NextRaceBtnClick);
     addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::JVBtnClick);
     addButton(bar, "InputFormBtn", "買い目", "買い目入力画面を開きます", &TMainForm::notReady);
     addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::ReadYosoBtnClick);
@@ -160,9 +162,10 @@ void TMainForm::buildToolBar()
     addButton(bar, "DirectReadBtn", "一気読み", "保存済みの全開催日を順に読み込みます", &TMainForm::DirectReadBtnClick);
     DirectReadBtnAction = bar->findChild<QAction*>("DirectReadBtnAction");
     // Buttons pressed by the program itself (after an import, by a timer), never by the user.
-    for (auto [name, caption] : {std::pair{"GetKaisaiBtn", "変更情報"}, std::pair{"MakeDataListBtn", "リスト作成"},
-                                 std::pair{"IniBtn", "初期化"}}) {
-        auto* hidden = addButton(nullptr, name, caption, QString(), &TMainForm::notReady);
+    for (auto [name, caption, slot] : {std::tuple{"GetKaisaiBtn", "変更情報", &TMainForm::GetKaisaiBtnClick},
+                                       std::tuple{"MakeDataListBtn", "リスト作成", &TMainForm::notReady},
+                                       std::tuple{"IniBtn", "初期化", &TMainForm::notReady}}) {
+        auto* hidden = addButton(nullptr, name, caption, QString(), slot);
         hidden->hide();
     }
     auto* gap = new QWidget(bar);
@@ -186,14 +189,14 @@ void TMainForm::buildMenus()
     QMenu* file = menuBar()->addMenu("ﾌｧｲﾙ(&F)");
     file->setObjectName("FileMenu");
     addAction(file, "JVDataMenu", "JVデータ取得(&J)", &TMainForm::JVBtnClick);
-    addAction(file, "N110", "1日分の全オッズを一括取得", &TMainForm::notReady);
-    T1 = addAction(file, "T1", "時系列オッズより取得(&T)", &TMainForm::notReady);
+    addAction(file, "N110", "1日分の全オッズを一括取得", &TMainForm::N110Click);
+    T1 = addAction(file, "T1", "時系列オッズより取得(&T)", &TMainForm::T1Click);
     file->addSeparator();
     addAction(file, "ExitMenu", "終了(&X)", &TMainForm::QuitButtonClick);
 
     QMenu* option = menuBar()->addMenu("ｵﾌﾟｼｮﾝ(&O)");
     option->setObjectName("OptionMenu");
-    addAction(option, "OzGetTimeMenu", "データ自動取得時刻設定(&T)", &TMainForm::notReady);
+    addAction(option, "OzGetTimeMenu", "データ自動取得時刻設定(&T)", &TMainForm::OzGetTimeMenuClick);
     OverWriteOKMenu = addAction(option, "OverWriteOKMenu", "手動でオッズ取得済でも指定時刻に自動取得を行う",
                                 &TMainForm::OverWriteOKMenuClick);
     OverWriteOKMenu->setCheckable(true);
@@ -204,7 +207,7 @@ void TMainForm::buildMenus()
 
     QMenu* folder = menuBar()->addMenu("ﾌｫﾙﾀﾞ指定(&F)");
     folder->setObjectName("FolderMenu");
-    N12 = addAction(folder, "N12", "時系列オッズフォルダ指定(&T)", &TMainForm::notReady);
+    N12 = addAction(folder, "N12", "時系列オッズフォルダ指定(&T)", &TMainForm::N12Click);
     TimeSeriesSeparator = folder->addSeparator();
     TimeSeriesSeparator->setObjectName("TimeSeriesSeparator");
     addAction(folder, "HarunireFolder", "ハルニレフォルダ指定(&K)", &TMainForm::HarunireFolderClick);
@@ -419,6 +422,7 @@ void TMainForm::clearDay()
 
 void TMainForm::showLoadedDay(const DayLoadResult& result)
 {
+    onDayLoadedLive(result);
     if (!result.message.empty()) {
         message(MessageKind::Information, "Solvane", q(result.message));
         return;
@@ -435,6 +439,8 @@ void TMainForm::showLoadedDay(const DayLoadResult& result)
     for (const RaceListItem& item : day_->RaceList)
         DatList->addItem(q(item.text));
     DatList->blockSignals(false);
+    if (result.pressNextRace)
+        NextRBtnClick();
     if (result.selectFirstRace && DatList->count() > 0)
         DatList->setCurrentRow(0); // runs DatListClick
 }

@@ -5,6 +5,7 @@
 
 #include "app/AppShell.h"
 #include "raceday/RaceCard.h"
+#include "voting/AlarmSound.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,7 +21,9 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QTabWidget;
+class QDialog;
 class QTableView;
+class QTimer;
 class QToolBar;
 class QWidget;
 
@@ -34,6 +37,10 @@ struct DayLoadResult;
 class TDeForm;
 class TextGridModel;
 class TCompiForm;
+class ScheduleState;
+struct FetchEnv;
+struct FetchResult;
+struct NextRaceSelection;
 
 enum class MessageKind { Information, Error, Plain };
 
@@ -43,6 +50,12 @@ using MessageSink = std::function<void(MessageKind kind, const QString& caption,
 using FileOpener = std::function<bool(const QString& file)>;
 // Starts a program with an argument list, without a shell; false when it could not be started.
 using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
+// Runs a modal dialog and returns its result; tests answer the dialog without an event loop of its own.
+using DialogRunner = std::function<int(QDialog& dialog)>;
+// The system beep; tests count the beeps instead.
+using Beeper = std::function<void()>;
+// A folder dialog: the chosen folder, or an empty text when the user cancelled.
+using FolderChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFolder)>;
 
 // The default sink: a message box after a beep for information and errors, a plain box otherwise.
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);
@@ -61,6 +74,10 @@ public:
     void setMessageSink(MessageSink sink) { inform_ = std::move(sink); }
     void setFileOpener(FileOpener opener) { openFile_ = std::move(opener); }
     void setProgramStarter(ProgramStarter starter) { startProgram_ = std::move(starter); }
+    void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+    void setBeeper(Beeper beeper) { beep_ = std::move(beeper); }
+    void setSoundPlayer(SoundPlayer player) { playSound_ = std::move(player); }
+    void setFolderChooser(FolderChooser chooser) { chooseFolder_ = std::move(chooser); }
 
     // Tool bar and menu commands handled by the shell.
     void HelpButtonClick();
@@ -96,6 +113,27 @@ public:
     void PopDeBtnClick();
     // PageUp / PageDown: the previous or next race of the list.
     void stepRace(int delta);
+
+    // Race-day live work (MainLive.cpp). Every decision is the schedule's; the window only carries out
+    // what a tick returns and shows it.
+    // The one-second timer "Timer1": one schedule tick at the shell clock's time. Tests call it directly.
+    void Timer1Timer();
+    // "速報ｵｯｽﾞ", "結果情報", "ﾏｲﾆﾝｸﾞ" and the hidden "変更情報": one fetch as the button does it.
+    void SokuhoOddsBtnClick();
+    void KekkaGetBtnClick();
+    void GetDMBtnClick();
+    void GetKaisaiBtnClick();
+    // "直近R": NowTimeRaceList refilled, the next race selected in it.
+    void NextRBtnClick();
+    // "直前ﾚｰｽ": the race posting next after this minute selected and shown.
+    void NextRaceBtnClick();
+    // "データ自動取得時刻設定(&T)": the fetch-time window, modal, made afresh each time.
+    void OzGetTimeMenuClick();
+    // "時系列オッズより取得(&T)", "時系列オッズフォルダ指定(&T)", "1日分の全オッズを一括取得".
+    void T1Click();
+    void N12Click();
+    void N110Click();
+    const ScheduleState& schedule() const { return *schedule_; }
 
     const RaceDay& raceDay() const { return *day_; }
     const RaceCardState& raceCard() const { return card_; }
@@ -137,12 +175,31 @@ private:
     QPushButton* addButton(QToolBar* toolBar, const char* name, const QString& caption, const QString& hint,
                            void (TMainForm::*slot)());
     void message(MessageKind kind, const QString& caption, const QString& text);
+    // Live work helpers (MainLive.cpp).
+    void buildLive();
+    FetchEnv fetchEnv();
+    void showFetch(const FetchResult& result);
+    void redisplayRace();
+    void showNextRace(const NextRaceSelection& next);
+    void beep();
+    void playAlarm(const std::string& file);
+    void onDayLoadedLive(const DayLoadResult& result);
 
     AppShell& shell_;
     JVLink& jvlink_;
     MessageSink inform_;
     FileOpener openFile_;
     ProgramStarter startProgram_;
+    DialogRunner runDialog_;
+    Beeper beep_;
+    SoundPlayer playSound_;
+    FolderChooser chooseFolder_;
+    std::unique_ptr<ScheduleState> schedule_;
+    std::unique_ptr<AlarmSound> alarm_; // made on the first alert
+    QTimer* Timer1 = nullptr;
+    QLabel* NowTimLabel = nullptr;
+    QLabel* RestTimeLabel = nullptr;
+    QListWidget* NowTimeRaceList = nullptr;
     bool shownOnce_ = false;
     bool closed_ = false;
 

@@ -1,0 +1,155 @@
+#include "raceday/TimeSeries.h"
+
+#include "raceday/RaceRecords.h"
+#include "store/Store.h"
+#include "util/Files.h"
+#include "util/Text.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace solvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool digits(std::string_view s)
+{
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string_view withoutTrailingSeparators(std::string_view s)
+{
+    s = trim(s);
+    while (s.size() > 1 && (s.back() == '/' || s.back() == '\\'))
+        s.remove_suffix(1);
+    return s;
+}
+
+constexpr StoreKind kOddsKinds[6] = {StoreKind::O1, StoreKind::O2, StoreKind::O3,
+                                     StoreKind::O4, StoreKind::O5, StoreKind::O6};
+
+} // namespace
+
+bool TimeSeriesFolderSet(std::string_view folderSetting, std::string_view appFolderText)
+{
+    const std::string_view folder = withoutTrailingSeparators(folderSetting);
+    return !folder.empty() && folder != withoutTrailingSeparators(appFolderText);
+}
+
+std::optional<int> TimeSeriesTarget(std::string_view autoOzTime)
+{
+    const std::string_view hh = field(autoOzTime, 1, 2), mm = field(autoOzTime, 3, 2);
+    if (hh.size() != 2 || mm.size() != 2 || !digits(hh) || !digits(mm))
+        return std::nullopt;
+    return static_cast<int>(toIntDef(hh, 0) * 60 + toIntDef(mm, 0));
+}
+
+std::optional<std::size_t> NearestSnapshot(const std::vector<std::string>& lines, int targetMinutes)
+{
+    std::optional<std::size_t> best;
+    int bestDistance = 1000;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        const std::string_view day = field(line, 16, 4), announced = field(line, 28, 4);
+        const std::string_view hh = field(line, 32, 2), mm = field(line, 34, 2);
+        // Announced on another day (the eve's early odds), or no time to go by.
+        if (day.size() != 4 || day != announced || hh.size() != 2 || mm.size() != 2 || !digits(hh) || !digits(mm))
+            continue;
+        const int at = static_cast<int>(toIntDef(hh, 0) * 60 + toIntDef(mm, 0));
+        const int distance = std::abs(targetMinutes - at);
+        if (distance < bestDistance) {
+            best = i;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kind)
+{
+    const std::string_view date = field(ra, 12, 8), race = field(ra, 20, 8);
+    // Only a race key of digits names a file; anything else could lead outside the folder.
+    if (kind < 1 || kind > 6 || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
+        return {};
+    const fs::path dayFolder = findChildIgnoreCase(seriesFolder, date);
+    const fs::path file = findChildIgnoreCase(dayFolder, std::string(race) + ".jvO" + std::to_string(kind));
+    std::error_code ec;
+    return fs::is_regular_file(file, ec) ? file : fs::path();
+}
+
+void ReplaceOrAppend(std::vector<std::string>& lines, const std::string& line)
+{
+    const std::string_view key = field(line, 12, 16);
+    bool replaced = false;
+    for (std::string& existing : lines) {
+        if (field(existing, 12, 16) == key) {
+            existing = line;
+            replaced = true;
+        }
+    }
+    if (!replaced)
+        lines.push_back(line);
+}
+
+TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const fs::path& seriesFolder, const fs::path& dataFolder)
+{
+    TimeSeriesResult result;
+    for (int s = 0; s < kRaceSlots; ++s) {
+        const std::string& ra = day.RaRecs[static_cast<std::size_t>(s)];
+        if (!IsListedRace(ra))
+            continue;
+        const auto target = TimeSeriesTarget(day.RaceRecs[static_cast<std::size_t>(s)].AutoOzTime);
+        if (!target)
+            continue;
+        const std::string_view raceKey = field(ra, 12, 16);
+        for (int k = 1; k <= 6; ++k) {
+            const fs::path file = SnapshotFile(seriesFolder, ra, k);
+            if (file.empty())
+                continue;
+            const auto bytes = readFile(file);
+            if (!bytes) {
+                result.error = "時系列オッズを読めません：" + pathToUtf8(file);
+                return result;
+            }
+            const StoreKindInfo& info = storeKindInfo(kOddsKinds[k - 1]);
+            // Only whole records of this kind and race may go into the day's file: a cut line or another
+            // race's record would spoil what the odds reader finds there.
+            std::vector<std::string> lines;
+            for (std::string& line : splitLines(*bytes)) {
+                if (line.size() == static_cast<std::size_t>(info.recordLength) - 2 && field(line, 1, 2) == info.type &&
+                    field(line, 12, 16) == raceKey)
+                    lines.push_back(std::move(line));
+            }
+            const auto best = NearestSnapshot(lines, *target);
+            if (!best)
+                continue;
+            const fs::path oddsFile = StoreFilePath(dataFolder, kOddsKinds[k - 1], lines[*best]);
+            std::vector<std::string> stored;
+            bool existed = false;
+            std::string error;
+            if (!LoadStoreLines(oddsFile, stored, existed, &error)) {
+                result.error = error;
+                return result;
+            }
+            ReplaceOrAppend(stored, lines[*best]);
+            if (!SaveStoreLines(oddsFile, stored, &error)) {
+                result.error = error;
+                return result;
+            }
+            ++result.stored;
+            result.o1 += k == 1;
+            result.o2 += k == 2;
+        }
+    }
+    return result;
+}
+
+std::string TimeSeriesMessage(const TimeSeriesResult& result)
+{
+    return std::to_string(result.o1) + "ﾚｰｽ分の単複枠ｵｯｽﾞ" + "\n" + std::to_string(result.o2) + "ﾚｰｽ分の馬連ｵｯｽﾞ" +
+           "を取りこみました。";
+}
+
+} // namespace solvane

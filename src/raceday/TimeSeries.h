@@ -1,0 +1,61 @@
+// Odds taken from the time-series viewer's snapshots: when our own automatic fetch was missed, each
+// race of the loaded day gets the snapshot announced nearest its automatic fetch time, stored in the
+// day's odds files as if it had been fetched then.
+//
+// The viewer keeps, per race and odds kind, one file of JV-Data odds records, one snapshot a line:
+// folder / yyyymmdd / (venue, meeting, day of meeting, race: 8 characters) + ".jvO1" .. ".jvO6".
+#pragma once
+
+#include "raceday/RaceDay.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace solvane {
+
+inline constexpr std::string_view kTimeSeriesFolderNotSet = "時系列ｵｯｽﾞﾌｫﾙﾀﾞ指定をしてください。";
+inline constexpr std::string_view kTimeSeriesNoDay = "ｵｯｽﾞを読み込みたい当日の開催日ﾃﾞｰﾀを読み込んでください。";
+inline constexpr std::string_view kTimeSeriesFolderCaption = "時系列ｵｯｽﾞﾃﾞｰﾀﾌｫﾙﾀﾞの指定";
+// "1日分の全オッズを一括取得" without a loaded day.
+inline constexpr std::string_view kAllOddsNoDay = "開催日ﾃﾞｰﾀを読み込んでください。";
+
+// [Dir] jikeiretu counts as set only when it names a folder other than the application folder, which
+// is its default (trailing separators and surrounding blanks do not count).
+bool TimeSeriesFolderSet(std::string_view folderSetting, std::string_view appFolderText);
+
+// The target of a race: hours and minutes of its AutoOzTime ("hhmmss") as minutes of the day; nothing
+// when those four characters are not digits.
+std::optional<int> TimeSeriesTarget(std::string_view autoOzTime);
+
+// The snapshot to take among lines (stored lines, no CR LF): only lines announced on the race day
+// (positions 16-19 equal 28-31) with a readable hour and minute (32-33, 34-35) count; the one nearest
+// targetMinutes wins, the earlier line on a tie, and none lies 1000 minutes or more away. Index into
+// lines.
+std::optional<std::size_t> NearestSnapshot(const std::vector<std::string>& lines, int targetMinutes);
+
+// The snapshot file of a race for odds kind 1..6, found ignoring case; empty when it is not there.
+std::filesystem::path SnapshotFile(const std::filesystem::path& seriesFolder, std::string_view ra, int kind);
+
+// The in-place store step: every line with the race key (positions 12-27) of line is replaced by it,
+// or line is appended when none was; nothing is re-sorted.
+void ReplaceOrAppend(std::vector<std::string>& lines, const std::string& line);
+
+struct TimeSeriesResult {
+    int o1 = 0, o2 = 0; // races whose win/place/bracket and quinella odds were taken
+    int stored = 0;     // snapshots stored, all kinds
+    std::string error;  // a read or write error ended the import (UTF-8)
+};
+
+// T1Click's work for every race slot of day and odds kinds O1..O6: the nearest snapshot of each
+// stored into the day's odds file in dataFolder. The caller shows the counts and reloads the day.
+TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const std::filesystem::path& seriesFolder,
+                                      const std::filesystem::path& dataFolder);
+
+// The counts for a person: O1 count + "ﾚｰｽ分の単複枠ｵｯｽﾞ" + line break + O2 count + "ﾚｰｽ分の馬連ｵｯｽﾞ" +
+// "を取りこみました。"
+std::string TimeSeriesMessage(const TimeSeriesResult& result);
+
+} // namespace solvane
