@@ -176,6 +176,38 @@ TEST_F(CliRaceDay, ResultsPage)
     EXPECT_EQ(rows[36][0], "三連単");
 }
 
+TEST_F(CliRaceDay, CardShowsHeaderLinesAndTheGridWithMarksOnHorses)
+{
+    const Outcome plain = cli("card 20240106 中山1R");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const auto lines = splitLines(plain.out);
+    ASSERT_GT(lines.size(), 4u);
+    const auto heading = splitString(lines[3], '\t');
+    EXPECT_EQ(heading.size(), 31u);
+    EXPECT_EQ(heading[1], "馬");
+    const auto mark = std::find(heading.begin(), heading.end(), "◎") - heading.begin();
+    ASSERT_LT(mark, 31);
+
+    // Marks given as one quoted list or as separate words land on the same horse, whatever the sort.
+    const Outcome quoted = cli("card 20240106 中山1R --marks '◎=2 ○=3'");
+    const Outcome words = cli("card 20240106 中山1R --sort 12 --sort 12 --marks ◎=2 ○=3");
+    ASSERT_EQ(quoted.status, 0) << quoted.err;
+    ASSERT_EQ(words.status, 0) << words.err;
+    for (const Outcome* run : {&quoted, &words}) {
+        const auto rows = splitLines(run->out);
+        int marked = 0;
+        for (std::size_t r = 4; r < rows.size(); ++r) {
+            const auto cells = splitString(rows[r], '\t');
+            if (!trim(cells[static_cast<std::size_t>(mark)]).empty()) {
+                ++marked;
+                EXPECT_EQ(trim(cells[1]), "2");
+            }
+        }
+        EXPECT_EQ(marked, 1);
+    }
+    EXPECT_EQ(splitLines(words.out).size(), lines.size());
+}
+
 TEST_F(CliRaceDay, MissingDaysAndBadWords)
 {
     struct Case {

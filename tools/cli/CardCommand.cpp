@@ -32,9 +32,23 @@ std::optional<MarkKind> markKindOf(std::string_view symbol)
     return std::nullopt;
 }
 
-// "◎=1,2" into marks; false when the word is no mark list.
+// "◎=1,2" into marks; false when the word is no mark list. A quoted list of several words
+// ("◎=1,2 ○=3") is read word by word, so the card takes marks the way the kaime command does.
 bool parseMarkWord(const std::string& word, Marks& marks, std::string& error)
 {
+    if (word.find(' ') != std::string::npos) {
+        bool any = false;
+        for (const std::string& part : splitString(word, ' ')) {
+            if (part.empty())
+                continue;
+            if (!parseMarkWord(part, marks, error))
+                return any;
+            any = true;
+            if (!error.empty())
+                return true;
+        }
+        return any;
+    }
     const std::size_t eq = word.find('=');
     if (eq == std::string::npos)
         return false;
