@@ -1,0 +1,112 @@
+// vote: the combination tables of a race as kaime prints them, then one bet type handed to the voting
+// plug-in: the day's bet file written into the plug-in's kaime folder and the plug-in started with the
+// file's path, as the input form's "Kelvo2投票" does.
+#include "CliCommands.h"
+#include "CliSupport.h"
+#include "KaimeArgs.h"
+
+#include "app/SettingsKeys.h"
+#include "util/Files.h"
+#include "util/Text.h"
+#include "voting/BetFile.h"
+
+#include <ostream>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <spawn.h>
+#include <unistd.h>
+extern char** environ;
+#endif
+
+namespace solvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage = "DAY RACE TYPE --marks \"◎=1 ○=2,3 ▲=4\" [--stake N] [--haibun 0-3] "
+                               "[--multi all,12,23,13|none] [--yes] [--no-launch]  "
+                               "買い目を投票ファイルに書き、Kelvo投票プラグイン２を起動する";
+
+// Starts the plug-in in its own folder with the bet file as its one argument, without a shell and
+// without waiting. False when it could not be started.
+bool launch(const fs::path& exe, const fs::path& file, const fs::path& folder)
+{
+    std::error_code ec;
+    const fs::path before = fs::current_path(ec);
+    fs::current_path(folder, ec);
+    if (ec)
+        return false;
+    bool started = false;
+#ifdef _WIN32
+    // _wspawnv joins its arguments with blanks, so a path with blanks has to be quoted to stay one
+    // argument.
+    const std::wstring program = exe.wstring();
+    const std::wstring argument = L"\"" + file.wstring() + L"\"";
+    const wchar_t* argv[] = {program.c_str(), argument.c_str(), nullptr};
+    started = ::_wspawnv(_P_NOWAIT, program.c_str(), argv) != -1;
+#else
+    const std::string program = exe.string();
+    const std::string argument = file.string();
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
+    pid_t pid = 0;
+    started = ::access(program.c_str(), X_OK) == 0 &&
+              ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0;
+#endif
+    if (!started && !before.empty())
+        fs::current_path(before, ec);
+    return started;
+}
+
+int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    int status = kExitOk;
+    const auto a = ParseKaimeArgs(ctx, "vote", args, {"--yes", "--no-launch"}, 3, status);
+    if (!a)
+        return status;
+    const auto type = BakenTypeOfName(a->words[2]);
+    if (!type)
+        return usageError(ctx, "券種は 単勝 複勝 枠連 馬連 ワイド 馬単 ３連複 ３連単 のいずれかです：" + a->words[2]);
+    KaimeRun run;
+    if (const int built = BuildKaimeRun(ctx, *a, run); built != kExitOk)
+        return built;
+    for (const KaimeTable& t : run.tables)
+        PrintKaimeTable(ctx.out, t);
+
+    const RaceDay& day = *run.day;
+    TohyoInput in;
+    in.dayText = day.DayKey;
+    for (const RaceListItem& item : day.RaceList) {
+        if (item.slot == run.slot) {
+            in.raceSelected = true;
+            in.raceText = item.text;
+        }
+    }
+    in.ra = day.RaRecs.at(static_cast<std::size_t>(run.slot));
+    in.grid = &run.tables.at(static_cast<std::size_t>(IndexOf(*type))).grid;
+    in.type = *type;
+    in.pluginFolder = ctx.settings.get(keys::KelvoTohyo2);
+    const TohyoPlan plan = PrepareTohyo(in);
+    if (!plan.message.empty())
+        return fail(ctx, plan.message);
+    ctx.err << plan.question << '\n';
+    if (!a->has("--yes"))
+        return fail(ctx, "--yes がないので投票しませんでした。");
+    std::string error;
+    if (!WriteBetFile(plan, &error))
+        return fail(ctx, error);
+    ctx.out << pathToUtf8(plan.file) << '\n';
+    if (a->has("--no-launch"))
+        return kExitOk;
+    // The setting is read again, as the window does: the folder could have been changed meanwhile.
+    const fs::path folder = pathFromUtf8(ctx.settings.get(keys::KelvoTohyo2));
+    if (!launch(PluginExePath(folder), plan.file, folder))
+        return fail(ctx, std::string(kTohyoLaunchErrorMessage));
+    return kExitOk;
+}
+
+const CliRegistration voteRegistration{"vote", kUsage, voteCommand};
+
+} // namespace
+} // namespace solvane::cli
