@@ -58,8 +58,12 @@ TKaimeForm::TKaimeForm(SettingsFile& settings, std::filesystem::path appFolder, 
 {
     setObjectName("KaimeForm");
     setWindowTitle("買い目表");
+    // The beep is the form's own (beep_), so the boxes here do not beep a second time.
     inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
-        ShowMessageBox(this, kind, caption, text);
+        if (kind == MessageKind::Information)
+            QMessageBox::information(this, caption, text);
+        else
+            ShowMessageBox(this, kind, caption, text);
     };
     ask_ = [this](const QString& text) {
         return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
