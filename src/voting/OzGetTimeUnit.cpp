@@ -5,7 +5,6 @@
 #include "util/Files.h"
 
 #include <QEvent>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
