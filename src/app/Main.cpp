@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include "kaime/KaimeSetUnit.h"
+#include "kaime/KaimeUnit.h"
 #include "raceday/CompiUnit.h"
 #include "raceday/DayLoader.h"
 #include "raceday/DeUnit.h"
@@ -87,6 +89,9 @@ TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     buildToolBar();
     buildMenus();
     buildPages();
+    // The combination form lives for the whole run and follows the race selection and the marks.
+    KaimeForm = new TKaimeForm(shell_.settings(), shell_.appFolder(), this);
+    KaimeForm->attach(*this);
 
     // The status line shows the hint (status tip) of whatever the pointer rests on.
     statusBar()->setObjectName("StatusBar1");
@@ -156,7 +161,7 @@ void TMainForm::buildToolBar()
     addButton(bar, "GetDMBtn", "ﾏｲﾆﾝｸﾞ", "マイニングを取得します", &TMainForm::GetDMBtnClick);
     addButton(bar, "NextRaceBtn", "直前ﾚｰｽ", "次に発走するレースを表示します", &TMainForm::NextRaceBtnClick);
     addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::JVBtnClick);
-    addButton(bar, "InputFormBtn", "買い目", "買い目入力画面を開きます", &TMainForm::notReady);
+    addButton(bar, "InputFormBtn", "買い目", "入力フォームを開きます", &TMainForm::InputFormBtnClick);
     addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::ReadYosoBtnClick);
     addButton(bar, "SimBtn", "ｼﾐｭﾚｰｼｮﾝ", "過去のレースで買い目を検証します", &TMainForm::notReady);
     addButton(bar, "DirectReadBtn", "一気読み", "保存済みの全開催日を順に読み込みます", &TMainForm::DirectReadBtnClick);
@@ -203,7 +208,7 @@ void TMainForm::buildMenus()
     Sound1Menu = addAction(option, "Sound1Menu", "オッズ取得後、アラート音を鳴らす", &TMainForm::Sound1MenuClick);
     Sound1Menu->setCheckable(true);
     option->addSeparator();
-    addAction(option, "NM3", "投資金額設定", &TMainForm::notReady);
+    addAction(option, "NM3", "投資金額設定", &TMainForm::NM3Click);
 
     QMenu* folder = menuBar()->addMenu("ﾌｫﾙﾀﾞ指定(&F)");
     folder->setObjectName("FolderMenu");
@@ -211,7 +216,7 @@ void TMainForm::buildMenus()
     TimeSeriesSeparator = folder->addSeparator();
     TimeSeriesSeparator->setObjectName("TimeSeriesSeparator");
     addAction(folder, "HarunireFolder", "ハルニレフォルダ指定(&K)", &TMainForm::HarunireFolderClick);
-    addAction(folder, "KelvoFolderMenu", "Kelvo投票プラグイン２フォルダ指定", &TMainForm::notReady);
+    addAction(folder, "KelvoFolderMenu", "Kelvo投票プラグイン２フォルダ指定", &TMainForm::KelvoFolderMenuClick);
 
     QMenu* help = menuBar()->addMenu("ﾍﾙﾌﾟ(&H)");
     help->setObjectName("HelpMenu");
@@ -443,6 +448,33 @@ void TMainForm::showLoadedDay(const DayLoadResult& result)
         NextRBtnClick();
     if (result.selectFirstRace && DatList->count() > 0)
         DatList->setCurrentRow(0); // runs DatListClick
+}
+
+void TMainForm::InputFormBtnClick()
+{
+    if (DatList->count() == 0) {
+        message(MessageKind::Information, "Solvane", "開催日のデータを読み込んでください。");
+        return;
+    }
+    KaimeForm->show();
+    KaimeForm->raise();
+    KaimeForm->activateWindow();
+}
+
+void TMainForm::NM3Click()
+{
+    TKaimeSetForm dialog(shell_.settings(), this);
+    // New default stakes reach the tables when the race is shown again.
+    dialog.setOnSaved([this] {
+        if (DatList->count() > 0)
+            DatListClick();
+    });
+    runDialog_(dialog);
+}
+
+void TMainForm::KelvoFolderMenuClick()
+{
+    solvane::KelvoFolderMenuClick(this, shell_.settings(), shell_.appFolder(), inform_, chooseFolder_);
 }
 
 void TMainForm::ReadYosoBtnClick()

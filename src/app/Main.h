@@ -37,6 +37,7 @@ struct DayLoadResult;
 class TDeForm;
 class TextGridModel;
 class TCompiForm;
+class TKaimeForm;
 class ScheduleState;
 struct FetchEnv;
 struct FetchResult;
@@ -99,6 +100,13 @@ public:
     void DirectReadBtnClick();
     // "予想取込": the forecast mark window (one at a time); the day is reloaded when it closes.
     void ReadYosoBtnClick();
+    // "買い目": shows the combination form of the selected race.
+    void InputFormBtnClick();
+    // "投資金額設定": the default stakes per bet type.
+    void NM3Click();
+    // "Kelvo投票プラグイン２フォルダ指定": the voting plug-in's folder.
+    void KelvoFolderMenuClick();
+    TKaimeForm* kaimeForm() const { return KaimeForm; }
     // "ハルニレフォルダ指定(&K)": the compi-index box's folder.
     void HarunireFolderClick();
     TCompiForm* compiForm() const;
@@ -136,6 +144,8 @@ public:
     const ScheduleState& schedule() const { return *schedule_; }
 
     const RaceDay& raceDay() const { return *day_; }
+    // The combination form writes the per-race stakes into the day.
+    RaceDay& raceDay() { return *day_; }
     const RaceCardState& raceCard() const { return card_; }
     // The marks of the shown race, by horse number; what the combination form and the rule window read.
     const Marks& cardMarks() const { return card_.marks(); }
@@ -218,6 +228,7 @@ private:
     TextGridModel* resultsModel_ = nullptr;
     std::unique_ptr<RaceDay> day_;
     QPointer<TCompiForm> compiForm_;
+    TKaimeForm* KaimeForm = nullptr;
     QAction* DirectReadBtnAction = nullptr;
     QAction* T1 = nullptr;
     QAction* N12 = nullptr;

@@ -113,7 +113,7 @@ void TKaimeForm::buildPages()
     top->addWidget(stakeBox);
     connect(SaNumEditExC1, &QLineEdit::textEdited, this, [this] {
         if (main_ && raceShown())
-            SetStake(const_cast<RaceDay&>(main_->raceDay()), BakenType::Tan, main_->raceDay().CurRace, amount());
+            SetStake(main_->raceDay(), BakenType::Tan, main_->raceDay().CurRace, amount());
         reallocate();
     });
 
