@@ -12,6 +12,22 @@ PROGRAM="$BUILD/src/app/solvane"
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
+# A short two-tone chime as an 8-bit 8 kHz WAV, written with awk alone.
+write_chime() { # file
+  local rate=8000 n=4000
+  {
+    printf 'RIFF'; le32 $((36 + n)); printf 'WAVEfmt '; le32 16; le16 1; le16 1; le32 $rate; le32 $rate; le16 1; le16 8
+    printf 'data'; le32 $n
+    LC_ALL=C awk -v n=$n -v rate=$rate 'BEGIN {
+      for (i = 0; i < n; i++) {
+        t = i / rate; f = (i < n / 2) ? 880 : 660; env = 1 - (i % (n / 2)) / (n / 2)
+        printf "%c", int(128 + 100 * env * sin(2 * 3.14159265 * f * t))
+      } }'
+  } > "$1"
+}
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
+
 export SOLVANE_HOME="$HOME_DIR"
 export SOLVANE_FEED="$FEED"
 mkdir -p "$HOME_DIR"
@@ -35,14 +51,27 @@ else
   "$CLI" import
 fi
 
+# The alarm after each automatic odds fetch: a chime of our own in the demo's Media folder.
+if [ -z "$("$CLI" settings get InfoSettings OzAlarm)" ]; then
+  mkdir -p "$HOME_DIR/Media"
+  write_chime "$HOME_DIR/Media/Ring08.wav"
+  "$CLI" settings set InfoSettings OzAlarm "$HOME_DIR/Media/Ring08.wav" >/dev/null
+fi
+
+# The generated compi-index files stand where the compi box would keep them.
+if [ -z "$("$CLI" settings get Dir harunire | tr -d ' ')" ] || [ "$("$CLI" settings get Dir harunire)" = "$HOME_DIR" ]; then
+  "$CLI" settings set Dir harunire "$FEED/harunire" >/dev/null
+fi
+
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  say "Starting Solvane on $HOME_DIR"
+  say "Starting Solvane on $HOME_DIR: choose today ($(date +%Y年%m月%d日)) in the date box to watch the odds arrive before each post"
   exec "$PROGRAM"
 fi
 
 say "No display: the windows cannot open here (DISPLAY is not set). The same season, headless:"
 has() { "$CLI" --help 2>&1 | grep -qE "^  $1 "; }
-day="$("$CLI" days | head -n 1)"
+# The newest day already run: today's races have no results yet.
+day="$("$CLI" days | grep -v "^$(date +%Y年%m月%d日)\$" | head -n 1)"
 echo "--- solvane-cli days"
 "$CLI" days
 if [ -n "$day" ] && has races; then
