@@ -3,6 +3,7 @@
 #include "CliCommands.h"
 #include "CliSupport.h"
 #include "DayArgs.h"
+#include "MarkArgs.h"
 
 #include "raceday/DayLoader.h"
 #include "raceday/LoadSettings.h"
@@ -23,50 +24,6 @@ struct CardArgs {
     std::vector<std::string> sorts; // one heading click each, in order
     Marks marks;
 };
-
-std::optional<MarkKind> markKindOf(std::string_view symbol)
-{
-    for (MarkKind kind : {MarkKind::Honmei, MarkKind::Taikou, MarkKind::Tanana})
-        if (MarkHeading(kind) == symbol)
-            return kind;
-    return std::nullopt;
-}
-
-// "◎=1,2" into marks; false when the word is no mark list. A quoted list of several words
-// ("◎=1,2 ○=3") is read word by word, so the card takes marks the way the kaime command does.
-bool parseMarkWord(const std::string& word, Marks& marks, std::string& error)
-{
-    if (word.find(' ') != std::string::npos) {
-        bool any = false;
-        for (const std::string& part : splitString(word, ' ')) {
-            if (part.empty())
-                continue;
-            if (!parseMarkWord(part, marks, error))
-                return any;
-            any = true;
-            if (!error.empty())
-                return true;
-        }
-        return any;
-    }
-    const std::size_t eq = word.find('=');
-    if (eq == std::string::npos)
-        return false;
-    const auto kind = markKindOf(word.substr(0, eq));
-    if (!kind) {
-        error = "印は ◎ ○ ▲ のいずれかです：" + word;
-        return true;
-    }
-    for (const std::string& part : splitString(word.substr(eq + 1), ',')) {
-        const long long horse = toIntDef(part, 0);
-        if (horse < 1 || horse > kMaxHorses) {
-            error = "馬番は 1〜18 で指定してください：" + word;
-            return true;
-        }
-        marks.set(*kind, static_cast<int>(horse), true);
-    }
-    return true;
-}
 
 // The column a --sort names: a 0-based index, or a heading that only one sortable column carries.
 std::optional<int> sortColumnOf(const std::string& text, std::string& error)
@@ -105,16 +62,14 @@ int cardCommand(CliContext& ctx, const std::vector<std::string>& args)
                 return printUsage(ctx, "card");
             parsed.sorts.push_back(args[++i]);
         } else if (args[i] == "--marks") {
-            std::string error;
-            bool any = false;
-            while (i + 1 < args.size() && parseMarkWord(args[i + 1], parsed.marks, error)) {
-                ++i;
-                any = true;
-                if (!error.empty())
-                    return usageError(ctx, error);
-            }
-            if (!any)
+            // The lists that follow, as separate words or as one quoted text.
+            std::string text;
+            while (i + 1 < args.size() && IsMarkWord(args[i + 1]))
+                text += args[++i] + " ";
+            if (text.empty())
                 return printUsage(ctx, "card");
+            if (const std::string error = ParseMarks(text, kMaxHorses, parsed.marks); !error.empty())
+                return usageError(ctx, error);
         } else if (args[i].starts_with("--")) {
             return printUsage(ctx, "card");
         } else {

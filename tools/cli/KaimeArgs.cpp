@@ -1,4 +1,5 @@
 #include "KaimeArgs.h"
+#include "MarkArgs.h"
 
 #include "CliSupport.h"
 #include "DayArgs.h"
@@ -44,30 +45,6 @@ std::optional<MultiOptions> parseMulti(const std::string& text)
 }
 
 // "◎=1,2 ○=3,4 ▲=5"; each mark at most once, horse numbers 1..runners. An error text, or empty.
-std::string parseMarks(const std::string& text, int runners, Marks& marks)
-{
-    static const std::pair<std::string_view, MarkKind> kinds[] = {
-        {"◎", MarkKind::Honmei}, {"○", MarkKind::Taikou}, {"▲", MarkKind::Tanana}};
-    for (const std::string& group : splitString(text, ' ')) {
-        if (trim(group).empty())
-            continue;
-        const auto eq = group.find('=');
-        const std::string_view name =
-            eq == std::string::npos ? std::string_view() : trim(std::string_view(group).substr(0, eq));
-        const auto kind =
-            std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return k.first == name; });
-        if (kind == std::end(kinds))
-            return "印は ◎=1,2 ○=3 ▲=4 の形で指定してください：" + group;
-        for (const std::string& number : splitString(group.substr(eq + 1), ',')) {
-            const auto h = digits(std::string(trim(number)), 2);
-            if (!h || *h < 1 || *h > runners)
-                return "このレースの馬番は 1〜" + std::to_string(runners) + " です：" + group;
-            marks.set(kind->second, static_cast<int>(*h), true);
-        }
-    }
-    return {};
-}
-
 } // namespace
 
 bool KaimeArgs::has(const std::string& flag) const
@@ -159,7 +136,7 @@ int BuildKaimeRun(CliContext& ctx, const KaimeArgs& a, KaimeRun& run)
     run.day->CurRace = *slot;
 
     if (const std::string error =
-            parseMarks(a.marks, RunnerCount(run.day->RaRecs[static_cast<std::size_t>(*slot)]), run.marks);
+            ParseMarks(a.marks, RunnerCount(run.day->RaRecs[static_cast<std::size_t>(*slot)]), run.marks);
         !error.empty())
         return usageError(ctx, error);
 
