@@ -1,5 +1,6 @@
 // Runs the real solvane-cli on a weekend the feed generator wrote and the import stored, and reads the
 // stored days back through the race list, odds and results commands.
+#include "support/RunShell.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/Text.h"
@@ -8,34 +9,12 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using namespace solvane;
+using test::Outcome;
+using test::runShell;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs command (a shell command line) with stdout captured and stderr kept in errFile.
-Outcome runShell(const std::string& command, const std::filesystem::path& errFile)
-{
-    FILE* pipe = ::popen((command + " 2>'" + errFile.string() + "'").c_str(), "r");
-    if (!pipe)
-        return {};
-    Outcome run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = readFile(errFile).value_or("");
-    return run;
-}
 
 // Tab-separated lines to cells.
 std::vector<std::vector<std::string>> cellsOf(const std::string& tsv)

@@ -1,6 +1,7 @@
 // A whole generated race day replayed by the real solvane-cli on a simulated clock: every race's odds
 // at its set second, results and mining arriving, the store, the daily log and the error log written
 // as on a real day; then the same day with injected JV-Link faults, reported and logged.
+#include "support/RunShell.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -10,33 +11,12 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/wait.h>
 
 using namespace solvane;
+using test::Outcome;
+using test::runShell;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome runShell(const std::string& command, const std::filesystem::path& errFile)
-{
-    FILE* pipe = ::popen((command + " 2>'" + errFile.string() + "'").c_str(), "r");
-    if (!pipe)
-        return {};
-    Outcome run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = readFile(errFile).value_or("");
-    return run;
-}
 
 std::size_t countLines(const std::vector<std::string>& lines, std::string_view part)
 {

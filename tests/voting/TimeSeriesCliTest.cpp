@@ -1,5 +1,6 @@
 // "solvane-cli timeseries DAY" on a generated, imported day with the time-series folder the feed
 // generator writes: the folder rule, the counts, the stored odds and a day that is not there.
+#include "support/RunShell.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -8,33 +9,12 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using namespace solvane;
+using test::Outcome;
+using test::runShell;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome runShell(const std::string& command, const std::filesystem::path& errFile)
-{
-    FILE* pipe = ::popen((command + " 2>'" + errFile.string() + "'").c_str(), "r");
-    if (!pipe)
-        return {};
-    Outcome run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = readFile(errFile).value_or("");
-    return run;
-}
 
 class TimeSeriesCli : public ::testing::Test {
 protected:

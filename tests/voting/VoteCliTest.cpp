@@ -1,6 +1,7 @@
 // The vote command of the real solvane-cli over a generated and imported day, voting to a fake plug-in
 // that prints what it was started with (its output reaches the same pipe as the command's, so reading
 // to the end waits for it without any timing).
+#include "support/RunShell.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/Text.h"
@@ -8,34 +9,13 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 using namespace solvane;
+using test::Outcome;
+using test::runShell;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome runShell(const std::string& command, const fs::path& errFile)
-{
-    FILE* pipe = ::popen((command + " 2>'" + errFile.string() + "'").c_str(), "r");
-    if (!pipe)
-        return {};
-    Outcome run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.err = readFile(errFile).value_or("");
-    return run;
-}
 
 class VoteCli : public ::testing::Test {
 protected:
