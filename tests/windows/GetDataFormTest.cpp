@@ -10,6 +10,7 @@
 #include "raceday/RaceDay.h"
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
+#include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 
@@ -25,12 +26,7 @@
 
 using namespace solvane;
 
-namespace {
-class NoSiblings : public SiblingRegistry {
-public:
-    std::string InstallPath(std::string_view) const override { return {}; }
-};
-} // namespace
+using test::NoSiblings;
 
 class GetDataFormTest : public QObject {
     Q_OBJECT

@@ -14,6 +14,7 @@
 #include "raceday/RaceRecords.h"
 #include "store/BulkImport.h"
 #include "store/Store.h"
+#include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "voting/BetFile.h"
@@ -37,48 +38,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NoSiblings : public SiblingRegistry {
-public:
-    std::string InstallPath(std::string_view) const override { return {}; }
-};
+using test::NoSiblings;
 
 QString q(const std::string& s)
 {
     return QString::fromStdString(s);
 }
 
-struct ImportedDay {
-    test::TempDir dir;
-    ManualClock clock{DateTime{2024, 1, 10, 9, 0, 0}};
-    fs::path feed = dir / "feed";
-    fs::path home = dir / "home";
-    std::unique_ptr<LocalJVLink> link;
-
-    ImportedDay()
+struct ImportedDay : test::GeneratedSeason {
+    ImportedDay() : GeneratedSeason(DateTime{2024, 1, 10, 9, 0, 0}, options(), DateTime{2023, 12, 1})
     {
-        feedgen::FeedOptions options;
-        options.out = feed;
-        options.from = DateTime{2024, 1, 6};
-        options.to = DateTime{2024, 1, 6};
-        options.seed = 11;
-        options.now = clock.now();
-        options.rtDays = 0;
-        options.siblings = false;
-        std::string error;
-        if (!feedgen::GenerateFeed(options, nullptr, &error))
-            qFatal("feed: %s", error.c_str());
-        writeFileAtomic(feed / "faults.ini", "[Download]\r\ntime=0\r\n");
-        CreateWorkFolders(home, &error);
-        link = std::make_unique<LocalJVLink>(feed, clock);
-        link->JVInit("TEST");
-        JVCancelFlag cancel{false};
-        BulkImportOptions import;
-        import.dataFolder = StoreFolder(home);
-        import.start = DateTime{2023, 12, 1};
-        import.setupData = true;
-        BulkImport run(*link, cancel, import);
-        if (run.run().error)
-            qFatal("import: %s", run.result().message.c_str());
+        if (!error.empty())
+            qFatal("%s", error.c_str());
+    }
+    static feedgen::FeedOptions options()
+    {
+        feedgen::FeedOptions o;
+        o.from = o.to = DateTime{2024, 1, 6};
+        o.seed = 11;
+        o.rtDays = 0;
+        o.siblings = false;
+        return o;
     }
 };
 

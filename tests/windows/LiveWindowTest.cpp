@@ -14,6 +14,7 @@
 #include "raceday/RaceDay.h"
 #include "store/BulkImport.h"
 #include "store/Store.h"
+#include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -35,10 +36,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class NoSiblings : public SiblingRegistry {
-public:
-    std::string InstallPath(std::string_view) const override { return {}; }
-};
+using test::NoSiblings;
 
 QString q(const std::string& s)
 {
@@ -58,40 +56,19 @@ DateTime AtHhmmss(std::string_view hhmmss)
 
 // Saturday 2024-01-06 generated as a live day (its snapshots follow the clock) with the time-series
 // folder, and imported at 09:30 that morning.
-struct LiveDay {
-    test::TempDir dir;
-    ManualClock clock{At(9, 30, 0)};
-    fs::path feed = dir / "feed";
-    fs::path home = dir / "home";
-    std::unique_ptr<LocalJVLink> link;
-
-    LiveDay()
+struct LiveDay : test::GeneratedSeason {
+    LiveDay() : GeneratedSeason(At(9, 30, 0), options(), DateTime{2024, 1, 1})
     {
-        feedgen::FeedOptions options;
-        options.out = feed;
-        options.from = options.to = DateTime{2024, 1, 6};
-        options.seed = 3;
-        options.now = clock.now();
-        options.liveToday = true;
-        std::string error;
-        if (!feedgen::GenerateFeed(options, nullptr, &error))
-            qFatal("feed: %s", error.c_str());
-        setFaults("");
-        CreateWorkFolders(home, &error);
-        link = std::make_unique<LocalJVLink>(feed, clock);
-        link->JVInit("TEST");
-        JVCancelFlag cancel{false};
-        BulkImportOptions import;
-        import.dataFolder = StoreFolder(home);
-        import.start = DateTime{2024, 1, 1};
-        import.setupData = true;
-        BulkImport run(*link, cancel, import);
-        if (run.run().error)
-            qFatal("import: %s", run.result().message.c_str());
+        if (!error.empty())
+            qFatal("%s", error.c_str());
     }
-    void setFaults(const std::string& more) const
+    static feedgen::FeedOptions options()
     {
-        writeFileAtomic(feed / "faults.ini", "[Download]\r\ntime=0\r\n" + more);
+        feedgen::FeedOptions o;
+        o.from = o.to = DateTime{2024, 1, 6};
+        o.seed = 3;
+        o.liveToday = true;
+        return o;
     }
 };
 

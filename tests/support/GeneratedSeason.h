@@ -1,0 +1,63 @@
+// A generated season in a test's own folder, imported the way the import window does it: the feed under
+// <dir>/feed (downloads instant), the application folder <dir>/home with its working folders, and the
+// local JV-Link component on the test's clock. Tests that start the program also get a registry that
+// knows no sibling program.
+#pragma once
+
+#include "app/SiblingFolders.h"
+#include "app/WorkFolders.h"
+#include "feedgen/Feed.h"
+#include "jvdata/LocalJVLink.h"
+#include "store/BulkImport.h"
+#include "store/Store.h"
+#include "support/TempDir.h"
+#include "util/Files.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace solvane::test {
+
+class NoSiblings : public SiblingRegistry {
+public:
+    std::string InstallPath(std::string_view) const override { return {}; }
+};
+
+struct GeneratedSeason {
+    TempDir dir;
+    ManualClock clock;
+    std::filesystem::path feed = dir / "feed";
+    std::filesystem::path home = dir / "home";
+    std::unique_ptr<LocalJVLink> link;
+    std::string error; // empty when the season was generated and imported
+
+    // options.out and options.now are filled here; the import starts at importFrom.
+    GeneratedSeason(DateTime now, feedgen::FeedOptions options, DateTime importFrom) : clock(now)
+    {
+        options.out = feed;
+        options.now = now;
+        if (!feedgen::GenerateFeed(options, nullptr, &error))
+            return;
+        setFaults("");
+        CreateWorkFolders(home, &error);
+        link = std::make_unique<LocalJVLink>(feed, clock);
+        link->JVInit("TEST");
+        JVCancelFlag cancel{false};
+        BulkImportOptions import;
+        import.dataFolder = StoreFolder(home);
+        import.start = importFrom;
+        import.setupData = true;
+        BulkImport run(*link, cancel, import);
+        if (run.run().error)
+            error = "import: " + run.result().message;
+    }
+
+    // The feed's faults.ini: instant downloads plus the given lines.
+    void setFaults(const std::string& more) const
+    {
+        writeFileAtomic(feed / "faults.ini", "[Download]\r\ntime=0\r\n" + more);
+    }
+};
+
+} // namespace solvane::test
