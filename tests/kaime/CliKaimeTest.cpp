@@ -1,5 +1,6 @@
 // The kaime command of the real solvane-cli over a generated and imported weekend.
 #include "kaime/KaimeBuild.h"
+#include "support/RunShell.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/Text.h"
@@ -8,31 +9,12 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/wait.h>
 
 using namespace solvane;
+using test::Outcome;
+using test::runShell;
 
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-};
-
-Outcome runShell(const std::string& command)
-{
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return {};
-    Outcome run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
-}
 
 // One printed type: its four labels and its rows (headings first).
 struct Section {

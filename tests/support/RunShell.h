@@ -19,7 +19,8 @@ struct Outcome {
     std::string err;
 };
 
-inline Outcome runShell(const std::string& command, const std::filesystem::path& errFile)
+// Error output goes to errFile, or nowhere when none is named.
+inline Outcome runShell(const std::string& command, const std::filesystem::path& errFile = "/dev/null")
 {
     FILE* pipe = ::popen((command + " 2>'" + errFile.string() + "'").c_str(), "r");
     if (!pipe)
