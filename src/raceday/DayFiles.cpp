@@ -134,20 +134,8 @@ FileRead StreamLines(const std::filesystem::path& path, ReadNotes* notes,
 FileRead StreamRecords(const std::filesystem::path& path, std::size_t recordLength, std::size_t maxRecords,
                        std::string_view fileName, ReadNotes* notes, const std::function<bool(std::string_view)>& f)
 {
-    std::size_t taken = 0, lineNo = 0;
-    return StreamLines(path, notes, [&](std::string_view line) {
-        ++lineNo;
-        if (line.empty())
-            return true;
-        if (line.size() != recordLength - 2) {
-            NoteSkippedLine(notes, fileName, lineNo, line.size(), recordLength - 2);
-            return true;
-        }
-        if (taken >= maxRecords)
-            return false;
-        ++taken;
-        return f(line);
-    });
+    RecordLineFilter keep(recordLength, maxRecords, fileName, notes);
+    return StreamLines(path, notes, [&](std::string_view line) { return keep(line, f); });
 }
 
 void NoteSkippedLine(ReadNotes* notes, std::string_view fileName, std::size_t lineNo, std::size_t length,

@@ -75,28 +75,48 @@ template <class F> void ForEachLine(std::string_view bytes, F&& f)
 void NoteSkippedLine(ReadNotes* notes, std::string_view fileName, std::size_t lineNo, std::size_t length,
                      std::size_t expected);
 
-// Calls f(line) for each line that is exactly one stored record of recordLength (CR LF included in the
-// length, so the line is two bytes shorter), at most maxRecords of them. Empty lines are passed over;
-// a line of any other length is skipped and noted under fileName. f returns false to stop.
+// The record rule of a store file, applied one line at a time: empty lines are passed over, a line of
+// any other length than the record's (without its CR LF) is skipped and noted under fileName, and at
+// most maxRecords records are taken. Both the in-memory and the streaming reader use it.
+class RecordLineFilter {
+public:
+    RecordLineFilter(std::size_t recordLength, std::size_t maxRecords, std::string_view fileName, ReadNotes* notes)
+        : length_(recordLength - 2), maxRecords_(maxRecords), fileName_(fileName), notes_(notes)
+    {
+    }
+
+    // Hands a record line to f; false once reading should stop (f said so, or enough were taken).
+    template <class F> bool operator()(std::string_view line, F&& f)
+    {
+        ++lineNo_;
+        if (line.empty())
+            return true;
+        if (line.size() != length_) {
+            NoteSkippedLine(notes_, fileName_, lineNo_, line.size(), length_);
+            return true;
+        }
+        if (taken_ >= maxRecords_)
+            return false;
+        ++taken_;
+        return f(line);
+    }
+
+private:
+    std::size_t length_, maxRecords_;
+    std::string_view fileName_;
+    ReadNotes* notes_;
+    std::size_t taken_ = 0, lineNo_ = 0;
+};
+
+// Calls f(line) for each line of bytes that is exactly one stored record of recordLength (CR LF included
+// in the length, so the line is two bytes shorter), by the rule of RecordLineFilter. f returns false to
+// stop.
 template <class F>
 void ForEachRecord(std::string_view bytes, std::size_t recordLength, std::size_t maxRecords, std::string_view fileName,
                    ReadNotes* notes, F&& f)
 {
-    std::size_t taken = 0;
-    std::size_t lineNo = 0;
-    ForEachLine(bytes, [&](std::string_view line) {
-        ++lineNo;
-        if (line.empty())
-            return true;
-        if (line.size() != recordLength - 2) {
-            NoteSkippedLine(notes, fileName, lineNo, line.size(), recordLength - 2);
-            return true;
-        }
-        if (taken >= maxRecords)
-            return false;
-        ++taken;
-        return f(line);
-    });
+    RecordLineFilter keep(recordLength, maxRecords, fileName, notes);
+    ForEachLine(bytes, [&](std::string_view line) { return keep(line, f); });
 }
 
 // Reads the file at path line by line without holding it whole: f(line) gets each line (CR LF or LF
