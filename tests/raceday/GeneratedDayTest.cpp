@@ -1,12 +1,11 @@
 // A generated weekend, imported into the store by the bulk import and loaded: the loader meets files
 // written by the store's own rules and the sibling program's compi files.
 #include "RaceDayTestSupport.h"
+#include "support/GeneratedSeason.h"
 
 #include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/Payouts.h"
-#include "store/BulkImport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,37 +14,21 @@ namespace {
 
 TEST(GeneratedDayTest, ImportedDayLoadsWithOddsPayoutsAndCompi)
 {
-    DayFolder folder;
-    const std::filesystem::path feed = folder.app() / "feed";
     feedgen::FeedOptions fo;
-    fo.out = feed;
     fo.from = *DateTime::parse("2024-06-01");
     fo.to = *DateTime::parse("2024-06-02");
-    fo.now = *DateTime::parse("2024-06-10 12:00:00");
     fo.seed = 11;
     fo.rtDays = 0;
-    std::string error;
-    ASSERT_TRUE(feedgen::GenerateFeed(fo, nullptr, &error)) << error;
+    test::GeneratedSeason season(*DateTime::parse("2024-06-10 12:00:00"), fo, *DateTime::parse("2024-05-25 00:00:00"));
+    ASSERT_EQ(season.error, "");
+    const std::filesystem::path& feed = season.feed;
+    ManualClock& clock = season.clock;
 
-    ManualClock clock(fo.now);
-    LocalJVLinkOptions lo;
-    lo.downloadTime = std::chrono::milliseconds(0);
-    LocalJVLink link(feed, clock, lo);
-    ASSERT_EQ(link.JVInit("SOLVANE"), 0);
-    JVCancelFlag cancel{false};
-    BulkImportOptions io;
-    io.dataFolder = folder.data();
-    io.start = *DateTime::parse("2024-05-25 00:00:00");
-    io.setupData = true;
-    BulkImport import(link, cancel, io);
-    const BulkImportResult& imported = import.run();
-    ASSERT_FALSE(imported.error) << imported.message;
-
-    const std::vector<std::string> days = MakeDataListBtnClick(folder.app());
+    const std::vector<std::string> days = MakeDataListBtnClick(season.home);
     ASSERT_FALSE(days.empty());
     EXPECT_EQ(days.back(), "2024年06月01日");
 
-    LoadOptions options = folder.options();
+    LoadOptions options{season.home};
     options.harunireFolder = feed / "harunire";
     RaceDay day;
     const DayLoadResult r = DateComboChange(day, "2024年06月01日", options, clock);

@@ -3,11 +3,10 @@
 #include "RaceDayTestSupport.h"
 
 #include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/TimeSeries.h"
-#include "store/BulkImport.h"
 #include "store/Store.h"
+#include "support/GeneratedSeason.h"
 
 #include <gtest/gtest.h>
 
@@ -169,40 +168,27 @@ TEST_F(TimeSeriesDay, AnOddsFileThatCannotBeReadEndsTheImport)
 // snapshot announced nearest its fetch time, in place of the final odds the import stored.
 TEST(TimeSeriesGeneratedTest, EveryRaceTakesItsNearestSnapshotFromTheGeneratedFolder)
 {
-    DayFolder folder;
-    const fs::path feed = folder.app() / "feed";
     feedgen::FeedOptions fo;
-    fo.out = feed;
     fo.from = fo.to = *DateTime::parse("2024-06-01");
-    fo.now = *DateTime::parse("2024-06-03 12:00:00");
     fo.seed = 5;
-    std::string error;
-    ASSERT_TRUE(feedgen::GenerateFeed(fo, nullptr, &error)) << error;
-    ManualClock clock(fo.now);
-    LocalJVLinkOptions lo;
-    lo.downloadTime = std::chrono::milliseconds(0);
-    LocalJVLink link(feed, clock, lo);
-    ASSERT_EQ(link.JVInit("SOLVANE"), 0);
-    JVCancelFlag cancel{false};
-    BulkImportOptions io;
-    io.dataFolder = folder.data();
-    io.start = *DateTime::parse("2024-05-25 00:00:00");
-    io.setupData = true;
-    BulkImport import(link, cancel, io);
-    ASSERT_FALSE(import.run().error);
+    GeneratedSeason season(*DateTime::parse("2024-06-03 12:00:00"), fo, *DateTime::parse("2024-05-25 00:00:00"));
+    ASSERT_EQ(season.error, "");
+    const fs::path& feed = season.feed;
+    ManualClock& clock = season.clock;
 
     RaceDay day;
-    ASSERT_TRUE(DateComboChange(day, "2024年06月01日", folder.options(), clock).loaded);
-    const auto o1Before = splitLines(readFile(folder.data() / pathFromUtf8("2024年06月01日.jvO1")).value_or(""));
+    ASSERT_TRUE(DateComboChange(day, "2024年06月01日", LoadOptions{season.home}, clock).loaded);
+    const auto o1Before =
+        splitLines(readFile(StoreFolder(season.home) / pathFromUtf8("2024年06月01日.jvO1")).value_or(""));
     ASSERT_EQ(o1Before.size(), day.RaceList.size());
 
-    const TimeSeriesResult r = ImportTimeSeriesOdds(day, feed / "jikeiretu", folder.data());
+    const TimeSeriesResult r = ImportTimeSeriesOdds(day, feed / "jikeiretu", StoreFolder(season.home));
     ASSERT_EQ(r.error, "");
     EXPECT_EQ(r.o1, static_cast<int>(day.RaceList.size()));
     EXPECT_EQ(r.o2, static_cast<int>(day.RaceList.size()));
     EXPECT_EQ(r.stored, 6 * static_cast<int>(day.RaceList.size()));
 
-    const auto o1 = splitLines(readFile(folder.data() / pathFromUtf8("2024年06月01日.jvO1")).value_or(""));
+    const auto o1 = splitLines(readFile(StoreFolder(season.home) / pathFromUtf8("2024年06月01日.jvO1")).value_or(""));
     ASSERT_EQ(o1.size(), o1Before.size()) << "replaced, not added";
     int exact = 0;
     for (const RaceListItem& item : day.RaceList) {
@@ -231,7 +217,7 @@ TEST(TimeSeriesGeneratedTest, EveryRaceTakesItsNearestSnapshotFromTheGeneratedFo
 
     // The reload reads the taken odds into the model.
     RaceDay again;
-    ASSERT_TRUE(DateComboChange(again, "2024年06月01日", folder.options(), clock).loaded);
+    ASSERT_TRUE(DateComboChange(again, "2024年06月01日", LoadOptions{season.home}, clock).loaded);
 }
 
 } // namespace
