@@ -1,1 +1,282 @@
 #include "verify/Backtest.h"
+
+#include "raceday/RaceRecords.h"
+#include "util/Files.h"
+#include "util/Text.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace solvane {
+namespace {
+
+std::size_t at(int i)
+{
+    return static_cast<std::size_t>(i);
+}
+
+// Copies the text into the line at offset, cut or padded with blanks to exactly len bytes, so that a
+// short or blank record never moves the fields after it.
+void put(std::string& line, std::size_t offset, std::string_view text, std::size_t len)
+{
+    const std::size_t n = std::min(text.size(), len);
+    line.replace(offset, n, text.data(), n);
+}
+
+void putRa(std::string& line, std::size_t offset, std::string_view ra, std::size_t pos, std::size_t len)
+{
+    put(line, offset, field(ra, pos, len), len);
+}
+
+// "%*lld" of the value, or nothing when it needs more than width characters.
+std::optional<std::string> fixed(long long value, int width)
+{
+    char buf[32];
+    const int n = std::snprintf(buf, sizeof buf, "%*lld", width, value);
+    if (n < 0 || n > width)
+        return std::nullopt;
+    return std::string(buf, static_cast<std::size_t>(n));
+}
+
+std::string raceName(const RaceDay& day, int slot)
+{
+    for (const RaceListItem& item : day.RaceList)
+        if (item.slot == slot)
+            return item.text;
+    return "スロット" + std::to_string(slot);
+}
+
+std::string yen(long long v)
+{
+    std::string digits = std::to_string(v < 0 ? -v : v);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(at(i), ",");
+    return (v < 0 ? "-" : "") + digits;
+}
+
+} // namespace
+
+std::filesystem::path BacktestFile(const std::filesystem::path& appFolder)
+{
+    return appFolder / std::string(kBacktestFileName);
+}
+
+RaceFigures FiguresOf(const KaimeTables& tables)
+{
+    RaceFigures f;
+    for (std::size_t k = 0; k < tables.size(); ++k) {
+        const KaimeLabels& l = tables[k].labels;
+        f[k] = TypeFigures{toIntDef(l.count, 0), toIntDef(l.total, 0), toIntDef(l.paid, 0)};
+    }
+    return f;
+}
+
+bool HasBacktestResult(const RaceDay& day, int slot)
+{
+    if (slot < 0 || at(slot) >= day.HrRecs.size())
+        return false;
+    return toIntDef(field(day.HrRecs[at(slot)], 105, 9), 0) > 0;
+}
+
+BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& figures)
+{
+    BacktestLine out;
+    if (slot < 0 || slot >= kRaceSlots || at(slot) >= day.RaRecs.size()) {
+        out.error = "レースのスロットが範囲外です：" + std::to_string(slot);
+        return out;
+    }
+    std::string line(kBacktestLineLength, ' ');
+    const std::string_view ra = day.RaRecs[at(slot)];
+    putRa(line, 0, ra, 12, 4);   // year
+    putRa(line, 4, ra, 16, 4);   // month and day
+    putRa(line, 8, ra, 20, 2);   // track
+    putRa(line, 10, ra, 22, 2);  // meeting
+    putRa(line, 12, ra, 24, 2);  // day of meeting
+    putRa(line, 14, ra, 26, 2);  // race number
+    putRa(line, 16, ra, 605, 6); // short race name
+    putRa(line, 22, ra, 615, 1); // grade
+    putRa(line, 23, ra, 619, 3); // race symbol
+    putRa(line, 26, ra, 617, 2); // race type
+    putRa(line, 28, ra, 622, 1); // weight type
+    putRa(line, 29, ra, 635, 3); // condition of the youngest age group
+    putRa(line, 32, ra, 698, 4); // distance
+    putRa(line, 36, ra, 706, 2); // course
+    putRa(line, 38, ra, 882, 2); // registered runners
+    putRa(line, 40, ra, 889, 1); // turf going
+    putRa(line, 41, ra, 890, 1); // dirt going
+
+    // A longer number would lengthen the line and shift every record after it; a cut one would be a
+    // wrong figure in every total. Either way the file would be wrong, so the race is refused instead.
+    for (int k = 0; k < kBakenTypes; ++k) {
+        const TypeFigures& f = figures[at(k)];
+        const auto count = fixed(f.count, 4);
+        const auto stake = f.stake >= 0 && f.stake <= kBtMaxStake ? fixed(f.stake, 7) : std::nullopt;
+        const auto payout = f.payout >= 0 && f.payout <= kBtMaxPayout ? fixed(f.payout, 8) : std::nullopt;
+        if (!count || !stake || !payout) {
+            const std::string what = !count   ? "買い点数 " + std::to_string(f.count) + " が4桁"
+                                     : !stake ? "投票金額 " + yen(f.stake) + "円 が7桁"
+                                              : "回収金額 " + yen(f.payout) + "円 が8桁";
+            out.error = day.DayKey + " " + raceName(day, slot) + " の" +
+                        std::string(InfoOf(kAllBakenTypes[at(k)]).name) + "：" + what +
+                        "に収まらないため、集計ファイルに書けません。";
+            return out;
+        }
+        const std::size_t o = kBtTypeBlocks + at(k) * kBtTypeBlockLength;
+        put(line, o, *count, 4);
+        put(line, o + 4, *stake, 7);
+        put(line, o + 11, *payout, 8);
+    }
+
+    const TOutData* rec = at(slot) < day.RaceRecs.size() ? &day.RaceRecs[at(slot)] : nullptr;
+    const std::string_view o1 =
+        at(slot) < day.O1Recs.size() ? std::string_view(day.O1Recs[at(slot)]) : std::string_view();
+    for (int j = 0; j < kMaxHorses; ++j) {
+        const std::size_t o = kBtRunnerBlocks + at(j) * kBtRunnerBlockLength;
+        std::string_view se;
+        if (at(slot) < day.SeRecs.size())
+            se = day.SeRecs[at(slot)][at(j)];
+        if (toIntDef(field(se, 29, 2), 0) <= 0)
+            continue; // no horse: 10 blanks
+        const int h = j + 1;
+        const int index = rec ? rec->CompiIndex[at(h)] : 0;
+        const int rank = rec ? rec->CompiRank[at(h)] : 0;
+        if (rank >= 1 && rank <= 99) {
+            if (index >= 0 && index <= kBtMaxCompiIndex) {
+                put(line, o, strprintf("%2d%2d", index, rank), 4);
+            } else {
+                ++out.compiCapped; // written as a runner without compi data
+            }
+        }
+        const std::size_t pos = 46 + 8 * at(j);
+        put(line, o + 4, field(o1, pos, 4), 4);
+        put(line, o + 8, field(o1, pos + 4, 2), 2);
+    }
+    out.line = std::move(line);
+    return out;
+}
+
+RaceFigures BacktestRace(KaimeTables& tables, const RaceDay& day, int slot, const SelectionRule& rule, HaibunMode mode,
+                         const MultiOptions& multi)
+{
+    // Without a runner count the rule marks nothing, and the selection of the race has cleared the
+    // card's marks: the tables are built from no marks.
+    const Marks marks = ApplyRule(day, slot, rule).value_or(Marks{});
+    const KaimeContext ctx = ContextOf(day, slot, StakeOf(day, BakenType::Tan, slot), mode, nullptr);
+    KaimeMakeBtnClick(tables, day, slot, marks, multi, ctx);
+    return FiguresOf(tables);
+}
+
+RaceFigures BacktestRace(const RaceDay& day, int slot, const SelectionRule& rule, HaibunMode mode,
+                         const MultiOptions& multi)
+{
+    KaimeTables tables = EmptyKaimeTables();
+    return BacktestRace(tables, day, slot, rule, mode, multi);
+}
+
+std::vector<std::string> BacktestDays(const std::vector<std::string>& dateItems, std::string_view from,
+                                      std::string_view to)
+{
+    std::vector<std::string> days;
+    for (auto it = dateItems.rbegin(); it != dateItems.rend(); ++it) {
+        // "2024年01月06日": the digits joined give the key yyyymmdd.
+        std::string key;
+        for (const char c : *it)
+            if (c >= '0' && c <= '9')
+                key += c;
+        if (key.size() != 8)
+            continue;
+        if (key >= from && key <= to)
+            days.push_back(*it);
+    }
+    return days;
+}
+
+BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const BacktestOptions& options,
+                           const Clock& clock, const BacktestProgressFn& progress, const std::atomic<bool>* cancel)
+{
+    using Steady = std::chrono::steady_clock;
+    BacktestResult result;
+    const std::vector<std::string> days = BacktestDays(dateItems, options.from, options.to);
+    auto day = std::make_unique<RaceDay>();
+    day->BatchMode = 1;
+    KaimeTables tables = EmptyKaimeTables();
+    std::string bytes;
+    const auto started = Steady::now();
+    auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
+    auto report = [&](int done, const std::string& key) {
+        if (!progress)
+            return;
+        BacktestProgress p;
+        p.daysDone = done;
+        p.daysTotal = static_cast<int>(days.size());
+        p.races = result.races;
+        const double seconds = std::chrono::duration<double>(Steady::now() - started).count();
+        p.racesPerSecond = seconds > 0 ? static_cast<double>(result.races) / seconds : 0;
+        p.dayKey = key;
+        progress(p);
+    };
+
+    for (std::size_t d = 0; d < days.size() && result.outcome != BacktestOutcome::Cancelled; ++d) {
+        const std::string& key = days[d];
+        report(static_cast<int>(d), key);
+        if (cancelled()) {
+            result.outcome = BacktestOutcome::Cancelled;
+            break;
+        }
+        const DayLoadResult loaded = DateComboChange(*day, key, options.load, clock);
+        result.lastDayKey = key;
+        if (!loaded.loaded) {
+            result.notes.push_back(key + "：読み込めませんでした" +
+                                   (loaded.notes.error.empty() ? std::string() : "（" + loaded.notes.error + "）"));
+            continue;
+        }
+        if (loaded.notes.failed())
+            result.notes.push_back(key + "：" + loaded.notes.error);
+        ++result.days;
+        for (const RaceListItem& item : day->RaceList) {
+            if (cancelled()) {
+                result.outcome = BacktestOutcome::Cancelled;
+                break;
+            }
+            // A race without a result gives no line, so its tables are not built.
+            if (!HasBacktestResult(*day, item.slot))
+                continue;
+            const RaceFigures figures =
+                BacktestRace(tables, *day, item.slot, options.rule, options.mode, options.multi);
+            ++result.races;
+            BacktestLine line = MakeBacktestLine(*day, item.slot, figures);
+            if (!line.error.empty()) {
+                result.outcome = BacktestOutcome::Failed;
+                result.message = line.error;
+                return result;
+            }
+            if (line.compiCapped > 0)
+                result.notes.push_back(key + " " + item.text + "：コンピ指数が2桁に収まらない馬 " +
+                                       std::to_string(line.compiCapped) + " 頭をコンピなしとして書きました");
+            bytes += line.line;
+            bytes += "\r\n";
+            ++result.lines;
+        }
+    }
+    if (result.outcome == BacktestOutcome::Cancelled)
+        return result;
+    report(static_cast<int>(days.size()), result.lastDayKey);
+    if (result.lines == 0) {
+        result.outcome = BacktestOutcome::NoData;
+        result.message = std::string(kNoBacktestData);
+        return result;
+    }
+    std::string error;
+    if (!writeFileAtomic(BacktestFile(options.load.appFolder), bytes, &error)) {
+        result.outcome = BacktestOutcome::Failed;
+        result.message = std::string(kBacktestFileName) + " を書き込めませんでした：" + error;
+        return result;
+    }
+    result.outcome = BacktestOutcome::Written;
+    return result;
+}
+
+} // namespace solvane

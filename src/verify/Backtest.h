@@ -33,7 +33,7 @@ inline constexpr std::string_view kBacktestQuestion =
 inline constexpr std::string_view kNoBacktestData = "対象データがありませんでした。";
 
 // Field offsets of a line.
-inline constexpr std::size_t kBtTypeBlocks = 42;   // + 19 k: "%4d" count, "%7d" stake, "%8d" payout
+inline constexpr std::size_t kBtTypeBlocks = 42; // + 19 k: "%4d" count, "%7d" stake, "%8d" payout
 inline constexpr std::size_t kBtTypeBlockLength = 19;
 inline constexpr std::size_t kBtRunnerBlocks = 194; // + 10 j: compi index, compi rank, win odds, popularity
 inline constexpr std::size_t kBtRunnerBlockLength = 10;
@@ -60,8 +60,8 @@ RaceFigures FiguresOf(const KaimeTables& tables);
 bool HasBacktestResult(const RaceDay& day, int slot);
 
 struct BacktestLine {
-    std::string line;  // 374 bytes, no CR LF; empty on error
-    std::string error; // for a person (UTF-8): which race and which value does not fit
+    std::string line;    // 374 bytes, no CR LF; empty on error
+    std::string error;   // for a person (UTF-8): which race and which value does not fit
     int compiCapped = 0; // runners whose compi index did not fit "%2d" and were written as blanks
 };
 // The line of the race in slot from its RA, SE and O1 records, the derived values and the figures.
@@ -71,7 +71,12 @@ BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& f
 
 // The race's figures as the form gives them: the rule's marks applied, the eight tables built with the
 // race's win stake entry (RaceStakeList) and the given mode and multi boxes, the labels read.
+// The form builds its tables twice per race (on the selection and again after the rule); the second
+// build starts from the same marks and gives the same tables, so one build is made.
 RaceFigures BacktestRace(const RaceDay& day, int slot, const SelectionRule& rule, HaibunMode mode,
+                         const MultiOptions& multi);
+// The same, building into tables kept by the caller (their rows are reused from race to race).
+RaceFigures BacktestRace(KaimeTables& tables, const RaceDay& day, int slot, const SelectionRule& rule, HaibunMode mode,
                          const MultiOptions& multi);
 
 // The day keys of the date list ("2024年01月06日", newest first) that lie in the period (texts

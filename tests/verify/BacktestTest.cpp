@@ -1,1 +1,336 @@
+// The backtest: the line of a race, the figures read from the tables, the period, and runs over a
+// generated, imported season.
+#include "verify/Backtest.h"
+
+#include "support/GeneratedSeason.h"
+#include "util/Files.h"
+#include "util/ShiftJis.h"
+#include "util/Text.h"
+
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
+
+namespace solvane {
+namespace {
+
+std::size_t at(int i)
+{
+    return static_cast<std::size_t>(i);
+}
+
+void put(std::string& rec, std::size_t pos, std::string_view text)
+{
+    rec.replace(pos - 1, text.size(), text);
+}
+
+// Tokyo 11R with 12 runners; every field of the line a different text, so a field taken from the wrong
+// position shows.
+std::unique_ptr<RaceDay> HandDay()
+{
+    auto day = std::make_unique<RaceDay>();
+    day->DayKey = "2024年01月06日";
+    day->RaceList.push_back({0, "東京11R"});
+    std::string& ra = day->RaRecs[0];
+    put(ra, 12, "2024");
+    put(ra, 16, "0106");
+    put(ra, 20, "05");
+    put(ra, 22, "01");
+    put(ra, 24, "02");
+    put(ra, 26, "11");
+    put(ra, 605, toSjis("日経新"));
+    put(ra, 615, "A");
+    put(ra, 617, "13");
+    put(ra, 619, "N04");
+    put(ra, 622, "3");
+    put(ra, 635, "703");
+    put(ra, 698, "1600");
+    put(ra, 706, "17");
+    put(ra, 882, "12");
+    put(ra, 889, "1");
+    put(ra, 890, "2");
+    TOutData& r = day->RaceRecs[0];
+    for (int j = 0; j < 12; ++j) {
+        put(day->SeRecs[0][at(j)], 29, strprintf("%02d", j + 1));
+        put(day->O1Recs[0], 46 + 8 * at(j), strprintf("%04d", 15 + 10 * j));
+        put(day->O1Recs[0], 50 + 8 * at(j), strprintf("%02d", 12 - j));
+        r.CompiIndex[at(j + 1)] = 88 - 3 * j;
+        r.CompiRank[at(j + 1)] = j + 1;
+    }
+    r.CompiRank[3] = 0; // no compi data
+    r.CompiIndex[3] = 0;
+    r.CompiIndex[5] = 100; // does not fit "%2d"
+    return day;
+}
+
+RaceFigures SampleFigures()
+{
+    RaceFigures f;
+    for (int k = 0; k < kBakenTypes; ++k)
+        f[at(k)] = TypeFigures{k + 1, 100LL * (k + 1), 10LL * (k + 3)};
+    f[7] = TypeFigures{4896, kBtMaxStake, kBtMaxPayout}; // the largest values that fit
+    return f;
+}
+
+TEST(BacktestLineTest, FieldsAtTheirOffsets)
+{
+    const auto day = HandDay();
+    const BacktestLine l = MakeBacktestLine(*day, 0, SampleFigures());
+    ASSERT_EQ(l.error, "");
+    ASSERT_EQ(l.line.size(), kBacktestLineLength);
+    EXPECT_EQ(l.line.substr(0, 42), "2024010605010211" + toSjis("日経新") +
+                                        "AN04133703160017"
+                                        "1212");
+    EXPECT_EQ(l.line.substr(kBtTypeBlocks, kBtTypeBlockLength), "   1    100      30");
+    EXPECT_EQ(l.line.substr(kBtTypeBlocks + 6 * kBtTypeBlockLength, kBtTypeBlockLength), "   7    700      90");
+    EXPECT_EQ(l.line.substr(kBtTypeBlocks + 7 * kBtTypeBlockLength, kBtTypeBlockLength), "4896999999999999999");
+    auto runner = [&l](int h) { return l.line.substr(kBtRunnerBlocks + at(h - 1) * kBtRunnerBlockLength, 10); };
+    EXPECT_EQ(runner(1), "88 1001512");
+    EXPECT_EQ(runner(2), "85 2002511");
+    EXPECT_EQ(runner(3), "    003510") << "no compi rank: 4 blanks, then odds and popularity";
+    EXPECT_EQ(runner(5), "    005508") << "compi index 100 written as no compi data";
+    EXPECT_EQ(runner(12), "5512012501");
+    EXPECT_EQ(l.compiCapped, 1);
+    for (int h = 13; h <= 18; ++h)
+        EXPECT_EQ(runner(h), std::string(10, ' ')) << "horse " << h << " of a 12-runner race";
+}
+
+TEST(BacktestLineTest, BlankRecords)
+{
+    const auto day = HandDay();
+    // A slot with nothing stored: blanks where the records are blank, zeros in the figures.
+    const BacktestLine empty = MakeBacktestLine(*day, 5, RaceFigures{});
+    ASSERT_EQ(empty.error, "");
+    EXPECT_EQ(empty.line.substr(0, 42), std::string(42, ' '));
+    EXPECT_EQ(empty.line.substr(kBtTypeBlocks, kBtTypeBlockLength), "   0      0       0");
+    EXPECT_EQ(empty.line.substr(kBtRunnerBlocks), std::string(180, ' '));
+}
+
+TEST(BacktestLineTest, ValuesThatDoNotFitAreRefused)
+{
+    const auto day = HandDay();
+    struct Case {
+        int type;
+        TypeFigures figures;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {0, {1, kBtMaxStake + 1, 0}, "2024年01月06日 東京11R の単勝：投票金額 10,000,000円 が7桁に収まらない"},
+        {3, {1, 100, kBtMaxPayout + 1}, "2024年01月06日 東京11R の馬連：回収金額 100,000,000円 が8桁に収まらない"},
+        {7, {10000, 100, 0}, "2024年01月06日 東京11R の３連単：買い点数 10000 が4桁に収まらない"},
+        {1, {1, -1, 0}, "2024年01月06日 東京11R の複勝：投票金額 -1円"},
+    };
+    for (const Case& c : cases) {
+        RaceFigures f = SampleFigures();
+        f[at(c.type)] = c.figures;
+        const BacktestLine l = MakeBacktestLine(*day, 0, f);
+        EXPECT_EQ(l.line, "");
+        EXPECT_TRUE(l.error.starts_with(c.message)) << l.error;
+    }
+}
+
+TEST(BacktestFiguresTest, LabelsReadAsIntegers)
+{
+    KaimeTables tables = EmptyKaimeTables();
+    tables[0].labels.count = "  3";
+    tables[0].labels.total = "  1200";
+    tables[0].labels.paid = "    4500";
+    tables[1].labels.count = "abc";
+    tables[1].labels.total = "";
+    tables[1].labels.paid = " 12x";
+    const RaceFigures f = FiguresOf(tables);
+    EXPECT_EQ(f[0], (TypeFigures{3, 1200, 4500}));
+    EXPECT_EQ(f[1], TypeFigures{});
+    EXPECT_EQ(f[7], TypeFigures{});
+}
+
+TEST(BacktestFiguresTest, ResultIsTheFirstWinPayout)
+{
+    auto day = std::make_unique<RaceDay>();
+    EXPECT_FALSE(HasBacktestResult(*day, 0)) << "blank record";
+    put(day->HrRecs[0], 105, "000000000");
+    EXPECT_FALSE(HasBacktestResult(*day, 0));
+    put(day->HrRecs[0], 105, "000000150");
+    EXPECT_TRUE(HasBacktestResult(*day, 0));
+    EXPECT_FALSE(HasBacktestResult(*day, 36));
+}
+
+TEST(BacktestDaysTest, PeriodBothEndsIncludedOldestFirst)
+{
+    const std::vector<std::string> items{"2024年01月21日", "2024年01月14日", "2024年01月07日", "2024年01月06日"};
+    struct Case {
+        const char* from;
+        const char* to;
+        std::vector<std::string> days;
+    };
+    const std::vector<Case> cases{
+        {"20240101", "20241231", {"2024年01月06日", "2024年01月07日", "2024年01月14日", "2024年01月21日"}},
+        {"20240107", "20240114", {"2024年01月07日", "2024年01月14日"}},
+        {"20240106", "20240106", {"2024年01月06日"}},
+        {"20240108", "20240113", {}},
+        {"20240114", "20240107", {}}, // start after end
+        {"20240122", "20240131", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BacktestDays(items, c.from, c.to), c.days) << c.from << "-" << c.to;
+}
+
+// ---- runs over a generated season ----
+
+class BacktestRun : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        feedgen::FeedOptions fo;
+        fo.from = DateTime{2024, 1, 6};
+        fo.to = DateTime{2024, 1, 21};
+        fo.seed = 11;
+        fo.rtDays = 0;
+        season_ = new test::GeneratedSeason(DateTime{2024, 2, 1, 12, 0, 0}, fo, DateTime{2023, 12, 25});
+    }
+    static void TearDownTestSuite()
+    {
+        delete season_;
+        season_ = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(season_->error, "");
+        items_ = MakeDataListBtnClick(season_->home);
+        ASSERT_GE(items_.size(), 4u);
+        std::filesystem::remove(BacktestFile(season_->home));
+        options_.from = "20240101";
+        options_.to = "20241231";
+        options_.load.appFolder = season_->home;
+        options_.load.harunireFolder = season_->feed / "harunire";
+        // ◎ the compi 1st, ○ the three favourites, ▲ compi 2nd to 5th.
+        const RuleFileParse parsed = ParseRuleFile("[◎]\nCompi=1\n[○]\nTanninki=1,2,3\n[▲]\nCompi=2,3,4,5\n");
+        ASSERT_TRUE(parsed.rule) << parsed.error;
+        options_.rule = *parsed.rule;
+    }
+    // The lines of the backtest file, each checked to be a 376-byte record ending in CR LF.
+    static std::vector<std::string> Records()
+    {
+        const std::string bytes = readFile(BacktestFile(season_->home)).value_or("");
+        EXPECT_EQ(bytes.size() % kBacktestRecordLength, 0u);
+        std::vector<std::string> lines;
+        for (std::size_t o = 0; o + kBacktestRecordLength <= bytes.size(); o += kBacktestRecordLength) {
+            EXPECT_EQ(bytes.substr(o + kBacktestLineLength, 2), "\r\n");
+            lines.push_back(bytes.substr(o, kBacktestLineLength));
+        }
+        return lines;
+    }
+    BacktestResult Run(const BacktestProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr)
+    {
+        return RunBacktest(items_, options_, season_->clock, progress, cancel);
+    }
+
+    static test::GeneratedSeason* season_;
+    std::vector<std::string> items_;
+    BacktestOptions options_;
+};
+
+test::GeneratedSeason* BacktestRun::season_ = nullptr;
+
+TEST_F(BacktestRun, OneRecordPerRaceWithResultAsAFreshBuildGivesIt)
+{
+    std::vector<BacktestProgress> reports;
+    const BacktestResult r = Run([&reports](const BacktestProgress& p) { reports.push_back(p); });
+    ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;
+    EXPECT_EQ(r.days, static_cast<int>(items_.size()));
+    EXPECT_EQ(r.lastDayKey, items_.front()) << "the newest day is loaded last";
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().daysDone, reports.back().daysTotal);
+    EXPECT_EQ(reports.back().races, r.races);
+    const std::vector<std::string> lines = Records();
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(r.lines));
+
+    // Every race of every day, in date and race-list order; each line's figures those of the eight
+    // tables built from scratch with the rule's marks (the run reuses one set of tables).
+    std::size_t next = 0;
+    long long picked = 0;
+    RaceDay day;
+    for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+        ASSERT_TRUE(DateComboChange(day, *it, options_.load, season_->clock).loaded);
+        for (const RaceListItem& item : day.RaceList) {
+            if (!HasBacktestResult(day, item.slot))
+                continue;
+            ASSERT_LT(next, lines.size());
+            const Marks marks = ApplyRule(day, item.slot, options_.rule).value_or(Marks{});
+            picked += static_cast<long long>(marks.horses(MarkKind::Honmei).size());
+            const KaimeTables fresh = KaimeMakeBtnClick(
+                day, item.slot, marks, options_.multi,
+                ContextOf(day, item.slot, StakeOf(day, BakenType::Tan, item.slot), options_.mode, nullptr));
+            const BacktestLine expected = MakeBacktestLine(day, item.slot, FiguresOf(fresh));
+            EXPECT_EQ(lines[next], expected.line) << *it << " " << item.text;
+            ++next;
+        }
+    }
+    EXPECT_EQ(next, lines.size());
+    EXPECT_GT(picked, 0) << "the season has compi data, so the rule marks horses";
+}
+
+TEST_F(BacktestRun, PeriodEdgesAndAnEmptyPeriodKeepThePreviousFile)
+{
+    // items_ is newest first: the second-oldest day alone.
+    const std::string& key = items_[items_.size() - 2];
+    const std::string ymd = key.substr(0, 4) + key.substr(7, 2) + key.substr(12, 2);
+    options_.from = ymd;
+    options_.to = ymd;
+    const BacktestResult one = Run();
+    ASSERT_EQ(one.outcome, BacktestOutcome::Written) << one.message;
+    EXPECT_EQ(one.days, 1);
+    const std::vector<std::string> lines = Records();
+    ASSERT_FALSE(lines.empty());
+    for (const std::string& l : lines)
+        EXPECT_EQ(l.substr(0, 8), ymd);
+    const std::string before = readFile(BacktestFile(season_->home)).value_or("");
+
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"20240120", "20240107"}, {"20240301", "20240331"}}) {
+        options_.from = from;
+        options_.to = to;
+        const BacktestResult none = Run();
+        EXPECT_EQ(none.outcome, BacktestOutcome::NoData);
+        EXPECT_EQ(none.message, kNoBacktestData);
+        EXPECT_EQ(none.lines, 0);
+        EXPECT_EQ(readFile(BacktestFile(season_->home)).value_or(""), before);
+    }
+}
+
+TEST_F(BacktestRun, CancelAndFailureKeepThePreviousFile)
+{
+    ASSERT_TRUE(writeFileAtomic(BacktestFile(season_->home), "previous"));
+    std::atomic<bool> cancel{false};
+    const BacktestResult c = Run([&cancel](const BacktestProgress& p) { cancel = p.daysDone >= 1; }, &cancel);
+    EXPECT_EQ(c.outcome, BacktestOutcome::Cancelled);
+    EXPECT_GT(c.races, 0) << "the first day ran";
+    EXPECT_EQ(readFile(BacktestFile(season_->home)), "previous");
+
+    // 均一 puts the whole stake on every combination: 99,999,999 yen on one win bet does not fit "%7d".
+    options_.load.defaultStakes[0] = 99'999'999;
+    options_.mode = HaibunMode::Kinitsu;
+    options_.rule.groups[0] = RuleGroup{true, {}}; // ◎ on every runner
+    const BacktestResult f = Run();
+    EXPECT_EQ(f.outcome, BacktestOutcome::Failed);
+    EXPECT_TRUE(f.message.starts_with(items_.back() + " ")) << f.message;
+    EXPECT_NE(f.message.find("R の単勝：投票金額"), std::string::npos) << f.message;
+    EXPECT_EQ(readFile(BacktestFile(season_->home)), "previous");
+}
+
+TEST_F(BacktestRun, ADayThatCannotBeReadIsNoted)
+{
+    // A date in the list whose files are gone: the run goes on and says so.
+    const std::string missing = "2024年01月10日"; // a Wednesday: no races
+    ASSERT_EQ(std::find(items_.begin(), items_.end(), missing), items_.end());
+    std::vector<std::string> items = items_;
+    items.insert(items.end() - 1, missing);
+    const BacktestResult r = RunBacktest(items, options_, season_->clock);
+    ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;
+    EXPECT_EQ(r.days, static_cast<int>(items_.size()));
+    ASSERT_FALSE(r.notes.empty());
+    EXPECT_TRUE(r.notes.front().starts_with(missing + "：読み込めませんでした")) << r.notes.front();
+}
+
+} // namespace
+} // namespace solvane
