@@ -13,6 +13,7 @@
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
+#include "verify/KaimeSettingUnit.h"
 #include "voting/Schedule.h"
 
 #include <QAction>
@@ -163,7 +164,7 @@ void TMainForm::buildToolBar()
     addButton(bar, "JVBtn", "JVﾃﾞｰﾀ取得", "JV-Linkからデータを取得します", &TMainForm::JVBtnClick);
     addButton(bar, "InputFormBtn", "買い目", "入力フォームを開きます", &TMainForm::InputFormBtnClick);
     addButton(bar, "ReadYosoBtn", "予想取込", "予想印を取り込みます", &TMainForm::ReadYosoBtnClick);
-    addButton(bar, "SimBtn", "ｼﾐｭﾚｰｼｮﾝ", "過去のレースで買い目を検証します", &TMainForm::notReady);
+    addButton(bar, "SimBtn", "ｼﾐｭﾚｰｼｮﾝ", "過去のレースで買い目を検証します", &TMainForm::SimBtnClick);
     addButton(bar, "DirectReadBtn", "一気読み", "保存済みの全開催日を順に読み込みます", &TMainForm::DirectReadBtnClick);
     DirectReadBtnAction = bar->findChild<QAction*>("DirectReadBtnAction");
     // Buttons pressed by the program itself (after an import, by a timer), never by the user.
@@ -461,6 +462,35 @@ void TMainForm::InputFormBtnClick()
     KaimeForm->activateWindow();
 }
 
+void TMainForm::SimBtnClick()
+{
+    if (!KaimeSettingForm)
+        KaimeSettingForm = new TKaimeSettingForm(*this);
+    KaimeSettingForm->show();
+    KaimeSettingForm->raise();
+    KaimeSettingForm->activateWindow();
+}
+
+QStringList TMainForm::dateItems() const
+{
+    QStringList items;
+    for (int i = 0; i < DateCombo->count(); ++i)
+        items << DateCombo->itemText(i);
+    return items;
+}
+
+bool TMainForm::loadDay(const QString& dayKey)
+{
+    int index = DateCombo->findText(dayKey);
+    if (index < 0 && dayKey.size() == 8)
+        index = DateCombo->findText(dayKey.left(4) + "年" + dayKey.mid(4, 2) + "月" + dayKey.mid(6, 2) + "日");
+    if (index < 0)
+        return false;
+    DateCombo->setCurrentIndex(index);
+    DateComboChange();
+    return true;
+}
+
 void TMainForm::NM3Click()
 {
     TKaimeSetForm dialog(shell_.settings(), this);
@@ -671,6 +701,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         const QRect frame = normal ? QRect(pos(), size()) : normalGeometry();
         if (DeForm->isVisible())
             DeForm->close(); // its geometry goes to [locateDE]
+        if (KaimeSettingForm)
+            KaimeSettingForm->close(); // a backtest still running is stopped and waited for
         if (!shell_.shutdown(WindowGeometry{frame.top(), frame.left(), frame.width(), frame.height()}))
             message(MessageKind::Error, "Solvane", q(shell_.warnings().back()));
     }

@@ -38,6 +38,7 @@ class TDeForm;
 class TextGridModel;
 class TCompiForm;
 class TKaimeForm;
+class TKaimeSettingForm;
 class ScheduleState;
 struct FetchEnv;
 struct FetchResult;
@@ -107,6 +108,14 @@ public:
     // "Kelvo投票プラグイン２フォルダ指定": the voting plug-in's folder.
     void KelvoFolderMenuClick();
     TKaimeForm* kaimeForm() const { return KaimeForm; }
+    // "ｼﾐｭﾚｰｼｮﾝ": the rule window "買い目設定", not modal; one window for the run, made on first use.
+    void SimBtnClick();
+    TKaimeSettingForm* kaimeSettingForm() const { return KaimeSettingForm; }
+    // The texts of the date box ("2024年01月06日"), newest first: the days a backtest can take.
+    QStringList dateItems() const;
+    // The day of dayKey ("2024年01月06日" or "20240106") selected in the date box and loaded as a
+    // choice there loads it. False when the box has no such day.
+    bool loadDay(const QString& dayKey);
     // "ハルニレフォルダ指定(&K)": the compi-index box's folder.
     void HarunireFolderClick();
     TCompiForm* compiForm() const;
@@ -229,6 +238,7 @@ private:
     std::unique_ptr<RaceDay> day_;
     QPointer<TCompiForm> compiForm_;
     TKaimeForm* KaimeForm = nullptr;
+    TKaimeSettingForm* KaimeSettingForm = nullptr;
     QAction* DirectReadBtnAction = nullptr;
     QAction* T1 = nullptr;
     QAction* N12 = nullptr;
