@@ -64,6 +64,15 @@ struct KenshoTotals {
 // The 40 headings of the result grid, and the summary grid's row and column headings.
 const std::vector<std::string>& KenshoHeadings();
 inline constexpr int kKenshoColumns = 40;
+// Columns of the result grid: the day (left-aligned), the race name (last of the tool-tip group), "TR",
+// and the first of the three columns ("点" "投票額" "回収額") of bet type k at kKenshoTypeColumns + 3 k.
+inline constexpr int kKenshoDayColumn = 2;
+inline constexpr int kKenshoNameColumn = 7;
+inline constexpr int kKenshoTrColumn = 13;
+inline constexpr int kKenshoTypeColumns = 16;
+// The summary grid: headings "" "単勝" … "3連単"; its rows "データ数" "的中率" "回収率" in column 0.
+const std::vector<std::string>& KenshoSummaryHeadings();
+const std::vector<std::string>& KenshoSummaryRowHeadings();
 
 // One listed race of the result grid: its cells (UTF-8) and the date key yyyymmdd for the chart.
 struct KenshoRow {
@@ -80,7 +89,8 @@ struct KenshoResult {
     TextGrid grid;    // result grid: the 40 headings, one data row per listed race (one empty row when none),
                       // styles and alignment set
     TextGrid summary; // summary grid: headings "" "単勝" … "3連単", rows "データ数" "的中率" "回収率", styles set
-    std::string error; // the file could not be read (for a person); empty otherwise
+    std::string error; // the file exists but could not be read (for a person); empty otherwise. With an
+                       // error nothing else is filled: the window keeps its grids and shows the message.
 };
 
 // "検証": reads the backtest file, filters and totals it. A missing file gives fileFound false.
@@ -91,10 +101,14 @@ KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFil
 TextGrid KenshoSummary(const KenshoTotals& totals);
 
 // The cumulative recovery rate (payout sum / stake sum x 100) of each bet type after each listed race,
-// taken in date order (oldest first); NaN while the type's stake sum is still 0.
+// taken in date order (oldest first: by date key, track and race number; ties keep the listed order).
+// Entry i of a curve is the rate after the i-th race in that order; NaN while the type's stake sum is
+// still 0. Only races with a count above 0 add to a type, as in the totals.
 std::array<std::vector<double>, kBakenTypes> CumulativeRecovery(const std::vector<KenshoRow>& rows);
 
-// The result grid as CSV: UTF-8 with a byte-order mark, CR LF lines, fields quoted where needed.
+// The result grid as CSV: UTF-8 with a byte-order mark, CR LF lines, fields quoted where needed
+// (comma, quote, CR or LF; quotes doubled). Number cells lose their padding blanks ("   12" → "12",
+// a blank zero → empty) so that spreadsheets read them as numbers; other cells stay as shown.
 std::string KenshoCsv(const TextGrid& grid);
 
 // Colours of the result and summary grids.
