@@ -223,7 +223,7 @@ void TKaimeSettingForm::buildControls()
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
-    ProgressBar1->setFormat("%v/%m日");
+    ProgressBar1->setTextVisible(false); // the label beside it says how far the run is
     progressRow->addWidget(ProgressBar1, 1);
     ProgressLabel = new QLabel(this);
     ProgressLabel->setObjectName("ProgressLabel");

@@ -134,14 +134,16 @@ void TKenshoForm::buildControls()
     auto* side = new QVBoxLayout;
     ReadDataBtn = new QPushButton("検証", this);
     ReadDataBtn->setObjectName("ReadDataBtn");
+    ReadDataBtn->setMinimumWidth(110);
     ReadDataBtn->setToolTip("選んだ条件でレースを集計します");
     connect(ReadDataBtn, &QPushButton::clicked, this, &TKenshoForm::ReadDataBtnClick);
-    side->addWidget(ReadDataBtn);
+    side->addWidget(ReadDataBtn, 0, Qt::AlignLeft);
     CsvSaveBtn = new QPushButton("CSV保存", this);
     CsvSaveBtn->setObjectName("CsvSaveBtn");
+    CsvSaveBtn->setMinimumWidth(110);
     CsvSaveBtn->setToolTip("一覧をCSVファイルに保存します");
     connect(CsvSaveBtn, &QPushButton::clicked, this, &TKenshoForm::CsvSaveBtnClick);
-    side->addWidget(CsvSaveBtn);
+    side->addWidget(CsvSaveBtn, 0, Qt::AlignLeft);
     side->addSpacing(12);
     side->addWidget(new QLabel("■採用ﾃﾞｰﾀ範囲", this));
     auto* period = new QHBoxLayout;
@@ -196,7 +198,7 @@ void TKenshoForm::buildControls()
     auto* chart = new QChart;
     chart->setObjectName("RecoveryChart");
     chart->setTitle("回収率の推移");
-    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
     ChartView = new QChartView(chart, bottom);
     ChartView->setObjectName("ChartView");
