@@ -3,38 +3,27 @@
 // write into an existing cell, reusing its buffer.
 #pragma once
 
+#include "util/NumberText.h"
+
 #include <charconv>
 #include <string>
 #include <string_view>
 
 namespace solvane::kaime {
 
-inline void PutPadded(std::string& out, const char* begin, const char* end, int width)
-{
-    const auto len = static_cast<int>(end - begin);
-    out.assign(static_cast<std::size_t>(width > len ? width - len : 0), ' ');
-    out.append(begin, end);
-}
-
-// printf("%*lld", width, v).
+// printf("%*lld", width, v) into an existing cell.
 inline void PutInt(std::string& out, long long v, int width)
 {
-    char buf[24];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    PutPadded(out, buf, end, width);
+    out.clear();
+    AppendInt(out, v, width);
 }
 
-// printf("%*.*f", width, precision, v): both round the exact binary value the same way. Values
-// worked out in extended precision are shown through double, as the cells have at most 9 digits.
+// printf("%*.*f", width, precision, v) into an existing cell. Values worked out in extended precision
+// are shown through double, as the cells have at most 9 digits.
 inline void PutFixed(std::string& out, double v, int width, int precision)
 {
-    char buf[400];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
-    if (res.ec != std::errc()) {
-        out.assign(static_cast<std::size_t>(width), '*');
-        return;
-    }
-    PutPadded(out, buf, res.ptr, width);
+    out.clear();
+    AppendFixed(out, v, width, precision);
 }
 
 // A cell read back: blanks around an unsigned decimal number ("  12", " 3"); 0 for anything else,

@@ -2,6 +2,7 @@
 
 #include "jvdata/Combo.h"
 #include "kaime/CellText.h"
+#include "raceday/OddsReader.h"
 #include "raceday/RaceRecords.h"
 #include "util/Text.h"
 
@@ -381,6 +382,8 @@ void BuildKaimeRows(KaimeTable& table, const RaceDay& day, int slot, const Marks
             table.grid.setStyle(r, kLabelColumn, CellStyle{});
     }
     RowSink rows(table.grid);
+    if (table.type == BakenType::SRF || table.type == BakenType::SRT)
+        EnsureTripleOdds(day, slot);
     if (slot >= 0 && slot < kRaceSlots && at(slot) < day.RaceRecs.size() && at(slot) < day.RaRecs.size()) {
         if (InfoOf(table.type).numbers == 1)
             buildSingleRows(table, rows, day.RaceRecs[at(slot)], RunnerCount(day.RaRecs[at(slot)]), marks);

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <system_error>
+#include <unordered_map>
 
 namespace solvane {
 
@@ -37,6 +40,48 @@ bool IsDayKey(std::string_view text)
                        static_cast<int>(toIntDef(digits[2], 0)));
 }
 
+namespace {
+
+// The lower-cased listing of a folder, kept for the process while the folder's modification time
+// stays the same (adding, removing or renaming an entry changes it). A store folder holds over a
+// thousand files a season, and every day load that misses a file (a day without mining data) would
+// otherwise list it again: a backtest loads hundreds of days in a row.
+using Listing = std::unordered_map<std::string, std::filesystem::path>;
+
+std::shared_ptr<const Listing> listFolder(const std::filesystem::path& dir)
+{
+    struct Cached {
+        std::filesystem::file_time_type stamp;
+        std::shared_ptr<const Listing> listing;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<std::string, Cached> cache;
+
+    std::error_code ec;
+    const auto stamp = std::filesystem::last_write_time(dir, ec);
+    const std::string key = dir.native();
+    if (!ec) {
+        const std::lock_guard lock(mutex);
+        if (const auto it = cache.find(key); it != cache.end() && it->second.stamp == stamp)
+            return it->second.listing;
+    }
+    auto listing = std::make_shared<Listing>();
+    std::error_code listError;
+    for (std::filesystem::directory_iterator it(dir, listError), end; !listError && it != end; it.increment(listError))
+        listing->emplace(asciiLower(pathToUtf8(it->path().filename())), it->path());
+    if (!ec && !listError) {
+        // A folder changed while it was listed gets another stamp: the next look lists it again.
+        std::error_code after;
+        if (std::filesystem::last_write_time(dir, after) == stamp && !after) {
+            const std::lock_guard lock(mutex);
+            cache[key] = Cached{stamp, listing};
+        }
+    }
+    return listing;
+}
+
+} // namespace
+
 std::filesystem::path FolderIndex::find(std::string_view name)
 {
     // No folder (no day loaded yet) must not turn into the working directory.
@@ -46,13 +91,10 @@ std::filesystem::path FolderIndex::find(std::string_view name)
     std::filesystem::path exact = dir_ / pathFromUtf8(name);
     if (std::filesystem::exists(exact, ec))
         return exact;
-    if (!listed_) {
-        listed_ = true;
-        for (std::filesystem::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
-            byLowerName_.emplace(asciiLower(pathToUtf8(it->path().filename())), it->path());
-    }
-    auto it = byLowerName_.find(asciiLower(name));
-    if (it == byLowerName_.end())
+    if (!listing_)
+        listing_ = listFolder(dir_);
+    auto it = listing_->find(asciiLower(name));
+    if (it == listing_->end())
         return {};
     // The listing may be older than the file system: the entry must still be there.
     if (!std::filesystem::exists(it->second, ec))

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -43,8 +44,8 @@ public:
 
 private:
     std::filesystem::path dir_;
-    bool listed_ = false;
-    std::unordered_map<std::string, std::filesystem::path> byLowerName_;
+    // Lower-cased entry names; listed on the first miss of an exact name.
+    std::shared_ptr<const std::unordered_map<std::string, std::filesystem::path>> listing_;
 };
 
 enum class FileRead { Missing, Read, Failed };

@@ -241,7 +241,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
     }
     for (int s = 0; s < kRaceSlots; ++s) {
         day.OzRace = s;
-        DecodeRaceOdds(day, s);
+        DecodeRaceOdds(day, s, true); // trio and trifecta on first use
     }
 
     result.resultsLabel = day.ResultsRecorded ? "成績記録済" : "成績未記録";

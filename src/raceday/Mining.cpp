@@ -1,5 +1,6 @@
 #include "raceday/Mining.h"
 
+#include "util/NumberText.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -46,6 +47,15 @@ int intOrZero(std::string_view rec, std::size_t pos, std::size_t len)
     return FieldInt(rec, pos, len, 0);
 }
 
+// The ranking text of a runner, "%5d%2zu": value, then horse number; ranks follow its text order.
+std::string rankText(int value, std::size_t horse)
+{
+    std::string text;
+    AppendInt(text, value, 5);
+    AppendInt(text, static_cast<long long>(horse), 2);
+    return text;
+}
+
 } // namespace
 
 void DMReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
@@ -87,7 +97,7 @@ void DMReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
                 r.DmErrMinus[j] = intOrZero(se, 547, 4);
             }
             if (r.DmTime[j] > 0)
-                list.push_back(strprintf("%5d%2zu", r.DmTime[j], j));
+                list.push_back(rankText(r.DmTime[j], j));
         }
         std::sort(list.begin(), list.end());
         for (std::size_t k = 0; k < list.size(); ++k)
@@ -106,7 +116,7 @@ void DMReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
             if (v >= 0 && v <= 1000)
                 r.TmScore[j] = v;
             if (r.TmScore[j] > 0)
-                list.push_back(strprintf("%5d%2zu", r.TmScore[j], j));
+                list.push_back(rankText(r.TmScore[j], j));
         }
         std::sort(list.begin(), list.end());
         const std::size_t count = list.size();

@@ -1,5 +1,6 @@
 #include "raceday/OddsReader.h"
 
+#include "util/NumberText.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -72,6 +73,7 @@ template <std::size_t N, std::size_t M>
 void decodeBlock(std::string_view rec, int count, std::size_t oddsPos, std::size_t stride, std::size_t oddsWidth,
                  std::size_t popPos, std::size_t popWidth, std::array<double, N>& odds, std::array<int, M>& ninki)
 {
+    ninki.fill(0);
     for (int k = 1; k <= count; ++k) {
         const std::size_t step = stride * static_cast<std::size_t>(k - 1);
         const OddsText o = parseOdds(at(rec, oddsPos + step, oddsWidth));
@@ -79,6 +81,17 @@ void decodeBlock(std::string_view rec, int count, std::size_t oddsPos, std::size
         if (o.kind == OddsKind::Value)
             ninki[static_cast<std::size_t>(k)] = popularity(at(rec, popPos + step, popWidth));
     }
+}
+
+// The ranking text of a runner: "%6.1f%6.1f%2d".
+std::string rankText(double first, double second, int horse)
+{
+    std::string text;
+    text.reserve(14);
+    AppendFixed(text, first, 6, 1);
+    AppendFixed(text, second, 6, 1);
+    AppendInt(text, horse, 2);
+    return text;
 }
 
 // Ranks the items "%6.1f%6.1f%2d" by text order and fills popularity and next-to-own ratios.
@@ -108,16 +121,12 @@ void resetOdds(TOutData& r)
     r.UROz.fill(0);
     r.WDOz.fill(0);
     r.UTOz.fill(0);
-    r.SRFOz.fill(0);
-    r.SRTOz.fill(0);
     r.TanNinki.fill(0);
     r.FukNinki.fill(0);
     r.WRNinki.fill(0);
     r.URNinki.fill(0);
     r.WDNinki.fill(0);
     r.UTNinki.fill(0);
-    r.SRFNinki.fill(0);
-    r.SRTNinki.fill(0);
     r.TanOzRatio.fill(0);
     r.FukOzRatio.fill(0);
 }
@@ -180,7 +189,28 @@ void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes,
     }
 }
 
-void DecodeRaceOdds(RaceDay& day, int slot)
+namespace {
+
+void decodeTriples(const RaceDay& day, std::size_t s)
+{
+    const TOutData& r = day.RaceRecs[s];
+    decodeBlock(day.O5Recs[s], 816, 47, 15, 6, 53, 3, r.SRFOz, r.SRFNinki);
+    decodeBlock(day.O6Recs[s], 4896, 47, 17, 7, 54, 4, r.SRTOz, r.SRTNinki);
+    r.TriplesPending = false;
+}
+
+} // namespace
+
+void EnsureTripleOdds(const RaceDay& day, int slot)
+{
+    if (slot < 0 || slot >= static_cast<int>(day.RaceRecs.size()))
+        return;
+    const auto s = static_cast<std::size_t>(slot);
+    if (day.RaceRecs[s].TriplesPending)
+        decodeTriples(day, s);
+}
+
+void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples)
 {
     if (slot < 0 || slot >= kRaceSlots)
         return;
@@ -207,17 +237,19 @@ void DecodeRaceOdds(RaceDay& day, int slot)
         if (r.FukOzHigh[h] < 0) // an upper text that is no number reads as nothing
             r.FukOzHigh[h] = 0;
         if (r.TanOz[h] > 0)
-            winList.push_back(strprintf("%6.1f%6.1f%2d", r.TanOz[h], r.FukOzLow[h], k));
+            winList.push_back(rankText(r.TanOz[h], r.FukOzLow[h], k));
         if (r.FukOzLow[h] > 0)
-            placeList.push_back(strprintf("%6.1f%6.1f%2d", r.FukOzLow[h], r.FukOzHigh[h], k));
+            placeList.push_back(rankText(r.FukOzLow[h], r.FukOzHigh[h], k));
     }
 
     decodeBlock(o1, 36, 606, 9, 5, 611, 2, r.WROz, r.WRNinki);
     decodeBlock(day.O2Recs[s], 153, 45, 13, 6, 51, 3, r.UROz, r.URNinki);
     decodeBlock(day.O3Recs[s], 153, 45, 17, 5, 55, 3, r.WDOz, r.WDNinki);
     decodeBlock(day.O4Recs[s], 306, 45, 13, 6, 51, 3, r.UTOz, r.UTNinki);
-    decodeBlock(day.O5Recs[s], 816, 47, 15, 6, 53, 3, r.SRFOz, r.SRFNinki);
-    decodeBlock(day.O6Recs[s], 4896, 47, 17, 7, 54, 4, r.SRTOz, r.SRTNinki);
+    if (deferTriples)
+        r.TriplesPending = true;
+    else
+        decodeTriples(day, s);
 
     rankList(winList, r.TanNinki, r.TanOzRatio);
     rankList(placeList, r.FukNinki, r.FukOzRatio);

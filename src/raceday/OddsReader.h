@@ -25,8 +25,13 @@ double DecodeOdds(std::string_view text);
 // folder: the day's Data folder listing, when the caller has one.
 void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder = nullptr);
 
-// Recomputes every odds, popularity and ratio array of the slot's race from its record copies.
-void DecodeRaceOdds(RaceDay& day, int slot);
+// Recomputes every odds, popularity and ratio array of the slot's race from its record copies. With
+// deferTriples the trio and trifecta arrays are only marked pending, for EnsureTripleOdds.
+void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples = false);
+
+// Decodes the slot's trio and trifecta arrays from its O5/O6 record copies when they are pending. Every
+// reader of SRFOz, SRFNinki, SRTOz or SRTNinki of a loaded day calls this first.
+void EnsureTripleOdds(const RaceDay& day, int slot);
 
 // The odds reader for the slot in day.OzRace: ReadOddsRecords for that slot, then DecodeRaceOdds.
 void OzReadBtnClick(RaceDay& day, ReadNotes* notes = nullptr);

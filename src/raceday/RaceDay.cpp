@@ -37,6 +37,7 @@ void TOutData::reset()
     CompiRatio.fill(0);
     SRFNinki.fill(0);
     SRTNinki.fill(0);
+    TriplesPending = false;
     DmFlag = 0;
     DmTime.fill(0);
     DmErrPlus.fill(0);

@@ -60,8 +60,12 @@ struct TOutData {
     std::array<double, 153 + 1> UROz{};
     std::array<double, 153 + 1> WDOz{};
     std::array<double, 306 + 1> UTOz{};
-    std::array<double, 816 + 1> SRFOz{};
-    std::array<double, 4896 + 1> SRTOz{};
+    // The trio and trifecta blocks are the bulk of a day's odds (5,712 entries a race) and most races of
+    // a loaded day are never shown, so the day loader leaves them to be decoded on first use:
+    // EnsureTripleOdds (raceday/OddsReader.h) fills them from the race's O5/O6 records while
+    // TriplesPending is set. They are a cache of those records, hence mutable.
+    mutable std::array<double, 816 + 1> SRFOz{};
+    mutable std::array<double, 4896 + 1> SRTOz{};
 
     PerHorse<int> TanNinki{};
     PerHorse<int> FukNinki{};
@@ -75,8 +79,9 @@ struct TOutData {
     PerHorse<int> CompiGap{};
     PerHorse<double> CompiRatio{};
 
-    std::array<int, 816 + 1> SRFNinki{};
-    std::array<int, 4896 + 1> SRTNinki{};
+    mutable std::array<int, 816 + 1> SRFNinki{};
+    mutable std::array<int, 4896 + 1> SRTNinki{};
+    mutable bool TriplesPending = false;
 
     std::uint8_t DmFlag = 0;
     PerHorse<int> DmTime{};

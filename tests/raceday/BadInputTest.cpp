@@ -102,6 +102,7 @@ TEST_F(BadInputTest, GarbledFilesLeaveTheGoodOnesIntact)
     const DayLoadResult r = DateComboChange(day, kDay, folder.options(), today);
     ASSERT_TRUE(r.loaded) << r.notes.error;
     ASSERT_EQ(day.RaceList.size(), 2u);
+    EnsureTripleOdds(day, 1);
     EXPECT_DOUBLE_EQ(day.RaceRecs[1].SRTOz[1], 12.3);
     EXPECT_EQ(day.RaceRecs[1].AutoOzTime, "100000");
     for (int s = 0; s < 2; ++s) {

@@ -4,6 +4,7 @@
 
 #include "jvdata/Combo.h"
 #include "raceday/DayLoader.h"
+#include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,7 @@ TEST(FullDayTest, EveryRaceGetsItsOwnRecords)
     for (int s = 0; s < kRaceSlots; ++s) {
         const auto i = static_cast<std::size_t>(s);
         const int v = s / 12, race = s % 12 + 1;
+        EnsureTripleOdds(day, s);
         const TOutData& t = day.RaceRecs[i];
         ASSERT_DOUBLE_EQ(t.SRTOz[4896], std::stoi(OddsText(7, race, v, 4896)) / 10.0) << s;
         ASSERT_DOUBLE_EQ(t.SRFOz[1], std::stoi(OddsText(6, race, v, 1)) / 10.0) << s;

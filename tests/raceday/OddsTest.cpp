@@ -47,6 +47,8 @@ protected:
         ManualClock clock = OtherDayClock();
         const DayLoadResult r = DateComboChange(day, kDay, folder.options(), clock);
         ASSERT_TRUE(r.loaded) << r.notes.error;
+        for (int s = 0; s < kRaceSlots; ++s)
+            EnsureTripleOdds(day, s);
     }
     DayFolder folder;
     RaceDay day;
@@ -202,6 +204,11 @@ TEST_F(OddsTest, CutLastRecordCostsOnlyThatRace)
     ManualClock clock = OtherDayClock();
     const DayLoadResult r = DateComboChange(day, kDay, folder.options(), clock);
     ASSERT_TRUE(r.loaded);
+    // The loader leaves the trifecta block to its first reader.
+    EXPECT_TRUE(day.RaceRecs[0].TriplesPending);
+    EnsureTripleOdds(day, 0);
+    EnsureTripleOdds(day, 1);
+    EXPECT_FALSE(day.RaceRecs[0].TriplesPending);
     EXPECT_DOUBLE_EQ(day.RaceRecs[0].SRTOz[1], 12.3);
     EXPECT_DOUBLE_EQ(day.RaceRecs[1].SRTOz[1], -2.0);
     ASSERT_EQ(r.notes.skipped.size(), 1u);

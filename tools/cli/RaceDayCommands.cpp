@@ -6,6 +6,7 @@
 #include "jvdata/Combo.h"
 #include "raceday/DayLoader.h"
 #include "raceday/LoadSettings.h"
+#include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceDay.h"
 #include "raceday/RaceRecords.h"
@@ -139,6 +140,7 @@ int oddsCommand(CliContext& ctx, const std::vector<std::string>& args)
     int slot = 0;
     if (const int status = loadRace(ctx, words[0], words[1], *day, slot); status != kExitOk)
         return status;
+    EnsureTripleOdds(*day, slot);
     const TOutData& r = day->RaceRecs[static_cast<std::size_t>(slot)];
     const int n = RunnerCount(day->RaRecs[static_cast<std::size_t>(slot)]);
 
