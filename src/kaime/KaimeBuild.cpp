@@ -44,25 +44,49 @@ std::string labelOf(BakenType type, int ordinal)
     return ComboLabel(ordinal);
 }
 
-// Every ordinal of a type in ascending label order, worked out once: the table lists its labels in
-// text order whatever order the odds records number them in.
-const std::vector<int>& labelOrder(BakenType type)
+// The numbers at character positions 1-2, 4-5, 7-8 of a label (or of a 連人気 text).
+std::array<int, 3> numbersOf(std::string_view text, int count)
 {
-    static const std::array<std::vector<int>, kBakenTypes> orders = [] {
-        std::array<std::vector<int>, kBakenTypes> all;
+    std::array<int, 3> out{};
+    for (int i = 0; i < count; ++i)
+        out[at(i)] = static_cast<int>(kaime::ReadCellInt(field(text, at(3 * i + 1), 2)));
+    return out;
+}
+
+// Every combination of a type worked out once: its label and numbers by ordinal, and the ordinals in
+// ascending label order (the table lists its labels in text order whatever order the odds records
+// number them in). A trifecta table takes thousands of rows from here on every rebuild.
+struct ComboTable {
+    std::vector<int> order;
+    std::vector<std::string> labels;          // [ordinal]
+    std::vector<std::array<int, 3>> numbers; // [ordinal]
+};
+
+const ComboTable& comboTable(BakenType type)
+{
+    static const std::array<ComboTable, kBakenTypes> tables = [] {
+        std::array<ComboTable, kBakenTypes> all;
         for (const BakenType t : kAllBakenTypes) {
             const int count = InfoOf(t).comboCount;
-            std::vector<std::string> labels(at(count + 1));
-            std::vector<int>& order = all[at(IndexOf(t))];
+            ComboTable& table = all[at(IndexOf(t))];
+            table.labels.resize(at(count + 1));
+            table.numbers.resize(at(count + 1));
             for (int k = 1; k <= count; ++k) {
-                labels[at(k)] = labelOf(t, k);
-                order.push_back(k);
+                table.labels[at(k)] = labelOf(t, k);
+                table.numbers[at(k)] = numbersOf(table.labels[at(k)], InfoOf(t).numbers);
+                table.order.push_back(k);
             }
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return labels[at(a)] < labels[at(b)]; });
+            std::stable_sort(table.order.begin(), table.order.end(),
+                             [&](int a, int b) { return table.labels[at(a)] < table.labels[at(b)]; });
         }
         return all;
     }();
-    return orders[at(IndexOf(type))];
+    return tables[at(IndexOf(type))];
+}
+
+const std::vector<int>& labelOrder(BakenType type)
+{
+    return comboTable(type).order;
 }
 
 // The odds and popularity arrays of a type and the number of its odds record (O1..O6).
@@ -95,23 +119,15 @@ OddsSource oddsOf(const TOutData& r, BakenType type)
     return {r.FukOzLow, r.FukNinki, 0};
 }
 
-// The numbers at character positions 1-2, 4-5, 7-8 of a label (or of a 連人気 text).
-std::array<int, 3> numbersOf(std::string_view text, int count)
+// Writes "%2d-%2d-%2d" of the first count numbers into an existing cell.
+void putJoinedNumbers(std::string& out, const std::array<int, 3>& v, int count)
 {
-    std::array<int, 3> out{};
-    for (int i = 0; i < count; ++i)
-        out[at(i)] = static_cast<int>(kaime::ReadCellInt(field(text, at(3 * i + 1), 2)));
-    return out;
-}
-
-std::string joinedNumbers(const std::array<int, 3>& v, int count)
-{
-    std::string out = IntCell(v[0], 2);
+    out.clear();
+    AppendInt(out, v[0], 2);
     for (int i = 1; i < count; ++i) {
         out += '-';
-        out += IntCell(v[at(i)], 2);
+        AppendInt(out, v[at(i)], 2);
     }
-    return out;
 }
 
 int ordinalOf(BakenType type, int a, int b, int c)
@@ -210,6 +226,7 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
             best = rank;
     }
 
+    const ComboTable& combos = comboTable(t.type);
     const RawLabelList list = CombinationsOf(t.type, n, marks, multi);
     for (const int k : list.ordinals()) {
         const double odds = src.odds[at(k)];
@@ -217,7 +234,7 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
             continue;
         std::vector<std::string>& cells = rows.next();
         PutInt(cells[kNumberColumn], rows.used(), noWidth);
-        cells[kLabelColumn] = labelOf(t.type, k);
+        cells[kLabelColumn] = combos.labels[at(k)];
         if (loaded) {
             PutFixed(cells[kOddsColumn], odds, info.oddsWidth, 1);
             PutInt(cells[kNinkiColumn], src.ninki[at(k)], ninkiWidth);
@@ -226,7 +243,7 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
             cells[kNinkiColumn] = blankNinki;
         }
         std::array<int, 3> ranks{};
-        const std::array<int, 3> numbers = numbersOf(cells[kLabelColumn], info.numbers);
+        const std::array<int, 3>& numbers = combos.numbers[at(k)];
         bool ranked = true;
         for (int i = 0; i < info.numbers; ++i) {
             const int v = numbers[at(i)];
@@ -235,7 +252,7 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
             ranked = ranked && ranks[at(i)] > 0;
         }
         if (ranked)
-            cells[at(layout.renNinki)] = joinedNumbers(ranks, info.numbers);
+            putJoinedNumbers(cells[at(layout.renNinki)], ranks, info.numbers);
     }
 }
 

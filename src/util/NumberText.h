@@ -4,6 +4,7 @@
 #pragma once
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace solvane {
@@ -21,6 +22,23 @@ inline void AppendInt(std::string& out, long long v, int width)
 // Appends printf("%*.*f", width, precision, v); width asterisks for a value that has no such text.
 inline void AppendFixed(std::string& out, double v, int width, int precision)
 {
+    // Odds are tenths read from digits: the nearest double to t / 10 prints as the digits of t with a
+    // point before the last one, so those take the integer path (tables write thousands of them).
+    if (precision == 1 && !std::signbit(v) && v < 1e14) {
+        const auto t = static_cast<long long>(v * 10.0 + 0.5);
+        if (static_cast<double>(t) / 10.0 == v) {
+            char digits[24];
+            int n = 0;
+            for (long long rest = t; rest > 0 || n < 2; rest /= 10)
+                digits[n++] = static_cast<char>('0' + rest % 10);
+            out.append(static_cast<std::size_t>(width > n + 1 ? width - n - 1 : 0), ' ');
+            for (int i = n - 1; i >= 1; --i)
+                out += digits[i];
+            out += '.';
+            out += digits[0];
+            return;
+        }
+    }
     char buf[400];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
     if (res.ec != std::errc()) {
