@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace solvane {
 namespace {
@@ -51,10 +54,14 @@ std::string raceName(const RaceDay& day, int slot)
 
 std::string yen(long long v)
 {
-    std::string digits = std::to_string(v < 0 ? -v : v);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(at(i), ",");
-    return (v < 0 ? "-" : "") + digits;
+    const std::string digits = std::to_string(v < 0 ? -v : v);
+    std::string out = v < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
 }
 
 } // namespace
@@ -194,16 +201,66 @@ std::vector<std::string> BacktestDays(const std::vector<std::string>& dateItems,
     return days;
 }
 
+namespace {
+
+// What one day of the run gives: its lines, or why it has none.
+struct DayOutput {
+    bool done = false;      // the day was taken to its end (or to the race that failed)
+    bool cancelled = false; // the run was cancelled while the day was built
+    bool loaded = false;
+    std::string bytes; // its lines, each with CR LF
+    int lines = 0;
+    long long races = 0;
+    std::vector<std::string> notes;
+    std::string error; // a value that does not fit: the run fails
+};
+
+// One worker's day: loaded into its own model, every race with a result built into its own tables.
+// stop is polled between races.
+void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const BacktestOptions& options,
+            const Clock& clock, const std::function<bool()>& stop, DayOutput& out)
+{
+    const DayLoadResult loaded = DateComboChange(day, key, options.load, clock);
+    if (!loaded.loaded) {
+        out.notes.push_back(key + "：読み込めませんでした" +
+                            (loaded.notes.error.empty() ? std::string() : "（" + loaded.notes.error + "）"));
+        return;
+    }
+    out.loaded = true;
+    if (loaded.notes.failed())
+        out.notes.push_back(key + "：" + loaded.notes.error);
+    for (const RaceListItem& item : day.RaceList) {
+        if (stop()) {
+            out.cancelled = true;
+            return;
+        }
+        // A race without a result gives no line, so its tables are not built.
+        if (!HasBacktestResult(day, item.slot))
+            continue;
+        const RaceFigures figures = BacktestRace(tables, day, item.slot, options.rule, options.mode, options.multi);
+        ++out.races;
+        BacktestLine line = MakeBacktestLine(day, item.slot, figures);
+        if (!line.error.empty()) {
+            out.error = std::move(line.error);
+            return;
+        }
+        if (line.compiCapped > 0)
+            out.notes.push_back(key + " " + item.text + "：コンピ指数が2桁に収まらない馬 " +
+                                std::to_string(line.compiCapped) + " 頭をコンピなしとして書きました");
+        out.bytes += line.line;
+        out.bytes += "\r\n";
+        ++out.lines;
+    }
+}
+
+} // namespace
+
 BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const BacktestOptions& options,
                            const Clock& clock, const BacktestProgressFn& progress, const std::atomic<bool>* cancel)
 {
     using Steady = std::chrono::steady_clock;
     BacktestResult result;
     const std::vector<std::string> days = BacktestDays(dateItems, options.from, options.to);
-    auto day = std::make_unique<RaceDay>();
-    day->BatchMode = 1;
-    KaimeTables tables = EmptyKaimeTables();
-    std::string bytes;
     const auto started = Steady::now();
     auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
     auto report = [&](int done, const std::string& key) {
@@ -219,49 +276,83 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
         progress(p);
     };
 
-    for (std::size_t d = 0; d < days.size() && result.outcome != BacktestOutcome::Cancelled; ++d) {
-        const std::string& key = days[d];
-        report(static_cast<int>(d), key);
+    // Days are loaded and built by workers, each with its own model and tables, taking the days in
+    // order; this thread takes their outputs in the same order, so the file, the progress and the
+    // outcome are those of one day after the other. A day that fails stops the workers from taking
+    // later days, never earlier ones: the first failing day is the one reported.
+    std::vector<DayOutput> outputs(days.size());
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::atomic<std::size_t> nextDay{0};
+    std::atomic<std::size_t> failedDay{days.size()};
+    std::atomic<bool> finished{false};
+    int running = 0;
+    auto worker = [&] {
+        auto day = std::make_unique<RaceDay>();
+        day->BatchMode = 1;
+        KaimeTables tables = EmptyKaimeTables();
+        for (;;) {
+            const std::size_t d = nextDay.fetch_add(1);
+            auto stop = [&, d] { return cancelled() || finished.load() || d > failedDay.load(); };
+            if (d >= days.size() || stop())
+                break;
+            DayOutput out;
+            RunDay(*day, tables, days[d], options, clock, stop, out);
+            if (!out.error.empty()) {
+                std::size_t f = failedDay.load();
+                while (d < f && !failedDay.compare_exchange_weak(f, d)) {
+                }
+            }
+            const std::lock_guard lock(mutex);
+            out.done = !out.cancelled;
+            outputs[d] = std::move(out);
+            changed.notify_all();
+        }
+        const std::lock_guard lock(mutex);
+        --running;
+        changed.notify_all();
+    };
+    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
+    const int workers = static_cast<int>(std::min<std::size_t>(
+        {static_cast<std::size_t>(options.workers > 0 ? options.workers : std::min(2U, hardware)), days.size()}));
+    std::vector<std::thread> threads;
+    running = workers;
+    for (int i = 0; i < workers; ++i)
+        threads.emplace_back(worker);
+
+    std::string bytes;
+    for (std::size_t d = 0; d < days.size(); ++d) {
+        report(static_cast<int>(d), days[d]);
         if (cancelled()) {
             result.outcome = BacktestOutcome::Cancelled;
             break;
         }
-        const DayLoadResult loaded = DateComboChange(*day, key, options.load, clock);
-        result.lastDayKey = key;
-        if (!loaded.loaded) {
-            result.notes.push_back(key + "：読み込めませんでした" +
-                                   (loaded.notes.error.empty() ? std::string() : "（" + loaded.notes.error + "）"));
-            continue;
+        DayOutput out;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return outputs[d].done || outputs[d].cancelled || running == 0; });
+            out = std::move(outputs[d]);
         }
-        if (loaded.notes.failed())
-            result.notes.push_back(key + "：" + loaded.notes.error);
-        ++result.days;
-        for (const RaceListItem& item : day->RaceList) {
-            if (cancelled()) {
-                result.outcome = BacktestOutcome::Cancelled;
-                break;
-            }
-            // A race without a result gives no line, so its tables are not built.
-            if (!HasBacktestResult(*day, item.slot))
-                continue;
-            const RaceFigures figures =
-                BacktestRace(tables, *day, item.slot, options.rule, options.mode, options.multi);
-            ++result.races;
-            BacktestLine line = MakeBacktestLine(*day, item.slot, figures);
-            if (!line.error.empty()) {
-                result.outcome = BacktestOutcome::Failed;
-                result.message = line.error;
-                return result;
-            }
-            if (line.compiCapped > 0)
-                result.notes.push_back(key + " " + item.text + "：コンピ指数が2桁に収まらない馬 " +
-                                       std::to_string(line.compiCapped) + " 頭をコンピなしとして書きました");
-            bytes += line.line;
-            bytes += "\r\n";
-            ++result.lines;
+        if (!out.done) {
+            result.outcome = BacktestOutcome::Cancelled;
+            break;
         }
+        result.lastDayKey = days[d];
+        result.notes.insert(result.notes.end(), out.notes.begin(), out.notes.end());
+        result.days += out.loaded ? 1 : 0;
+        result.races += out.races;
+        if (!out.error.empty()) {
+            result.outcome = BacktestOutcome::Failed;
+            result.message = std::move(out.error);
+            break;
+        }
+        bytes += out.bytes;
+        result.lines += out.lines;
     }
-    if (result.outcome == BacktestOutcome::Cancelled)
+    finished = true;
+    for (std::thread& t : threads)
+        t.join();
+    if (result.outcome == BacktestOutcome::Cancelled || result.outcome == BacktestOutcome::Failed)
         return result;
     report(static_cast<int>(days.size()), result.lastDayKey);
     if (result.lines == 0) {

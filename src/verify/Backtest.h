@@ -91,6 +91,9 @@ struct BacktestOptions {
     HaibunMode mode = HaibunMode::Kinto;
     MultiOptions multi;
     LoadOptions load; // the day loads; appFolder also names the backtest file
+    // Days loaded and built at the same time, each by its own worker with its own model; 0: up to two,
+    // as the machine has cores. The file is the same for any number.
+    int workers = 0;
 };
 
 struct BacktestProgress {

@@ -247,22 +247,29 @@ std::string itemsOf(RuleCondition c)
 
 std::string FormatRuleFile(const SelectionRule& rule)
 {
+    // Appended piece by piece: "x" + std::string(...) trips a false -Wrestrict of GCC 12 at -O3.
     std::string text;
     for (int g = 0; g < kRuleGroups; ++g) {
         const RuleGroup& group = rule.groups[at(g)];
         if (g > 0)
             text += "\r\n";
-        text += "[" + std::string(kSections[at(g)]) + "]\r\n";
-        text += std::string("Mode=") + (group.andMode ? "AND" : "OR") + "\r\n";
+        text.append("[").append(kSections[at(g)]).append("]\r\n");
+        text.append("Mode=").append(group.andMode ? "AND" : "OR").append("\r\n");
         for (int i = 0; i < kRuleConditions; ++i) {
             const auto c = static_cast<RuleCondition>(i);
             if (!group.anySelected(c))
                 continue;
-            std::string values;
-            for (int item = 0; item < static_cast<int>(RuleItems(c).size()); ++item)
-                if (group.isSelected(c, item))
-                    values += (values.empty() ? "" : ",") + fileItem(c, item);
-            text += std::string(RuleKey(c)) + "=" + values + "\r\n";
+            text.append(RuleKey(c)).append("=");
+            bool first = true;
+            for (int item = 0; item < static_cast<int>(RuleItems(c).size()); ++item) {
+                if (!group.isSelected(c, item))
+                    continue;
+                if (!first)
+                    text += ',';
+                text += fileItem(c, item);
+                first = false;
+            }
+            text += "\r\n";
         }
     }
     return text;

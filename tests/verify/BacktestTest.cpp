@@ -268,6 +268,12 @@ TEST_F(BacktestRun, OneRecordPerRaceWithResultAsAFreshBuildGivesIt)
     }
     EXPECT_EQ(next, lines.size());
     EXPECT_GT(picked, 0) << "the season has compi data, so the rule marks horses";
+
+    // Days built one after the other give the same file as days built side by side.
+    const std::string parallel = readFile(BacktestFile(season_->home)).value_or("");
+    options_.workers = 1;
+    ASSERT_EQ(Run().outcome, BacktestOutcome::Written);
+    EXPECT_EQ(readFile(BacktestFile(season_->home)).value_or(""), parallel);
 }
 
 TEST_F(BacktestRun, PeriodEdgesAndAnEmptyPeriodKeepThePreviousFile)
