@@ -38,6 +38,8 @@ constexpr std::array<const char*, kKenshoLists> kListNames{"BashoList0", "TrackL
 constexpr std::array<std::uint32_t, kBakenTypes> kSeriesColors{0xE03030, 0xF08C00, 0xC8A800, 0x2E9E3E,
                                                                0x12A4A4, 0x2060D0, 0x8040C0, 0xD02090};
 
+constexpr std::size_t kChartPoints = 3000;
+
 QString q(std::string_view s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -265,8 +267,11 @@ void TKenshoForm::showChart(const KenshoResult& result)
 {
     QChart* chart = ChartView->chart();
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    // Removed series are deleted by the chart; removed axes are handed back to be deleted here.
+    for (QAbstractAxis* axis : chart->axes()) {
         chart->removeAxis(axis);
+        delete axis;
+    }
     if (result.rows.empty())
         return;
 
@@ -291,8 +296,10 @@ void TKenshoForm::showChart(const KenshoResult& result)
         QList<QPointF> points;
         const std::vector<double>& curve = curves[at(t)];
         points.reserve(static_cast<qsizetype>(curve.size()));
+        // Years of races make tens of thousands of points a line; a few thousand draw the same curve.
+        const std::size_t step = std::max<std::size_t>(1, curve.size() / kChartPoints);
         for (std::size_t i = 0; i < curve.size(); ++i) {
-            if (std::isnan(curve[i]))
+            if (std::isnan(curve[i]) || (i % step != 0 && i + 1 != curve.size()))
                 continue;
             points.append(QPointF(static_cast<double>(i + 1), curve[i]));
             top = std::max(top, curve[i]);
