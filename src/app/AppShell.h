@@ -38,7 +38,6 @@ inline constexpr std::string_view kJVLinkMissing =
 inline constexpr std::string_view kHarunireName = "Harunire.exe";
 inline constexpr std::string_view kHarunireFailedCaption = "確認";
 inline constexpr std::string_view kHarunireFailed = "「ハルニレ中央競馬版」の起動に失敗しました";
-inline constexpr std::string_view kNotReady = "この機能はまだ準備中です。";
 
 class AppShell {
 public:

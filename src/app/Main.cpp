@@ -169,8 +169,8 @@ void TMainForm::buildToolBar()
     DirectReadBtnAction = bar->findChild<QAction*>("DirectReadBtnAction");
     // Buttons pressed by the program itself (after an import, by a timer), never by the user.
     for (auto [name, caption, slot] : {std::tuple{"GetKaisaiBtn", "変更情報", &TMainForm::GetKaisaiBtnClick},
-                                       std::tuple{"MakeDataListBtn", "リスト作成", &TMainForm::notReady},
-                                       std::tuple{"IniBtn", "初期化", &TMainForm::notReady}}) {
+                                       std::tuple{"MakeDataListBtn", "リスト作成", &TMainForm::MakeDataListBtnClick},
+                                       std::tuple{"IniBtn", "初期化", &TMainForm::IniBtnClick}}) {
         auto* hidden = addButton(nullptr, name, caption, QString(), slot);
         hidden->hide();
     }
@@ -319,9 +319,10 @@ void TMainForm::message(MessageKind kind, const QString& caption, const QString&
         inform_(kind, caption, text);
 }
 
-void TMainForm::notReady()
+void TMainForm::IniBtnClick()
 {
-    message(MessageKind::Information, "Solvane", q(kNotReady));
+    solvane::IniBtnClick(*day_);
+    sisushutubaBtnClick();
 }
 
 void TMainForm::HelpButtonClick()

@@ -92,6 +92,8 @@ public:
     void JVBtnClick();
     // "リスト作成": the stored race days into DateCombo, newest first, nothing selected or loaded.
     void MakeDataListBtnClick();
+    // "初期化": every race's derived values reset; the shown card follows.
+    void IniBtnClick();
     // A date chosen in DateCombo: the day is loaded, the race list filled and its first race selected.
     void DateComboChange();
     // A race chosen in the race list: the header, the race card, the entries window and the results
@@ -187,8 +189,6 @@ private:
     // Enter or double-click on the race list: that race on the card, and the keyboard moves to it.
     void openListedRace();
     void applyMarkers();
-    // Commands whose features come later answer with a short note instead of doing nothing silently.
-    void notReady();
     QAction* addAction(QMenu* menu, const char* name, const QString& caption, void (TMainForm::*slot)());
     // toolBar null: a hidden button of the window, pressed only by the program.
     QPushButton* addButton(QToolBar* toolBar, const char* name, const QString& caption, const QString& hint,
