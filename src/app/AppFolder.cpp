@@ -4,15 +4,17 @@
 
 #include <cstdlib>
 #include <system_error>
-#include <unistd.h>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace solvane {
 
-static std::optional<std::string> nonEmpty(const std::optional<std::string>& s)
+[[maybe_unused]] static std::optional<std::string> nonEmpty(const std::optional<std::string>& s)
 {
     if (s && !s->empty())
         return s;
@@ -21,10 +23,11 @@ static std::optional<std::string> nonEmpty(const std::optional<std::string>& s)
 
 static fs::path withoutTrailingSeparator(fs::path p)
 {
-    std::string text = p.string();
-    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\'))
+    std::string text = pathToUtf8(p);
+    // A drive's root ("C:\") keeps its separator.
+    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\') && text[text.size() - 2] != ':')
         text.pop_back();
-    return fs::path(text);
+    return pathFromUtf8(text);
 }
 
 fs::path ChooseAppFolder(const AppFolderInputs& in)
@@ -69,7 +72,19 @@ fs::path ExecutableFolder()
 bool IsWritableFolder(const fs::path& folder)
 {
     std::error_code ec;
+#ifdef _WIN32
+    // The read-only attribute of a Windows folder does not stop files being created in it; the folder's
+    // access rights do, and only trying tells.
+    if (folder.empty() || !fs::is_directory(folder, ec))
+        return false;
+    wchar_t name[MAX_PATH];
+    if (GetTempFileNameW(folder.c_str(), L"slv", 0, name) == 0)
+        return false;
+    DeleteFileW(name);
+    return true;
+#else
     return !folder.empty() && fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK) == 0;
+#endif
 }
 
 static std::optional<std::string> env(const char* name)

@@ -7,6 +7,7 @@
 #include "jvdata/JVLink.h"
 #include "jvdata/JVMessage.h"
 #include "util/Files.h"
+#include "util/ShellOpen.h"
 #include "util/Text.h"
 
 #include <cstdlib>
@@ -147,6 +148,28 @@ fs::path AppShell::harunireProgram()
 {
     const fs::path folder = pathFromUtf8(trim(settings_.get(keys::Harunire)));
     return findChildIgnoreCase(folder, kHarunireName);
+}
+
+bool AppShell::openManual(std::string* error) const
+{
+    const auto manual = manualPath();
+    if (!manual) {
+        if (error)
+            *error = std::string(kManualMissing);
+        return false;
+    }
+    return ShellOpen(*manual, "", options_.appFolder, error);
+}
+
+bool AppShell::startHarunire(std::string* error)
+{
+    const fs::path program = harunireProgram();
+#ifdef _WIN32
+    const std::string_view emptyQuoted = "\"\"";
+#else
+    const std::string_view emptyQuoted = ""; // no shell to unquote it: no argument at all
+#endif
+    return ShellOpen(program, emptyQuoted, program.parent_path(), error);
 }
 
 } // namespace solvane

@@ -94,6 +94,13 @@ public:
     // The compi-index box program: "Harunire.exe" in the [Dir] harunire folder (default AppFolder).
     std::filesystem::path harunireProgram();
 
+    // Opens the manual with the shell ("open"). False when it is missing (show kManualMissing) or the
+    // shell could not open it.
+    bool openManual(std::string* error = nullptr) const;
+    // Starts the compi-index box program through the shell, with an empty quoted argument on Windows.
+    // False when the shell reports a failure (show kHarunireFailed with kHarunireFailedCaption).
+    bool startHarunire(std::string* error = nullptr);
+
 private:
     void warn(std::string message);
 

@@ -5,7 +5,6 @@
 #include "util/Text.h"
 
 #include <climits>
-#include <sys/stat.h>
 
 namespace solvane {
 
@@ -99,15 +98,12 @@ SettingsFile::SettingsFile(std::filesystem::path path, SettingsDefaults defaults
 
 SettingsFile::Stamp SettingsFile::stampOf(const std::filesystem::path& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    const auto st = fileStampOf(path);
+    if (!st)
         return {};
     Stamp s;
     s.exists = true;
-    s.dev = st.st_dev;
-    s.ino = st.st_ino;
-    s.size = st.st_size;
-    s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    s.file = *st;
     return s;
 }
 

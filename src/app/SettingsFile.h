@@ -11,12 +11,12 @@
 #pragma once
 
 #include "app/SettingsKeys.h"
+#include "util/Files.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace solvane {
@@ -60,10 +60,7 @@ public:
 private:
     struct Stamp {
         bool exists = false;
-        dev_t dev = 0;
-        ino_t ino = 0;
-        off_t size = 0;
-        long long mtimeNs = 0;
+        FileStamp file;
         friend bool operator==(const Stamp&, const Stamp&) = default;
     };
     static Stamp stampOf(const std::filesystem::path& path);

@@ -1,8 +1,16 @@
 #include "jvdata/JVLinkFactory.h"
 
+#include "jvdata/BridgeJVLink.h"
 #include "jvdata/LocalJVLink.h"
 #include "util/Files.h"
 #include "util/Text.h"
+
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <objbase.h>
+#include <windows.h>
+#endif
 
 namespace solvane {
 
@@ -16,15 +24,50 @@ std::filesystem::path ResolveFeedFolder(const char* envFeed, const std::string& 
     return appFolder / "feed";
 }
 
+bool JVLinkInstalled()
+{
+#ifdef _WIN32
+    // The ProgID's registration is shared by 32- and 64-bit programs; the component itself is 32-bit
+    // and is created only in the bridge.
+    CLSID clsid;
+    return SUCCEEDED(CLSIDFromProgID(L"JVDTLab.JVLink", &clsid));
+#else
+    return false;
+#endif
+}
+
+static std::filesystem::path defaultBridgeProgram()
+{
+#ifdef _WIN32
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(std::size(buffer)));
+    return std::filesystem::path(std::wstring(buffer, n)).parent_path() / L"solvane-jvlink-bridge.exe";
+#else
+    return {};
+#endif
+}
+
 std::unique_ptr<JVLink> CreateJVLink(const JVLinkOptions& options, std::string* error)
 {
-    // The one place that picks the component: a Windows build will create its adapter for the real
-    // JV-Link here; everywhere else the local component serves the feed folder.
+    // The one place that picks the component: on Windows the real JV-Link through the bridge when it
+    // is installed, unless SOLVANE_FEED asks for a feed folder; everywhere else the local component
+    // serves the feed folder.
     auto fail = [&](std::string message) -> std::unique_ptr<JVLink> {
         if (error)
             *error = std::move(message);
         return nullptr;
     };
+    const char* envFeed = std::getenv("SOLVANE_FEED");
+    if (!(envFeed && *envFeed) && JVLinkInstalled()) {
+        BridgeJVLinkOptions bridge;
+        bridge.program = options.bridgeProgram.empty() ? defaultBridgeProgram() : options.bridgeProgram;
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(bridge.program, ec))
+            return fail("JV-Link中継プログラム「" + pathToUtf8(bridge.program) + "」が見つかりません。");
+        if (error)
+            error->clear();
+        return std::make_unique<BridgeJVLink>(std::move(bridge));
+    }
     const std::filesystem::path& folder = options.feedFolder;
     const std::string hint = "（環境変数 SOLVANE_FEED か設定 [JVLink] Feed で指定できます）";
     if (folder.empty())

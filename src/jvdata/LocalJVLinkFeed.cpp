@@ -185,7 +185,7 @@ std::optional<fs::path> findSnapshot(const fs::path& feed, std::string_view data
 bool RecordReader::open(const fs::path& path)
 {
     close();
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openForReading(path);
     if (!file_)
         return false;
     // A folder opens on some systems; reading it fails at once, which next() reports.

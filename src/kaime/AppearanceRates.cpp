@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sys/stat.h>
 
 namespace solvane {
 namespace {
@@ -129,12 +128,12 @@ std::string StoreFingerprint(const std::filesystem::path& dataFolder)
             continue;
         // The store rewrites a file by renaming a new one over it, so the inode tells a rewrite apart
         // even when size and time stamp (coarse on some file systems) stay the same.
-        struct stat st {};
-        if (::stat(entry.path().c_str(), &st) != 0)
+        const auto st = fileStampOf(entry.path());
+        if (!st)
             continue;
-        entries.push_back(strprintf("%s:%lld:%lld:%lld.%09ld", name.c_str(), static_cast<long long>(st.st_ino),
-                                    static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
-                                    st.st_mtim.tv_nsec));
+        entries.push_back(strprintf("%s:%lld:%lld:%lld.%09lld", name.c_str(), static_cast<long long>(st->id),
+                                    static_cast<long long>(st->size), static_cast<long long>(st->mtimeNs / 1000000000),
+                                    static_cast<long long>(st->mtimeNs % 1000000000)));
     }
     std::sort(entries.begin(), entries.end());
     // FNV-1a over the sorted entries: the file count is kept beside it for a person reading the file.

@@ -59,7 +59,7 @@ std::shared_ptr<const Listing> listFolder(const std::filesystem::path& dir)
 
     std::error_code ec;
     const auto stamp = std::filesystem::last_write_time(dir, ec);
-    const std::string key = dir.native();
+    const std::string key = pathToUtf8(dir);
     if (!ec) {
         const std::lock_guard lock(mutex);
         if (const auto it = cache.find(key); it != cache.end() && it->second.stamp == stamp)

@@ -1,6 +1,7 @@
 #include "voting/BetFile.h"
 
 #include "util/Files.h"
+#include "util/ShellOpen.h"
 #include "util/Text.h"
 
 #include <array>
@@ -219,6 +220,14 @@ bool WriteBetFile(const TohyoPlan& plan, std::string* message)
         return false;
     }
     return true;
+}
+
+bool LaunchPlugin(const TohyoPlan& plan, std::string* error)
+{
+    std::string folder = pathToUtf8(plan.pluginFolder);
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+        folder += static_cast<char>(std::filesystem::path::preferred_separator);
+    return ShellOpen(plan.exe, pathToUtf8(plan.file), pathFromUtf8(folder), error);
 }
 
 } // namespace solvane

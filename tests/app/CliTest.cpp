@@ -6,7 +6,11 @@
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include "support/RunShell.h" // popen and the exit status off POSIX
+#else
 #include <sys/wait.h>
+#endif
 
 using namespace solvane;
 

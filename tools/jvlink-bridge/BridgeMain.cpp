@@ -1,0 +1,205 @@
+// solvane-jvlink-bridge: holds one JV-Link component and answers the program's requests over standard
+// input and output (src/jvdata/JVLinkBridgeProtocol.h). On Windows it creates the COM component
+// "JVDTLab.JVLink"; with --feed DIR it serves the local component on that feed folder instead, which
+// is how the conversation is tested on every platform.
+//
+//   solvane-jvlink-bridge [--feed DIR] [--fault KIND=N]
+//
+// --fault is for tests of the program's side: slow-open=MS delays every JVOpen and JVRTOpen by MS
+// milliseconds; die-in-read=N ends the bridge in the middle of the N-th JVRead answer; garble-read=N
+// sends a frame of impossible length as the N-th JVRead answer.
+#include "jvdata/JVLinkBridgeProtocol.h"
+#include "jvdata/LocalJVLink.h"
+#include "util/Clock.h"
+#include "util/Files.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include "ComJVLink.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <objbase.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace solvane;
+
+struct Faults {
+    long slowOpenMs = 0;
+    long dieInRead = 0;
+    long garbleRead = 0;
+};
+
+// The local component with the test faults that belong to the component (a slow open).
+class SlowOpenLink : public JVLink {
+public:
+    SlowOpenLink(JVLink& inner, long ms) : inner_(inner), delay_(ms) {}
+    int JVInit(const std::string& sid) override { return inner_.JVInit(sid); }
+    int JVSetUIProperties() override { return inner_.JVSetUIProperties(); }
+    int JVOpen(const std::string& dataspec, const std::string& fromtime, int option, int& readCount, int& downloadCount,
+               std::string& lastFileTimestamp) override
+    {
+        std::this_thread::sleep_for(delay_);
+        return inner_.JVOpen(dataspec, fromtime, option, readCount, downloadCount, lastFileTimestamp);
+    }
+    int JVRTOpen(const std::string& dataspec, const std::string& key) override
+    {
+        std::this_thread::sleep_for(delay_);
+        return inner_.JVRTOpen(dataspec, key);
+    }
+    int JVStatus() override { return inner_.JVStatus(); }
+    int JVRead(std::string& record, int bufferSize, std::string& fileName) override
+    {
+        return inner_.JVRead(record, bufferSize, fileName);
+    }
+    void JVCancel() override { inner_.JVCancel(); }
+    int JVClose() override { return inner_.JVClose(); }
+
+private:
+    JVLink& inner_;
+    std::chrono::milliseconds delay_;
+};
+
+bool readExact(char* buffer, std::size_t n)
+{
+    while (n > 0) {
+#ifdef _WIN32
+        DWORD got = 0;
+        if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, static_cast<DWORD>(n), &got, nullptr) || got == 0)
+            return false;
+#else
+        const ssize_t got = ::read(0, buffer, n);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+#endif
+        buffer += got;
+        n -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool writeRaw(const char* data, std::size_t n)
+{
+    while (n > 0) {
+#ifdef _WIN32
+        DWORD put = 0;
+        if (!WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), data, static_cast<DWORD>(n), &put, nullptr) || put == 0)
+            return false;
+#else
+        const ssize_t put = ::write(1, data, n);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+#endif
+        data += put;
+        n -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+int usage()
+{
+    std::cerr << "usage: solvane-jvlink-bridge [--feed DIR] [--fault slow-open=MS|die-in-read=N|garble-read=N]\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string feed;
+    Faults faults;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--feed" && i + 1 < argc) {
+            feed = argv[++i];
+        } else if (a == "--fault" && i + 1 < argc) {
+            const std::string f = argv[++i];
+            const auto eq = f.find('=');
+            if (eq == std::string::npos)
+                return usage();
+            const std::string kind = f.substr(0, eq);
+            const long n = std::strtol(f.c_str() + eq + 1, nullptr, 10);
+            if (kind == "slow-open")
+                faults.slowOpenMs = n;
+            else if (kind == "die-in-read")
+                faults.dieInRead = n;
+            else if (kind == "garble-read")
+                faults.garbleRead = n;
+            else
+                return usage();
+        } else {
+            return usage();
+        }
+    }
+
+    std::unique_ptr<JVLink> component;
+    static const SystemClock clock;
+    if (!feed.empty()) {
+        component = std::make_unique<LocalJVLink>(pathFromUtf8(feed), clock);
+    } else {
+#ifdef _WIN32
+        // JV-Link is an apartment-threaded control: this thread is its apartment.
+        if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+            std::cerr << "solvane-jvlink-bridge: COM cannot be initialised\n";
+            return 1;
+        }
+        std::string error;
+        component = ComJVLink::Create(&error);
+        if (!component) {
+            std::cerr << "solvane-jvlink-bridge: " << error << "\n";
+            return 1;
+        }
+#else
+        return usage(); // no COM here: only the local component
+#endif
+    }
+
+    JVLink* served = component.get();
+    std::unique_ptr<JVLink> slow;
+    if (faults.slowOpenMs > 0) {
+        slow = std::make_unique<SlowOpenLink>(*component, faults.slowOpenMs);
+        served = slow.get();
+    }
+
+    long readAnswers = 0;
+    auto write = [&](const char* data, std::size_t n) {
+        if (n > 4 && data[4] == bridge::kRead) {
+            ++readAnswers;
+            if (readAnswers == faults.dieInRead) {
+                writeRaw(data, n / 2);
+                std::_Exit(3);
+            }
+            if (readAnswers == faults.garbleRead) {
+                const char bad[] = "\xff\xff\xff\x7f"
+                                   "D";
+                return writeRaw(bad, 5);
+            }
+        }
+        return writeRaw(data, n);
+    };
+    const int rc = bridge::ServeBridge(*served, readExact, write);
+    slow.reset();
+    component.reset();
+#ifdef _WIN32
+    if (feed.empty())
+        CoUninitialize();
+#endif
+    return rc;
+}
