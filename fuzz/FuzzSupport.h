@@ -2,6 +2,8 @@
 // the seed corpora), a scratch folder of the process's own, and whole-file writes.
 #pragma once
 
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -30,8 +32,18 @@ inline const std::filesystem::path& ScratchFolder()
 {
     static const std::filesystem::path dir = [] {
         const char* tmp = std::getenv("TMPDIR");
-        std::filesystem::path p = std::filesystem::path(tmp && *tmp ? tmp : "/tmp") /
-                                  ("solvane-fuzz-" + std::to_string(::getpid()));
+        const std::filesystem::path root(tmp && *tmp ? tmp : "/tmp");
+        // libFuzzer ends a timed run without the exit handlers: clear what ended processes left.
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator(root, ec)) {
+            const std::string name = e.path().filename().string();
+            if (name.rfind("solvane-fuzz-", 0) != 0)
+                continue;
+            const long pid = std::strtol(name.c_str() + 13, nullptr, 10);
+            if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+                std::filesystem::remove_all(e.path(), ec);
+        }
+        std::filesystem::path p = root / ("solvane-fuzz-" + std::to_string(::getpid()));
         std::filesystem::remove_all(p);
         std::filesystem::create_directories(p);
         std::atexit([] {
