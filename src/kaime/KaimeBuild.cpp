@@ -207,6 +207,7 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
     const int n = RunnerCount(day.RaRecs[at(slot)]);
     const BakenTypeInfo& info = InfoOf(t.type);
     const OddsSource src = oddsOf(r, t.type);
+    const bool direct = src.record >= 5 && r.TriplesPending;
     const auto& records = day.OzRecs(src.record);
     const bool loaded = at(slot) < records.size() && RaceNumber(records[at(slot)]) > 0;
     const bool trifecta = t.type == BakenType::SRT;
@@ -229,7 +230,10 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
     const ComboTable& combos = comboTable(t.type);
     const RawLabelList list = CombinationsOf(t.type, n, marks, multi);
     for (const int k : list.ordinals()) {
-        const double odds = src.odds[at(k)];
+        // Trio and trifecta odds of a loaded day are read per listed combination until the block is decoded.
+        const OddsEntry entry =
+            direct ? TripleOddsEntry(day, slot, src.record, k) : OddsEntry{src.odds[at(k)], src.ninki[at(k)]};
+        const double odds = entry.odds;
         if (loaded && !InOddsWindow(t.type, odds))
             continue;
         std::vector<std::string>& cells = rows.next();
@@ -237,7 +241,7 @@ void buildComboRows(KaimeTable& t, RowSink& rows, const RaceDay& day, int slot, 
         cells[kLabelColumn] = combos.labels[at(k)];
         if (loaded) {
             PutFixed(cells[kOddsColumn], odds, info.oddsWidth, 1);
-            PutInt(cells[kNinkiColumn], src.ninki[at(k)], ninkiWidth);
+            PutInt(cells[kNinkiColumn], entry.ninki, ninkiWidth);
         } else {
             cells[kOddsColumn] = blankOdds;
             cells[kNinkiColumn] = blankNinki;
@@ -399,8 +403,6 @@ void BuildKaimeRows(KaimeTable& table, const RaceDay& day, int slot, const Marks
             table.grid.setStyle(r, kLabelColumn, CellStyle{});
     }
     RowSink rows(table.grid);
-    if (table.type == BakenType::SRF || table.type == BakenType::SRT)
-        EnsureTripleOdds(day, slot);
     if (slot >= 0 && slot < kRaceSlots && at(slot) < day.RaceRecs.size() && at(slot) < day.RaRecs.size()) {
         if (InfoOf(table.type).numbers == 1)
             buildSingleRows(table, rows, day.RaceRecs[at(slot)], RunnerCount(day.RaRecs[at(slot)]), marks);

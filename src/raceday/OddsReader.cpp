@@ -210,6 +210,29 @@ void EnsureTripleOdds(const RaceDay& day, int slot)
         decodeTriples(day, s);
 }
 
+OddsEntry TripleOddsEntry(const RaceDay& day, int slot, int record, int ordinal)
+{
+    if (slot < 0 || slot >= static_cast<int>(day.RaceRecs.size()) || (record != 5 && record != 6))
+        return {};
+    const auto s = static_cast<std::size_t>(slot);
+    const TOutData& r = day.RaceRecs[s];
+    const int count = record == 5 ? 816 : 4896;
+    if (ordinal < 1 || ordinal > count)
+        return {};
+    const auto k = static_cast<std::size_t>(ordinal);
+    if (!r.TriplesPending)
+        return record == 5 ? OddsEntry{r.SRFOz[k], r.SRFNinki[k]} : OddsEntry{r.SRTOz[k], r.SRTNinki[k]};
+    // The same fields decodeBlock reads for this ordinal.
+    const std::string_view rec = record == 5 ? day.O5Recs[s] : day.O6Recs[s];
+    const std::size_t stride = record == 5 ? 15 : 17;
+    const std::size_t oddsWidth = record == 5 ? 6 : 7;
+    const std::size_t popPos = record == 5 ? 53 : 54;
+    const std::size_t popWidth = record == 5 ? 3 : 4;
+    const std::size_t step = stride * (k - 1);
+    const OddsText o = parseOdds(at(rec, 47 + step, oddsWidth));
+    return {o.value, o.kind == OddsKind::Value ? popularity(at(rec, popPos + step, popWidth)) : 0};
+}
+
 void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples)
 {
     if (slot < 0 || slot >= kRaceSlots)

@@ -33,6 +33,15 @@ void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples = false);
 // reader of SRFOz, SRFNinki, SRTOz or SRTNinki of a loaded day calls this first.
 void EnsureTripleOdds(const RaceDay& day, int slot);
 
+// One combination's odds and popularity of the slot's trio (record 5) or trifecta (record 6) block:
+// from the arrays once decoded, straight from the record while the block is pending. A table of a few
+// dozen combinations (the backtest builds thousands) needs no decoding of the other 4,896.
+struct OddsEntry {
+    double odds = kOddsAbsent;
+    int ninki = 0;
+};
+OddsEntry TripleOddsEntry(const RaceDay& day, int slot, int record, int ordinal);
+
 // The odds reader for the slot in day.OzRace: ReadOddsRecords for that slot, then DecodeRaceOdds.
 void OzReadBtnClick(RaceDay& day, ReadNotes* notes = nullptr);
 

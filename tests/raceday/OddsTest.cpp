@@ -163,6 +163,43 @@ TEST_F(OddsTest, CombinationBlocksAndMissingFiles)
     EXPECT_EQ(day.O6Recs[1], std::string(kOzLength[5], ' '));
 }
 
+// While a loaded day's trio and trifecta blocks are pending, each combination read straight from its
+// record gives exactly what decoding the block gives.
+TEST_F(OddsTest, PendingTriplesReadPerCombinationAsDecoded)
+{
+    folder.writeData(".jvRA", {RaLine("05", 1, "1005", 18)});
+    Line o6 = Line("O6", kOzLength[5]).key(kDate, "05", 1);
+    o6.at(47, "0000123").at(54, "0001");
+    o6.at(47 + 17, "*******").at(54 + 17, "****");
+    o6.at(47 + 17 * 2, "  12  ").at(54 + 17 * 2, "0002"); // garbled: absent
+    o6.at(47 + 17 * 4895, "1234567").at(54 + 17 * 4895, "4896");
+    Line o5 = Line("O5", kOzLength[4]).key(kDate, "05", 1);
+    o5.at(47, "000000").at(53, "  7"); // no votes, popularity kept
+    o5.at(47 + 15 * 815, "000456").at(53 + 15 * 815, "816");
+    folder.writeData(".jvO5", {o5});
+    folder.writeData(".jvO6", {o6});
+    ManualClock clock = OtherDayClock();
+    ASSERT_TRUE(DateComboChange(day, kDay, folder.options(), clock).loaded);
+    ASSERT_TRUE(day.RaceRecs[0].TriplesPending);
+
+    std::vector<OddsEntry> direct;
+    for (int record : {5, 6})
+        for (int k = 1; k <= (record == 5 ? 816 : 4896); ++k)
+            direct.push_back(TripleOddsEntry(day, 0, record, k));
+    EnsureTripleOdds(day, 0);
+    const TOutData& r = day.RaceRecs[0];
+    std::size_t i = 0;
+    for (int record : {5, 6})
+        for (int k = 1; k <= (record == 5 ? 816 : 4896); ++k, ++i) {
+            const auto at = static_cast<std::size_t>(k);
+            ASSERT_EQ(direct[i].odds, record == 5 ? r.SRFOz[at] : r.SRTOz[at]) << record << " " << k;
+            ASSERT_EQ(direct[i].ninki, record == 5 ? r.SRFNinki[at] : r.SRTNinki[at]) << record << " " << k;
+        }
+    EXPECT_DOUBLE_EQ(direct[816].odds, 12.3);
+    EXPECT_EQ(direct[0].ninki, 7);
+    EXPECT_EQ(TripleOddsEntry(day, 0, 6, 4897).odds, kOddsAbsent);
+}
+
 TEST_F(OddsTest, FirstRecordInFileOrderWinsAndACopyOutlivesItsRecord)
 {
     folder.writeData(".jvRA", {RaLine("05", 1, "1005", 2), RaLine("06", 1, "1010", 2)});
