@@ -68,6 +68,22 @@ void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, c
     }
 }
 
+MessageSink OwnBeepMessageBoxes(QWidget* owner)
+{
+    return [owner](MessageKind kind, const QString& caption, const QString& text) {
+        if (kind == MessageKind::Information)
+            QMessageBox::information(owner, caption, text);
+        else
+            ShowMessageBox(owner, kind, caption, text);
+    };
+}
+
+bool AskYesNo(QWidget* owner, const QString& text)
+{
+    return QMessageBox::question(owner, owner->windowTitle(), text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
 TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     : QMainWindow(parent), shell_(shell), jvlink_(jvlink)
 {

@@ -61,6 +61,10 @@ using FolderChooser = std::function<QString(QWidget* parent, const QString& capt
 
 // The default sink: a message box after a beep for information and errors, a plain box otherwise.
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);
+// The message boxes of a window that beeps by itself: ShowMessageBox without its beep for information.
+MessageSink OwnBeepMessageBoxes(QWidget* owner);
+// A Yes/No question box captioned with the owner's title; true for Yes.
+bool AskYesNo(QWidget* owner, const QString& text);
 
 class TMainForm : public QMainWindow {
     Q_OBJECT

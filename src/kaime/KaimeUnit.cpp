@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -58,16 +57,8 @@ TKaimeForm::TKaimeForm(SettingsFile& settings, std::filesystem::path appFolder, 
 {
     setObjectName("KaimeForm");
     setWindowTitle("買い目表");
-    // The beep is the form's own (beep_), so the boxes here do not beep a second time.
-    inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
-        if (kind == MessageKind::Information)
-            QMessageBox::information(this, caption, text);
-        else
-            ShowMessageBox(this, kind, caption, text);
-    };
-    ask_ = [this](const QString& text) {
-        return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    };
+    inform_ = OwnBeepMessageBoxes(this); // the beep is the form's own (beep_)
+    ask_ = [this](const QString& text) { return AskYesNo(this, text); };
     startProgram_ = [](const QString& program, const QStringList& arguments) {
         // Off Windows a plug-in is anything executable under the name; QProcess runs it without a shell.
         return QFileInfo(program).isExecutable() &&

@@ -11,7 +11,6 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -56,9 +55,7 @@ TCompiForm::TCompiForm(SettingsFile& settings, std::filesystem::path appFolder, 
     inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
         ShowMessageBox(this, kind, caption, text);
     };
-    ask_ = [this](const QString& text) {
-        return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    };
+    ask_ = [this](const QString& text) { return AskYesNo(this, text); };
     clipboard_ = [] { return QGuiApplication::clipboard()->text(); };
 
     PageControl1 = new QTabWidget(this);

@@ -12,7 +12,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -50,9 +49,7 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, SettingsFile& settings, const Clock& 
     inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
         ShowMessageBox(this, kind, caption, text);
     };
-    ask_ = [this](const QString& text) {
-        return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    };
+    ask_ = [this](const QString& text) { return AskYesNo(this, text); };
 
     DateTimePicker1 = new QDateTimeEdit(this);
     DateTimePicker1->setObjectName("DateTimePicker1");

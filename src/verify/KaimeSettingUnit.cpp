@@ -16,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -75,16 +74,8 @@ TKaimeSettingForm::TKaimeSettingForm(TMainForm& main) : QWidget(&main, Qt::Windo
 {
     setObjectName("KaimeSettingForm");
     setWindowTitle("買い目設定");
-    inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
-        // The beep is the window's own (beep_), so the boxes here do not beep a second time.
-        if (kind == MessageKind::Information)
-            QMessageBox::information(this, caption, text);
-        else
-            ShowMessageBox(this, kind, caption, text);
-    };
-    ask_ = [this](const QString& text) {
-        return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-    };
+    inform_ = OwnBeepMessageBoxes(this); // the beep is the window's own (beep_)
+    ask_ = [this](const QString& text) { return AskYesNo(this, text); };
     beep_ = [] { QApplication::beep(); };
     chooseSave_ = [](QWidget* parent, const QString& caption, const QString& start, const QString& filter) {
         return QFileDialog::getSaveFileName(parent, caption, start, filter);
