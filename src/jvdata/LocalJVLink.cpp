@@ -137,7 +137,7 @@ int LocalJVLink::JVRTOpen(const std::string& dataspec, const std::string& key)
     if (!snapshot)
         return -1;
     // Real-time data is never downloaded in advance: the snapshot is there at once.
-    startRequest(Request::RealTime, dataspec, {FeedFile{*snapshot, snapshot->filename().string(), {}, true}});
+    startRequest(Request::RealTime, dataspec, {FeedFile{*snapshot, pathToUtf8(snapshot->filename()), {}, true}});
     return 0;
 }
 

@@ -95,7 +95,7 @@ std::vector<FeedFile> listFeedFiles(const fs::path& feed, const std::vector<std:
     std::vector<Entry> entries;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         for (const fs::path& path : listFolder(findChildIgnoreCase(feed, ids[i]))) {
-            std::string name = path.filename().string();
+            std::string name = pathToUtf8(path.filename());
             std::string timestamp = feedFileTimestamp(name);
             if (timestamp.empty() || timestamp <= fromtime || !isRegularFile(path))
                 continue;
@@ -167,7 +167,7 @@ std::optional<fs::path> findSnapshot(const fs::path& feed, std::string_view data
     std::string bestTime;
     if (latest) {
         for (const fs::path& path : listFolder(specDir / std::string(key))) {
-            const std::string time = snapshotTime(path.filename().string());
+            const std::string time = snapshotTime(pathToUtf8(path.filename()));
             if (time.empty() || time > *latest || (best && time <= bestTime) || !isRegularFile(path))
                 continue;
             best = path;

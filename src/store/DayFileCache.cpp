@@ -1,5 +1,6 @@
 #include "store/DayFileCache.h"
 
+#include "util/Files.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 
@@ -42,7 +43,7 @@ fs::path DayFileCache::resolve(const std::string& sjisName)
     if (!listed_) {
         listed_ = true;
         for (fs::directory_iterator it(dataFolder_, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string found = it->path().filename().string();
+            const std::string found = pathToUtf8(it->path().filename());
             names_.emplace(asciiLower(found), found); // the first in folder order wins, as findChildIgnoreCase
         }
     }

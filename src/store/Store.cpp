@@ -422,7 +422,7 @@ std::vector<std::string> ListStoredDays(const fs::path& dataFolder)
     std::set<std::string, std::greater<>> days;
     std::error_code ec;
     for (fs::directory_iterator it(dataFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = pathToUtf8(it->path().filename());
         if (name.size() <= 5 || !equalsIgnoreCase(std::string_view(name).substr(name.size() - 5), ".jvRA"))
             continue;
         const std::string sjis = toSjis(name);

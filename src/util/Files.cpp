@@ -115,8 +115,12 @@ std::optional<FileStamp> fileStampOf(const fs::path& path)
     return s;
 }
 
-// Renames tmp over path. A reader that opened the old file without FILE_SHARE_DELETE (a virus scanner,
-// an editor) blocks the rename for a moment; it is tried again for about a second before giving up.
+// Renames tmp over path. Windows refuses to replace a file that is open, even one opened with
+// FILE_SHARE_DELETE as our readers do; such a file may still be renamed, though. So when the plain
+// replace is refused, the old file is first moved aside under a temporary name (its readers keep
+// reading it), the new one takes its name and the old one is deleted once its readers are done. A
+// reader that opened the old file without FILE_SHARE_DELETE (a virus scanner, an editor) blocks both
+// for a moment: everything is tried again for about a second before giving up.
 static DWORD replaceByRename(const fs::path& tmp, const fs::path& path)
 {
     DWORD err = ERROR_SUCCESS;
@@ -126,6 +130,17 @@ static DWORD replaceByRename(const fs::path& tmp, const fs::path& path)
         err = GetLastError();
         if (err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION)
             break;
+        const fs::path aside = temporaryBeside(path);
+        if (MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            if (MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                // Deleted now, or when its last reader closes it.
+                if (!DeleteFileW(aside.c_str()))
+                    MoveFileExW(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+                return ERROR_SUCCESS;
+            }
+            err = GetLastError();
+            MoveFileExW(aside.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH); // the old file back
+        }
         Sleep(50);
     }
     return err;
@@ -265,6 +280,16 @@ fs::path findChildIgnoreCase(const fs::path& dir, std::string_view name)
 {
     fs::path exact = dir / pathFromUtf8(name);
     std::error_code ec;
+#ifdef _WIN32
+    // The file system ignores case already; the entry keeps the name it has on disk, as elsewhere.
+    WIN32_FIND_DATAW found;
+    const HANDLE h = FindFirstFileW(exact.c_str(), &found);
+    if (h != INVALID_HANDLE_VALUE) {
+        FindClose(h);
+        return dir / found.cFileName;
+    }
+    return exact;
+#else
     if (fs::exists(exact, ec))
         return exact;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -272,6 +297,7 @@ fs::path findChildIgnoreCase(const fs::path& dir, std::string_view name)
             return it->path();
     }
     return exact;
+#endif
 }
 
 } // namespace solvane

@@ -7,8 +7,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 #else
 #include <cerrno>
 #include <spawn.h>

@@ -13,6 +13,12 @@ struct AppFolderCase {
 
 TEST(AppFolder, ChoosesByTheRuleOfPrecedence)
 {
+#ifdef _WIN32
+    // Windows has one rule: the executable's folder, whatever else is given.
+    const AppFolderInputs windows{"C:\\home", "C:\\env", "C:\\Solvane\\", false, "C:\\xdg", "C:\\u"};
+    EXPECT_EQ(ChooseAppFolder(windows).wstring(), L"C:\\Solvane");
+    GTEST_SKIP() << "the precedence of --home, SOLVANE_HOME and XDG folders applies off Windows";
+#endif
     const AppFolderCase cases[] = {
         {"--home wins over everything", {"/opt/h/", "/env", "/exe", true, "/xdg", "/home/u"}, "/opt/h"},
         {"SOLVANE_HOME next", {std::nullopt, "/env/", "/exe", true, "/xdg", "/home/u"}, "/env"},
@@ -35,7 +41,11 @@ TEST(AppFolder, ChoosesByTheRuleOfPrecedence)
 
 TEST(AppFolder, SettingsFileSitsInTheApplicationFolder)
 {
+#ifdef _WIN32
+    EXPECT_EQ(SettingsFilePath("C:\\nonexistent\\app").wstring(), L"C:\\nonexistent\\app\\Solvane.ini");
+#else
     EXPECT_EQ(SettingsFilePath("/nonexistent/app").string(), "/nonexistent/app/solvane.ini");
+#endif
 }
 
 TEST(AppIdentity, SoftwareIdKeepsTheRegisteredForm)

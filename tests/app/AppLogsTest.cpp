@@ -49,7 +49,9 @@ TEST(ErrorLog, AppendAddsOneTimedLineAndFindsTheFileInAnyCase)
     ASSERT_TRUE(AppendErrorLog(dir.path(), clock, "東京11R:JVRTOpenエラー(-201)"));
     EXPECT_EQ(linesOf(dir / "errorlog.TXT"),
               (std::vector<std::string>{"前の行", "【エラー】09:05:07：東京11R:JVRTOpenエラー(-201)"}));
+#ifndef _WIN32 // where names differing in case are different files
     EXPECT_FALSE(fs::exists(dir / "ErrorLog.txt"));
+#endif
 }
 
 TEST(ErrorLog, AnUnreadableLogIsNotReplaced)

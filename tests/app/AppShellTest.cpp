@@ -77,8 +77,10 @@ TEST_F(AppShellTest, ExistingFoldersAndMarkersAreFoundInAnyCase)
     ASSERT_TRUE(writeFileAtomic(dir / "solvane.PDF", "%PDF"));
     auto shell = makeShell();
     ASSERT_TRUE(shell.start());
+#ifndef _WIN32 // where names differing in case are different files
     EXPECT_FALSE(fs::exists(dir / "Data"));
     EXPECT_FALSE(fs::exists(dir / "Log"));
+#endif
     EXPECT_TRUE(fs::exists(dir / "log" / "20240601.log"));
     EXPECT_TRUE(shell.masterMode());
     EXPECT_TRUE(shell.developerMode());

@@ -88,7 +88,11 @@ TEST_F(SettingsFileTest, EmptyFileGivesTheTableDefaults)
     EXPECT_EQ(s.get(keys::Harunire), dir.path().string());
     EXPECT_EQ(s.get(keys::KelvoTohyo2), "");
     EXPECT_EQ(s.get(keys::OzAlarm), "") << "no Windows folder here";
+#ifdef _WIN32
+    EXPECT_EQ(DefaultText(keys::OzAlarm, {dir.path(), "C:\\Windows"}), "C:\\Windows\\Media\\Ring08.wav");
+#else
     EXPECT_EQ(DefaultText(keys::OzAlarm, {dir.path(), "/win"}), "/win/Media/Ring08.wav");
+#endif
     EXPECT_EQ(s.get(keys::JVLinkFeed), "");
     EXPECT_FALSE(fs::exists(file())) << "reading never creates the file";
     for (const AnyKey& k : AllSettingsKeys()) {

@@ -21,8 +21,12 @@ TEST(Files, AtomicWriteReplacesWholeAndLeavesNoTemporary)
 
 TEST(Files, FailedWriteKeepsTheOldFileAndSaysWhy)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows folder's read-only attribute does not stop files being created in it";
+#else
     if (::geteuid() == 0)
         GTEST_SKIP() << "root ignores folder permissions";
+#endif
     test::TempDir dir;
     const auto file = dir / "a.txt";
     ASSERT_TRUE(writeFileAtomic(file, "old"));

@@ -256,8 +256,12 @@ TEST(BetFile, MissingBetFolderIsAnErrorAndNotCreated)
 
 TEST(BetFile, FailedWriteLeavesTheOldFileWhole)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows folder's read-only attribute does not stop files being created in it";
+#else
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into read-only folders";
+#endif
     Plugin p;
     const fs::path file = p.folder / "kaime" / "240601.csv";
     ASSERT_TRUE(writeFileAtomic(file, "old vote\r\n"));

@@ -346,8 +346,9 @@ CheckReport CheckFeed(const fs::path& feed, std::size_t max)
     }
     std::sort(files.begin(), files.end());
     for (const fs::path& p : files) {
-        const std::string rel = pathToUtf8(fs::relative(p, feed, ec));
-        const std::string top = rel.substr(0, rel.find('/'));
+        const fs::path relPath = fs::relative(p, feed, ec);
+        const std::string rel = pathToUtf8(relPath);
+        const std::string top = relPath.empty() ? std::string() : pathToUtf8(*relPath.begin()); // "/" or "\"
         const std::string name = pathToUtf8(p.filename());
         if (top != "RT" && !ValidStampedName(name)) {
             ++report.problemCount;

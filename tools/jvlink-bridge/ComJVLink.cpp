@@ -2,8 +2,9 @@
 
 #include "ComJVLink.h"
 
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h> // after windows.h, which it needs
 
 #include <array>
 #include <vector>
