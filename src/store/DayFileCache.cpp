@@ -36,7 +36,7 @@ void DayFileCache::put(const StorePlan& plan)
 fs::path DayFileCache::resolve(const std::string& sjisName)
 {
     const std::string name = fromSjis(sjisName);
-    fs::path exact = dataFolder_ / name;
+    fs::path exact = dataFolder_ / pathFromUtf8(name);
     std::error_code ec;
     if (fs::exists(exact, ec))
         return exact;
@@ -49,7 +49,7 @@ fs::path DayFileCache::resolve(const std::string& sjisName)
     }
     const auto hit = names_.find(asciiLower(name));
     if (hit != names_.end())
-        return dataFolder_ / hit->second;
+        return dataFolder_ / pathFromUtf8(hit->second);
     names_.emplace(asciiLower(name), name);
     return exact;
 }
