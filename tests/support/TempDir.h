@@ -1,6 +1,8 @@
 // A fresh folder for one test, removed at the end.
 #pragma once
 
+#include "util/Files.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -30,7 +32,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // name is UTF-8 (std::filesystem reads a narrow string in the system's code page on Windows).
+    std::filesystem::path operator/(const std::string& name) const { return path_ / pathFromUtf8(name); }
 
 private:
     std::filesystem::path path_;
