@@ -130,6 +130,10 @@ static DWORD replaceByRename(const fs::path& tmp, const fs::path& path)
         err = GetLastError();
         if (err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION)
             break;
+        // Only a file is moved aside: a folder in the file's place stays where it is, and the write fails.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            break;
         const fs::path aside = temporaryBeside(path);
         if (MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH)) {
             if (MoveFileExW(tmp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {

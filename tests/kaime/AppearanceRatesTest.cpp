@@ -52,9 +52,9 @@ protected:
     }
     void write()
     {
-        ASSERT_TRUE(SaveStoreLines(data_ / "2024年01月06日.jvRA",
+        ASSERT_TRUE(SaveStoreLines(data_ / pathFromUtf8("2024年01月06日.jvRA"),
                                    {raLine(1, 3), raLine(2, 3), raLine(3, 3), raLine(4, 4)}, nullptr));
-        ASSERT_TRUE(SaveStoreLines(data_ / "2024年01月06日中山.jvSEr", se_, nullptr));
+        ASSERT_TRUE(SaveStoreLines(data_ / pathFromUtf8("2024年01月06日中山.jvSEr"), se_, nullptr));
     }
     std::filesystem::path path() const { return dir_.path(); }
 

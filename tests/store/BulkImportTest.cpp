@@ -59,10 +59,10 @@ struct Fixture {
         return r;
     }
 
-    bool has(const char* utf8Name) const { return fs::exists(data / utf8Name); }
+    bool has(const char* utf8Name) const { return fs::exists(data / pathFromUtf8(utf8Name)); }
     std::size_t lineCount(const char* utf8Name) const
     {
-        auto bytes = readFile(data / utf8Name);
+        auto bytes = readFile(data / pathFromUtf8(utf8Name));
         return bytes ? splitLines(*bytes).size() : 0;
     }
 
@@ -283,11 +283,11 @@ TEST(BulkImport, FailedWriteLeavesTheOldFileAndSavesTheOtherDays)
 {
     Fixture f;
     // A folder where the 6 January races file should be: that file cannot be written, the 7th can.
-    fs::create_directories(f.data / "2024年01月06日.jvRA");
+    fs::create_directories(f.data / pathFromUtf8("2024年01月06日.jvRA"));
     f.link.addRecord(Rec().d("20240106")).addRecord(Rec().d("20240107")).addFileSwitch();
     const auto r = f.run();
     EXPECT_EQ(r.end, End::Error);
-    EXPECT_TRUE(fs::is_directory(f.data / "2024年01月06日.jvRA"));
+    EXPECT_TRUE(fs::is_directory(f.data / pathFromUtf8("2024年01月06日.jvRA")));
     EXPECT_EQ(f.lineCount("2024年01月07日.jvRA"), 1u);
 }
 

@@ -35,11 +35,11 @@ void seedStore(const fs::path& data)
     const std::string ra1 = std::string(StoredLine(Rec().r(9).mark("old-b").str()));
     const std::string ra2 = std::string(StoredLine(Rec().r(3).str()));
     const std::string ra3 = std::string(StoredLine(Rec().r(9).mark("old-a").str()));
-    writeFileAtomic(data / "2024年01月06日.jvRA", ra1 + "\r\n" + ra2 + "\r\n" + ra3 + "\r\n");
-    writeFileAtomic(data / "2024年01月06日.jvHR",
+    writeFileAtomic(data / pathFromUtf8("2024年01月06日.jvRA"), ra1 + "\r\n" + ra2 + "\r\n" + ra3 + "\r\n");
+    writeFileAtomic(data / pathFromUtf8("2024年01月06日.jvHR"),
                     "  \r\n" + std::string(StoredLine(Rec().t("HR").r(5).str())) + "\r\n");
-    writeFileAtomic(data / "2024年01月07日中山.jvSEr", "junk\r\n\r\n");
-    writeFileAtomic(data / "2024年01月07日.jvTM", "tm lower\r\nTM UPPER\r\n");
+    writeFileAtomic(data / pathFromUtf8("2024年01月07日中山.jvSEr"), "junk\r\n\r\n");
+    writeFileAtomic(data / pathFromUtf8("2024年01月07日.jvTM"), "tm lower\r\nTM UPPER\r\n");
 }
 
 std::vector<MemoryJVLink::ReadStep> mixedFeed(unsigned seed, int count)

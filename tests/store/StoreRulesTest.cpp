@@ -57,8 +57,8 @@ TEST(StoreNames, DataFolderFoundIgnoringCase)
     fs::create_directory(dir / "DATA");
     EXPECT_EQ(StoreFolder(dir.path()), dir / "DATA");
     const std::string rec = Rec().str();
-    writeFileAtomic(dir / "DATA" / "2024年01月06日.JVRA", "x\r\n");
-    EXPECT_EQ(StoreFilePath(dir / "DATA", StoreKind::RA, rec), dir / "DATA" / "2024年01月06日.JVRA");
+    writeFileAtomic(dir / "DATA" / pathFromUtf8("2024年01月06日.JVRA"), "x\r\n");
+    EXPECT_EQ(StoreFilePath(dir / "DATA", StoreKind::RA, rec), dir / "DATA" / pathFromUtf8("2024年01月06日.JVRA"));
 }
 
 TEST(SlotRule, RunnerOfRace3Horse5LandsAtIndex40OfANewFile)

@@ -37,7 +37,12 @@ cmake -S "$ROOT" -B "$BUILD" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchains/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" \
   -DSOLVANE_GUI=OFF -DSOLVANE_BENCH=OFF -DSOLVANE_WERROR=ON "${launcher[@]}" >/dev/null
-cmake --build "$BUILD" -j "$JOBS"
+# Left out under Windows: hardening_tests starts, stops and kills the programs with posix_spawn and
+# signals, which Windows does not have.
+EXCLUDED='^(hardening_tests)$'
+# Each GoogleTest executable is registered under its target's name.
+mapfile -t tests < <(ctest --test-dir "$BUILD" -N | sed -n 's/^ *Test *#[0-9]*: //p' | grep -Ev "$EXCLUDED")
+cmake --build "$BUILD" -j "$JOBS" --target solvane-cli solvane-feedgen solvane-jvlink-bridge "${tests[@]}"
 built=$(date +%s)
 
 # Wine of its own: a prefix inside the build folder, no display, no debug chatter, no Mono or Gecko
@@ -59,7 +64,7 @@ export GTEST_FILTER="-Cli.*:CliRaceDay.*:CliKaime.*:CliBacktest.*:KenshoCli.*:Ru
 
 say "Running the tests under Wine ($(wine --version))"
 status=0
-ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS" --timeout 900 || status=$?
+ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS" --timeout 900 -E "$EXCLUDED" || status=$?
 end=$(date +%s)
 say "Build $((built - start)) s, tests $((end - built)) s"
 exit "$status"
