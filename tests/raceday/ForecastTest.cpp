@@ -287,7 +287,9 @@ TEST(ForecastTest, SavedFilesAreWholeShiftJisWithCrLf)
     EXPECT_EQ(asked, std::vector<std::string>{"[ 2024年01月06日東京 ]の予想印を取り込みますか？"});
     const std::string expected = S("東京") + "01  " + S("◎") + "  " + S("○") + std::string(30, ' ') + "\r\n";
     EXPECT_EQ(readFile(folder.data() / pathFromUtf8("2024年01月06日.fi")), expected);
+#ifndef _WIN32 // where names differing in case are different files
     EXPECT_FALSE(std::filesystem::exists(folder.data() / pathFromUtf8("2024年01月06日.FI")));
+#endif
 
     const std::string tf = Text(Join({{S("■2024年01月06日 中山")}, TfBlock("11R", {{"◎", "○", "▲"}})}));
     EXPECT_EQ(ImportForecast(ForecastKind::TF, tf, folder.app(), [](const std::string&) { return true; }).status,

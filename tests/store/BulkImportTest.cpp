@@ -270,7 +270,9 @@ TEST(BulkImport, FailedWriteEndsTheImportWithTheReason)
         EXPECT_EQ(r.end, End::Error) << perRecord;
         EXPECT_TRUE(r.error);
         EXPECT_NE(r.message.find("データファイルを保存できません"), std::string::npos) << r.message;
+#ifndef _WIN32 // the system's own words differ by system and language
         EXPECT_NE(r.message.find("No such file or directory"), std::string::npos) << r.message;
+#endif
         EXPECT_FALSE(r.LastTime);
         // Per record the import stops at the first record; with day files held, at the first save.
         EXPECT_EQ(r.recordsRead, perRecord ? 1 : 2);

@@ -117,9 +117,9 @@ TEST(CachedImport, HeldLinesAreSavedOverAChangeMadeMeanwhile)
     DayFileCache cache(dir / "Data");
     const BulkStoreRules rules{20240105, true};
     cache.put(PlanBulkStore(Rec().t("O1").k("4").r(1).str(), rules));
-    ASSERT_TRUE(KeyedFile(dir / "Data" / "2024年01月06日.jvO1", Rec().t("O1").k("4").r(2).str()));
+    ASSERT_TRUE(KeyedFile(dir / "Data" / pathFromUtf8("2024年01月06日.jvO1"), Rec().t("O1").k("4").r(2).str()));
     ASSERT_TRUE(cache.flush());
-    EXPECT_EQ(splitLines(*readFile(dir / "Data" / "2024年01月06日.jvO1")).size(), 2u);
+    EXPECT_EQ(splitLines(*readFile(dir / "Data" / pathFromUtf8("2024年01月06日.jvO1"))).size(), 2u);
     EXPECT_TRUE(cache.empty());
 }
 

@@ -231,7 +231,9 @@ TEST(StoreWrite, FailureIsReportedWithTheReasonAndTheOldFileStays)
     // The folder is missing.
     EXPECT_FALSE(KeyedFile(dir / "Data" / "x.jvHR", rec, false, &error));
     EXPECT_NE(error.find("データファイルを保存できません"), std::string::npos) << error;
+#ifndef _WIN32 // the system's own words differ by system and language
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+#endif
 
     // A folder stands where the file should be: it can be neither read nor replaced.
     fs::create_directories(dir / "blocked.jvRA");

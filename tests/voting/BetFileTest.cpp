@@ -291,6 +291,11 @@ TEST(BetFile, KaimeFolderIsFoundWhateverItsCase)
 {
     Plugin p;
     fs::rename(p.folder / "kaime", p.folder / "Kaime");
+    bool renamed = false;
+    for (const auto& e : fs::directory_iterator(p.folder))
+        renamed = renamed || e.path().filename() == "Kaime";
+    if (!renamed)
+        GTEST_SKIP() << "this file system keeps the old case on a rename that changes only case (Wine)";
     const TohyoPlan plan = PrepareTohyo(p.input());
     EXPECT_EQ(plan.file, p.folder / "Kaime" / "240601.csv");
     EXPECT_TRUE(WriteBetFile(plan, nullptr));
