@@ -4,6 +4,7 @@
 #include "CliSupport.h"
 #include "DayArgs.h"
 #include "MarkArgs.h"
+#include "StoredDay.h"
 
 #include "raceday/DayLoader.h"
 #include "raceday/LoadSettings.h"
@@ -88,36 +89,20 @@ int cardCommand(CliContext& ctx, const std::vector<std::string>& args)
         sortColumns.push_back(*column);
     }
 
-    const auto dayKey = ParseDayArg(parsed.words[0]);
-    if (!dayKey)
-        return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + parsed.words[0]);
-    const auto race = ParseRaceArg(parsed.words[1]);
-    if (!race)
-        return usageError(ctx, "レースはスロット番号（0〜35）、中山11R、06-11 のいずれかの形で指定してください：" +
-                                   parsed.words[1]);
-
     auto day = std::make_unique<RaceDay>();
-    const DayLoadResult loaded =
-        DateComboChange(*day, *dayKey, LoadOptionsFrom(ctx.settings, ctx.appFolder), ctx.clock);
-    for (const std::string& line : loaded.notes.skipped)
-        ctx.err << line << '\n';
-    if (!loaded.message.empty())
-        return fail(ctx, loaded.message);
-    if (!loaded.loaded)
-        return fail(ctx, loaded.notes.error.empty() ? std::string(kNoDataMessage) : loaded.notes.error);
-    const auto slot = FindRaceSlot(*day, *race);
-    if (!slot)
-        return fail(ctx, *dayKey + " にそのレースはありません：" + parsed.words[1]);
-    if (!RaceHasRunners(*day, *slot))
-        return fail(ctx, NoRunnersMessage(*day, *slot));
+    int slot = 0;
+    if (const int status = LoadStoredRace(ctx, parsed.words[0], parsed.words[1], *day, slot); status != kExitOk)
+        return status;
+    if (!RaceHasRunners(*day, slot))
+        return fail(ctx, NoRunnersMessage(*day, slot));
 
     RaceCardState card;
-    card.select(*day, *slot);
+    card.select(*day, slot);
     card.setMarks(parsed.marks);
     for (int column : sortColumns)
         card.click(-1, column);
 
-    const RaceHeader header = BuildRaceHeader(*day, *slot);
+    const RaceHeader header = BuildRaceHeader(*day, slot);
     ctx.out << header.Label1 << '\n' << header.Label2 << '\n' << header.Label3 << '\n';
     ctx.out << toTsv(card.grid());
     return kExitOk;

@@ -1,5 +1,6 @@
 #include "KaimeArgs.h"
 #include "MarkArgs.h"
+#include "StoredDay.h"
 
 #include "CliSupport.h"
 #include "DayArgs.h"
@@ -112,43 +113,26 @@ std::optional<KaimeArgs> ParseKaimeArgs(CliContext& ctx, const std::string& comm
 
 int BuildKaimeRun(CliContext& ctx, const KaimeArgs& a, KaimeRun& run)
 {
-    const auto dayKey = ParseDayArg(a.words.at(0));
-    if (!dayKey)
-        return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + a.words[0]);
-    const auto race = ParseRaceArg(a.words.at(1));
-    if (!race)
-        return usageError(ctx, "レースはスロット番号（0〜35）、中山11R、06-11 のいずれかの形で指定してください：" +
-                                   a.words[1]);
-
     run.day = std::make_unique<RaceDay>();
-    const DayLoadResult loaded =
-        DateComboChange(*run.day, *dayKey, LoadOptionsFrom(ctx.settings, ctx.appFolder), ctx.clock);
-    for (const std::string& line : loaded.notes.skipped)
-        ctx.err << line << '\n';
-    if (!loaded.message.empty())
-        return fail(ctx, loaded.message);
-    if (!loaded.loaded)
-        return fail(ctx, loaded.notes.error.empty() ? std::string(kNoDataMessage) : loaded.notes.error);
-    const auto slot = FindRaceSlot(*run.day, *race);
-    if (!slot)
-        return fail(ctx, *dayKey + " にそのレースはありません：" + a.words[1]);
-    run.slot = *slot;
-    run.day->CurRace = *slot;
+    int slot = 0;
+    if (const int status = LoadStoredRace(ctx, a.words.at(0), a.words.at(1), *run.day, slot); status != kExitOk)
+        return status;
+    run.slot = slot;
 
     if (const std::string error =
-            ParseMarks(a.marks, RunnerCount(run.day->RaRecs[static_cast<std::size_t>(*slot)]), run.marks);
+            ParseMarks(a.marks, RunnerCount(run.day->RaRecs[static_cast<std::size_t>(slot)]), run.marks);
         !error.empty())
         return usageError(ctx, error);
 
     // The form's own defaults: the race's stake entry and the stored allocation mode and multi boxes.
-    const long long amount = a.stake.value_or(StakeOf(*run.day, BakenType::Tan, *slot));
+    const long long amount = a.stake.value_or(StakeOf(*run.day, BakenType::Tan, slot));
     const int mode = a.haibun.value_or(std::clamp(ctx.settings.get(keys::HaibunSet), 0, 3));
     const MultiOptions multi =
         a.multi.value_or(MultiOptions{ctx.settings.get(keys::CheckMulti), ctx.settings.get(keys::CheckMulti12),
                                       ctx.settings.get(keys::CheckMulti23), ctx.settings.get(keys::CheckMulti13)});
     run.rates = std::make_unique<AppearanceRateCache>(ctx.appFolder);
-    const KaimeContext kc = ContextOf(*run.day, *slot, amount, static_cast<HaibunMode>(mode), &run.rates->counts());
-    run.tables = KaimeMakeBtnClick(*run.day, *slot, run.marks, multi, kc);
+    const KaimeContext kc = ContextOf(*run.day, slot, amount, static_cast<HaibunMode>(mode), &run.rates->counts());
+    run.tables = KaimeMakeBtnClick(*run.day, slot, run.marks, multi, kc);
     return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 #include "CliCommands.h"
 #include "CliSupport.h"
 #include "DayArgs.h"
+#include "StoredDay.h"
 #include "JVLinkSession.h"
 
 #include "app/AppLogs.h"
@@ -25,29 +26,6 @@
 
 namespace solvane::cli {
 namespace {
-
-int badDay(CliContext& ctx, const std::string& text)
-{
-    return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + text);
-}
-
-// Loads the day as the window's date list does. The result tells whether it is in the model.
-std::optional<DayLoadResult> loadDay(CliContext& ctx, const std::string& dayKey, RaceDay& day, const Clock& clock)
-{
-    DayLoadResult result = DateComboChange(day, dayKey, LoadOptionsFrom(ctx.settings, ctx.appFolder), clock);
-    for (const std::string& line : result.notes.skipped)
-        ctx.err << line << '\n';
-    if (!result.message.empty() || !result.loaded) {
-        fail(ctx, !result.message.empty()      ? result.message
-                  : result.notes.error.empty() ? std::string(kNoDataMessage)
-                                               : result.notes.error);
-        return std::nullopt;
-    }
-    // The window selects the first race after a load.
-    if (result.selectFirstRace)
-        SelectRace(day, 0);
-    return result;
-}
 
 FetchEnv fetchEnvOf(CliContext& ctx, const Clock& clock)
 {
@@ -82,14 +60,13 @@ int fetchCommand(CliContext& ctx, const std::vector<std::string>& args)
         return usageError(ctx, "取得の種類は odds results mining changes のいずれかです：" + kind);
     const auto dayKey = ParseDayArg(args[1]);
     if (!dayKey)
-        return badDay(ctx, args[1]);
+        return BadDayArg(ctx, args[1]);
     std::optional<RaceArg> race;
     if (args.size() == 3 && !(race = ParseRaceArg(args[2])))
-        return usageError(ctx,
-                          "レースはスロット番号（0〜35）、中山11R、06-11 のいずれかの形で指定してください：" + args[2]);
+        return BadRaceArg(ctx, args[2]);
 
     auto day = std::make_unique<RaceDay>();
-    if (!loadDay(ctx, *dayKey, *day, ctx.clock))
+    if (!LoadStoredDay(ctx, *dayKey, *day))
         return kExitFailure;
     if (race) {
         const auto slot = FindRaceSlot(*day, *race);
@@ -137,9 +114,9 @@ int scheduleCommand(CliContext& ctx, const std::vector<std::string>& args)
         return kExitUsage;
     const auto dayKey = ParseDayArg(args[0]);
     if (!dayKey)
-        return badDay(ctx, args[0]);
+        return BadDayArg(ctx, args[0]);
     auto day = std::make_unique<RaceDay>();
-    if (!loadDay(ctx, *dayKey, *day, ctx.clock))
+    if (!LoadStoredDay(ctx, *dayKey, *day))
         return kExitFailure;
     // A fresh run: no race of the day was fetched yet.
     const ScheduleState state;
@@ -177,7 +154,7 @@ int runDayCommand(CliContext& ctx, const std::vector<std::string>& args)
         return printUsage(ctx, "run-day");
     const auto dayKey = ParseDayArg(words[0]);
     if (!dayKey)
-        return badDay(ctx, words[0]);
+        return BadDayArg(ctx, words[0]);
     // The day key's digits are its date.
     std::string digits;
     for (const char c : *dayKey) {
@@ -193,7 +170,7 @@ int runDayCommand(CliContext& ctx, const std::vector<std::string>& args)
     ManualClock clock(*from);
     CliContext live{ctx.appFolder, clock, ctx.settings, ctx.out, ctx.err};
     auto day = std::make_unique<RaceDay>();
-    const auto loaded = loadDay(live, *dayKey, *day, clock);
+    const auto loaded = LoadStoredDay(live, *dayKey, *day);
     if (!loaded)
         return kExitFailure;
     auto link = openJVLinkSession(live);

@@ -2,6 +2,7 @@
 #include "CliCommands.h"
 #include "CliSupport.h"
 #include "DayArgs.h"
+#include "StoredDay.h"
 
 #include "jvdata/Combo.h"
 #include "raceday/DayLoader.h"
@@ -21,48 +22,6 @@
 
 namespace solvane::cli {
 namespace {
-
-int badDay(CliContext& ctx, const std::string& text)
-{
-    return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + text);
-}
-
-int badRace(CliContext& ctx, const std::string& text)
-{
-    return usageError(ctx, "レースはスロット番号（0〜35）、中山11R、06-11 のいずれかの形で指定してください：" + text);
-}
-
-// Loads the day through the same loader and settings as the window's date list. kExitOk when the
-// day is in the model.
-int loadDay(CliContext& ctx, const std::string& dayKey, RaceDay& day)
-{
-    const DayLoadResult result = DateComboChange(day, dayKey, LoadOptionsFrom(ctx.settings, ctx.appFolder), ctx.clock);
-    for (const std::string& line : result.notes.skipped)
-        ctx.err << line << '\n';
-    if (!result.message.empty())
-        return fail(ctx, result.message);
-    if (!result.loaded)
-        return fail(ctx, result.notes.error.empty() ? std::string(kNoDataMessage) : result.notes.error);
-    return kExitOk;
-}
-
-// Parses DAY and RACE, loads the day and finds the race. kExitOk with slot set, or the status to end with.
-int loadRace(CliContext& ctx, const std::string& dayText, const std::string& raceText, RaceDay& day, int& slot)
-{
-    const auto dayKey = ParseDayArg(dayText);
-    if (!dayKey)
-        return badDay(ctx, dayText);
-    const auto race = ParseRaceArg(raceText);
-    if (!race)
-        return badRace(ctx, raceText);
-    if (const int status = loadDay(ctx, *dayKey, day); status != kExitOk)
-        return status;
-    const auto found = FindRaceSlot(day, *race);
-    if (!found)
-        return fail(ctx, *dayKey + " にそのレースはありません：" + raceText);
-    slot = *found;
-    return kExitOk;
-}
 
 std::string oddsText(double odds)
 {
@@ -99,10 +58,10 @@ int racesCommand(CliContext& ctx, const std::vector<std::string>& args)
         return kExitUsage;
     const auto dayKey = ParseDayArg(args[0]);
     if (!dayKey)
-        return badDay(ctx, args[0]);
+        return BadDayArg(ctx, args[0]);
     auto day = std::make_unique<RaceDay>();
-    if (const int status = loadDay(ctx, *dayKey, *day); status != kExitOk)
-        return status;
+    if (!LoadStoredDay(ctx, *dayKey, *day))
+        return kExitFailure;
 
     TextGrid grid({"slot", "レース", "発走"});
     for (const RaceListItem& item : day->RaceList) {
@@ -138,7 +97,7 @@ int oddsCommand(CliContext& ctx, const std::vector<std::string>& args)
 
     auto day = std::make_unique<RaceDay>();
     int slot = 0;
-    if (const int status = loadRace(ctx, words[0], words[1], *day, slot); status != kExitOk)
+    if (const int status = LoadStoredRace(ctx, words[0], words[1], *day, slot); status != kExitOk)
         return status;
     EnsureTripleOdds(*day, slot);
     const TOutData& r = day->RaceRecs[static_cast<std::size_t>(slot)];
@@ -188,7 +147,7 @@ int resultsCommand(CliContext& ctx, const std::vector<std::string>& args)
         return kExitUsage;
     auto day = std::make_unique<RaceDay>();
     int slot = 0;
-    if (const int status = loadRace(ctx, args[0], args[1], *day, slot); status != kExitOk)
+    if (const int status = LoadStoredRace(ctx, args[0], args[1], *day, slot); status != kExitOk)
         return status;
     ctx.out << toTsv(ResultsGrid(*day, slot));
     return kExitOk;
