@@ -150,7 +150,7 @@ fs::path AppShell::harunireProgram()
     return findChildIgnoreCase(folder, kHarunireName);
 }
 
-bool AppShell::openManual(std::string* error) const
+bool AppShell::openManual(std::string* error, const ShellLauncher& open) const
 {
     const auto manual = manualPath();
     if (!manual) {
@@ -158,10 +158,10 @@ bool AppShell::openManual(std::string* error) const
             *error = std::string(kManualMissing);
         return false;
     }
-    return ShellOpen(*manual, "", options_.appFolder, error);
+    return open(*manual, "", options_.appFolder, error);
 }
 
-bool AppShell::startHarunire(std::string* error)
+bool AppShell::startHarunire(std::string* error, const ShellLauncher& open)
 {
     const fs::path program = harunireProgram();
 #ifdef _WIN32
@@ -169,7 +169,7 @@ bool AppShell::startHarunire(std::string* error)
 #else
     const std::string_view emptyQuoted = ""; // no shell to unquote it: no argument at all
 #endif
-    return ShellOpen(program, emptyQuoted, program.parent_path(), error);
+    return open(program, emptyQuoted, program.parent_path(), error);
 }
 
 } // namespace solvane

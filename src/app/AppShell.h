@@ -6,6 +6,7 @@
 #include "app/AppLogs.h"
 #include "app/SettingsFile.h"
 #include "util/Clock.h"
+#include "util/ShellOpen.h"
 
 #include <filesystem>
 #include <optional>
@@ -96,10 +97,10 @@ public:
 
     // Opens the manual with the shell ("open"). False when it is missing (show kManualMissing) or the
     // shell could not open it.
-    bool openManual(std::string* error = nullptr) const;
+    bool openManual(std::string* error = nullptr, const ShellLauncher& open = ShellOpen) const;
     // Starts the compi-index box program through the shell, with an empty quoted argument on Windows.
     // False when the shell reports a failure (show kHarunireFailed with kHarunireFailedCaption).
-    bool startHarunire(std::string* error = nullptr);
+    bool startHarunire(std::string* error = nullptr, const ShellLauncher& open = ShellOpen);
 
 private:
     void warn(std::string message);

@@ -20,8 +20,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -30,7 +28,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QShowEvent>
@@ -38,7 +35,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <tuple>
@@ -91,10 +87,6 @@ TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     setWindowTitle("Solvane");
     inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
         ShowMessageBox(this, kind, caption, text);
-    };
-    openFile_ = [](const QString& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
-    startProgram_ = [](const QString& program, const QStringList& arguments) {
-        return QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
     };
 
     auto* central = new QWidget(this);
@@ -343,12 +335,11 @@ void TMainForm::IniBtnClick()
 
 void TMainForm::HelpButtonClick()
 {
-    const auto manual = shell_.manualPath();
-    if (!manual) {
+    if (!shell_.manualPath()) {
         message(MessageKind::Information, "Solvane", q(kManualMissing));
         return;
     }
-    if (!openFile_(q(pathToUtf8(*manual))))
+    if (!shell_.openManual(nullptr, launch_))
         message(MessageKind::Information, "Solvane", "使用解説書[Solvane.pdf]を開けませんでした。");
 }
 
@@ -359,8 +350,7 @@ void TMainForm::QuitButtonClick()
 
 void TMainForm::HarunireMenuClick()
 {
-    const QString program = q(pathToUtf8(shell_.harunireProgram()));
-    if (!startProgram_(program, QStringList{QString()}))
+    if (!shell_.startHarunire(nullptr, launch_))
         message(MessageKind::Error, q(kHarunireFailedCaption), q(kHarunireFailed));
 }
 

@@ -48,10 +48,6 @@ enum class MessageKind { Information, Error, Plain };
 
 // How the window tells the user something; tests replace it to answer without a modal dialog.
 using MessageSink = std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
-// Opens a file with the desktop's handler; false when that failed.
-using FileOpener = std::function<bool(const QString& file)>;
-// Starts a program with an argument list, without a shell; false when it could not be started.
-using ProgramStarter = std::function<bool(const QString& program, const QStringList& arguments)>;
 // Runs a modal dialog and returns its result; tests answer the dialog without an event loop of its own.
 using DialogRunner = std::function<int(QDialog& dialog)>;
 // The system beep; tests count the beeps instead.
@@ -78,8 +74,8 @@ public:
     JVLink& jvlink() { return jvlink_; }
 
     void setMessageSink(MessageSink sink) { inform_ = std::move(sink); }
-    void setFileOpener(FileOpener opener) { openFile_ = std::move(opener); }
-    void setProgramStarter(ProgramStarter starter) { startProgram_ = std::move(starter); }
+    // The manual and the sibling program are opened through the shell; tests watch it instead.
+    void setShellLauncher(ShellLauncher launcher) { launch_ = std::move(launcher); }
     void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
     void setBeeper(Beeper beeper) { beep_ = std::move(beeper); }
     void setSoundPlayer(SoundPlayer player) { playSound_ = std::move(player); }
@@ -211,8 +207,7 @@ private:
     AppShell& shell_;
     JVLink& jvlink_;
     MessageSink inform_;
-    FileOpener openFile_;
-    ProgramStarter startProgram_;
+    ShellLauncher launch_ = ShellOpen;
     DialogRunner runDialog_;
     Beeper beep_;
     SoundPlayer playSound_;

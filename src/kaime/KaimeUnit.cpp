@@ -15,14 +15,12 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -59,11 +57,6 @@ TKaimeForm::TKaimeForm(SettingsFile& settings, std::filesystem::path appFolder, 
     setWindowTitle("買い目表");
     inform_ = OwnBeepMessageBoxes(this); // the beep is the form's own (beep_)
     ask_ = [this](const QString& text) { return AskYesNo(this, text); };
-    startProgram_ = [](const QString& program, const QStringList& arguments) {
-        // Off Windows a plug-in is anything executable under the name; QProcess runs it without a shell.
-        return QFileInfo(program).isExecutable() &&
-               QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
-    };
     beep_ = [] { QApplication::beep(); };
 
     buildPages();
@@ -376,7 +369,7 @@ void TKaimeForm::TohyoCSVBtnClick()
     in.grid = &tables_[at(t)].grid;
     in.type = kAllBakenTypes[at(t)];
     in.pluginFolder = settings_.get(keys::KelvoTohyo2);
-    const TohyoPlan plan = PrepareTohyo(in);
+    TohyoPlan plan = PrepareTohyo(in);
     if (!plan.message.empty()) {
         tell(MessageKind::Information, plan.message);
         return;
@@ -389,10 +382,10 @@ void TKaimeForm::TohyoCSVBtnClick()
         return;
     }
     // The setting is read again: the folder dialog may have changed it while the question was open.
-    const QString folder = QString::fromStdString(settings_.get(keys::KelvoTohyo2));
-    const QString exe = QString::fromStdString(pathToUtf8(PluginExePath(pathFromUtf8(folder.toStdString()))));
-    QDir::setCurrent(folder);
-    if (!startProgram_(exe, QStringList{QString::fromStdString(pathToUtf8(plan.file))})) {
+    plan.pluginFolder = pathFromUtf8(settings_.get(keys::KelvoTohyo2));
+    plan.exe = PluginExePath(plan.pluginFolder);
+    QDir::setCurrent(q(pathToUtf8(plan.pluginFolder)));
+    if (!LaunchPlugin(plan, nullptr, launch_)) {
         tell(MessageKind::Information, std::string(kTohyoLaunchErrorMessage));
         QDir::setCurrent(QString::fromStdString(pathToUtf8(appFolder_)));
     }

@@ -41,7 +41,8 @@ public:
 
     void setMessageSink(MessageSink sink) { inform_ = std::move(sink); }
     void setQuestion(YesNoQuestion ask) { ask_ = std::move(ask); }
-    void setProgramStarter(ProgramStarter starter) { startProgram_ = std::move(starter); }
+    // The plug-in is started through the shell; tests watch it instead.
+    void setShellLauncher(ShellLauncher launcher) { launch_ = std::move(launcher); }
     void setBeeper(Beeper beeper) { beep_ = std::move(beeper); }
 
     // The hidden "買い目" button: all eight tables rebuilt from the main window's race and marks.
@@ -81,7 +82,7 @@ private:
     TMainForm* main_ = nullptr;
     MessageSink inform_;
     YesNoQuestion ask_;
-    ProgramStarter startProgram_;
+    ShellLauncher launch_ = ShellOpen;
     Beeper beep_;
     AppearanceRateCache rates_;
     KaimeTables tables_;

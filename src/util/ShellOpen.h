@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,9 @@ namespace solvane {
 // handed to xdg-open. False when it could not be started; *error (when given) then says why.
 bool ShellOpen(const std::filesystem::path& file, std::string_view parameters, const std::filesystem::path& folder,
                std::string* error = nullptr);
+
+// ShellOpen as a value, so that a window's launches can be watched by its tests.
+using ShellLauncher = std::function<bool(const std::filesystem::path& file, std::string_view parameters,
+                                         const std::filesystem::path& folder, std::string* error)>;
 
 } // namespace solvane

@@ -222,12 +222,12 @@ bool WriteBetFile(const TohyoPlan& plan, std::string* message)
     return true;
 }
 
-bool LaunchPlugin(const TohyoPlan& plan, std::string* error)
+bool LaunchPlugin(const TohyoPlan& plan, std::string* error, const ShellLauncher& open)
 {
     std::string folder = pathToUtf8(plan.pluginFolder);
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
         folder += static_cast<char>(std::filesystem::path::preferred_separator);
-    return ShellOpen(plan.exe, pathToUtf8(plan.file), pathFromUtf8(folder), error);
+    return open(plan.exe, pathToUtf8(plan.file), pathFromUtf8(folder), error);
 }
 
 } // namespace solvane

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "kaime/BakenType.h"
+#include "util/ShellOpen.h"
 #include "util/TextGrid.h"
 
 #include <filesystem>
@@ -98,6 +99,6 @@ bool WriteBetFile(const TohyoPlan& plan, std::string* message);
 // Starts the plug-in through the shell ("open"): the bet file's full path as its one parameter, exactly
 // as built (not quoted), the plug-in folder with a trailing separator as its working folder; does not
 // wait. False when it could not be started; then the vote command shows kTohyoLaunchErrorMessage.
-bool LaunchPlugin(const TohyoPlan& plan, std::string* error = nullptr);
+bool LaunchPlugin(const TohyoPlan& plan, std::string* error = nullptr, const ShellLauncher& open = ShellOpen);
 
 } // namespace solvane

@@ -330,9 +330,10 @@ private slots:
         w.showPage(BakenType::UT);
         w.clickCell(BakenType::UT, 0, 0); // the first row is not voted
         QStringList started;
-        w.form->setProgramStarter([&](const QString& program, const QStringList& arguments) {
-            started << program << arguments << QDir::currentPath();
-            return QProcess::execute(program, arguments) == 0;
+        w.form->setShellLauncher([&](const fs::path& program, std::string_view parameters, const fs::path& folder,
+                                     std::string*) {
+            started << q(program.string()) << q(std::string(parameters)) << q(folder.string());
+            return QProcess::execute(q(program.string()), QStringList{q(std::string(parameters))}) == 0;
         });
         w.child<QPushButton>("TohyoCSVBtn")->click();
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join("|")));
@@ -415,7 +416,9 @@ private slots:
         FakePlugin bare(false);
         w.shell.settings().set(keys::KelvoTohyo2, bare.folder.string());
         int starts = 0;
-        w.form->setProgramStarter([&](const QString&, const QStringList&) { return ++starts, true; });
+        w.form->setShellLauncher([&](const fs::path&, std::string_view, const fs::path&, std::string*) {
+            return ++starts, true;
+        });
         w.child<QPushButton>("TohyoCSVBtn")->click();
         QVERIFY(w.messages.last().startsWith(QStringLiteral("投票ファイルを作成できません")));
         QCOMPARE(starts, 0);

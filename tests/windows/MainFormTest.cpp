@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
+#include <tuple>
+#include <vector>
 
 using namespace solvane;
 namespace fs = std::filesystem;
@@ -206,16 +208,6 @@ void MainFormTest::helpAndSiblingLaunchReportFailures()
     QCOMPARE(s.messages[0].kind, MessageKind::Information);
     QCOMPARE(s.messages[0].text, QString("使用解説書[Solvane.pdf]が見つかりません。"));
 
-    QStringList opened;
-    s.form->setFileOpener([&](const QString& file) {
-        opened << file;
-        return true;
-    });
-    QVERIFY(writeFileAtomic(dir / "Solvane.pdf", "%PDF-1.4"));
-    QTest::mouseClick(s.form->findChild<QPushButton*>("HelpButton"), Qt::LeftButton);
-    QCOMPARE(opened, QStringList{QString::fromStdString((dir / "Solvane.pdf").string())});
-    QCOMPARE(s.messages.size(), std::size_t(1));
-
     // The real launcher: there is no Harunire.exe in the application folder.
     s.form->findChild<QAction*>("HarunireMenu")->trigger();
     QCOMPARE(s.messages.size(), std::size_t(2));
@@ -223,17 +215,22 @@ void MainFormTest::helpAndSiblingLaunchReportFailures()
     QCOMPARE(s.messages[1].caption, QString("確認"));
     QCOMPARE(s.messages[1].text, QString("「ハルニレ中央競馬版」の起動に失敗しました"));
 
-    QString program;
-    QStringList arguments;
-    s.form->setProgramStarter([&](const QString& p, const QStringList& a) {
-        program = p;
-        arguments = a;
+    // What goes to the shell: file, parameter text and working folder.
+    std::vector<std::tuple<fs::path, std::string, fs::path>> launched;
+    s.form->setShellLauncher([&](const fs::path& file, std::string_view parameters, const fs::path& folder,
+                                 std::string*) {
+        launched.emplace_back(file, parameters, folder);
         return true;
     });
+    QVERIFY(writeFileAtomic(dir / "Solvane.pdf", "%PDF-1.4"));
+    QTest::mouseClick(s.form->findChild<QPushButton*>("HelpButton"), Qt::LeftButton);
     QVERIFY(s.shell.settings().set(keys::Harunire, (dir / "box").string()));
     s.form->findChild<QAction*>("HarunireMenu")->trigger();
-    QCOMPARE(program, QString::fromStdString((dir / "box" / "Harunire.exe").string()));
-    QCOMPARE(arguments, QStringList{QString()});
+    QCOMPARE(launched.size(), std::size_t(2));
+    QCOMPARE(std::get<0>(launched[0]), dir / "Solvane.pdf");
+    QCOMPARE(std::get<1>(launched[0]), std::string());
+    QCOMPARE(std::get<0>(launched[1]), dir / "box" / "Harunire.exe");
+    QCOMPARE(std::get<2>(launched[1]), dir / "box");
     QCOMPARE(s.messages.size(), std::size_t(2));
     s.form->close();
 }
