@@ -82,7 +82,7 @@ std::string AppShell::shown(JVLink& jvlink)
     versionText_ = std::string(kVersionText);
     const int rc = jvlink.JVInit(SoftwareId());
     if (rc != 0)
-        return "JVInitエラー：" + JVMessage("JVInit", rc);
+        return "JVInitエラー：" + JVFailure("JVInit", rc, jvlink.lastError());
     return {};
 }
 

@@ -50,8 +50,7 @@ public:
     void JVCancel() override;
     int JVClose() override;
 
-    // Why the last failed operation failed (UTF-8), empty after a successful one.
-    const std::string& lastError() const { return lastError_; }
+    std::string lastError() const override { return lastError_; }
 
     class Process; // the running bridge (platform-specific)
 

@@ -3,7 +3,7 @@
 // position is a 1-based byte position in them.
 //
 // Implementations: LocalJVLink (serves a feed folder; the default off Windows), MemoryJVLink (tests)
-// and, later, an adapter for the real COM component.
+// and BridgeJVLink (the real COM component, through a 32-bit bridge program).
 #pragma once
 
 #include <string>
@@ -31,6 +31,11 @@ public:
     virtual void JVCancel() = 0;
     // 0 = success, otherwise an error code.
     virtual int JVClose() = 0;
+
+    // Why the last failed operation failed, in the program's words, when the component knows more
+    // than its result code (the bridge to the real JV-Link: it stopped answering, it could not be
+    // started); empty otherwise and after a successful operation. UTF-8.
+    virtual std::string lastError() const { return {}; }
 };
 
 } // namespace solvane

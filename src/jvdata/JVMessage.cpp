@@ -107,4 +107,28 @@ std::string JVMessage(std::string_view operation, int code)
     return JVMessageText(operation, code) + "(" + std::to_string(code) + ")";
 }
 
+std::string JVAdvice(int code)
+{
+    switch (code) {
+    case -402:
+    case -403:
+        return "データを取り込み直してください。";
+    case -502:
+    case -504:
+        return "しばらくしてからやり直してください。";
+    default:
+        return {};
+    }
+}
+
+std::string JVFailure(std::string_view operation, int code, std::string_view detail)
+{
+    std::string text = JVMessage(operation, code);
+    if (!detail.empty())
+        text += "（" + std::string(detail) + "）";
+    if (const std::string advice = JVAdvice(code); !advice.empty())
+        text += " " + advice;
+    return text;
+}
+
 } // namespace solvane

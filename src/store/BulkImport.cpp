@@ -61,7 +61,7 @@ void BulkImport::close()
 {
     const int code = link_.JVClose();
     if (code != 0)
-        say("JVCloseエラー:" + JVMessage("JVClose", code), true);
+        say("JVCloseエラー:" + JVFailure("JVClose", code, link_.lastError()), true);
 }
 
 void BulkImport::finish(BulkImportResult::End end)
@@ -103,7 +103,7 @@ BulkImport::State BulkImport::start()
         return state_;
     }
     if (code != 0) {
-        say("JVOpenエラー:" + JVMessage("JVOpen", code), true);
+        say("JVOpenエラー:" + JVFailure("JVOpen", code, link_.lastError()), true);
         close();
         finish(BulkImportResult::End::Error);
         return state_;
@@ -132,7 +132,7 @@ BulkImport::State BulkImport::pollStatus()
     }
     const int status = link_.JVStatus();
     if (status < 0) {
-        say("JVStatusエラー:" + JVMessage("JVStatus", status), true);
+        say("JVStatusエラー:" + JVFailure("JVStatus", status, link_.lastError()), true);
         close();
         finish(BulkImportResult::End::Error);
         return state_;
@@ -256,7 +256,7 @@ BulkImport::State BulkImport::read()
         // What was read is saved whatever ended the loop.
         const bool saved = flush();
         if (r.end == JVReadEnd::Error) {
-            say("JVReadエラー:" + JVMessage("JVRead", r.code), true);
+            say("JVReadエラー:" + JVFailure("JVRead", r.code, link_.lastError()), true);
             end = BulkImportResult::End::Error;
         } else if (r.end == JVReadEnd::Cancelled) {
             if (!cancelCalled_)

@@ -290,7 +290,7 @@ void TGetDataForm::SpeedButton1Click()
 {
     const int rc = jvlink_.JVSetUIProperties();
     if (rc != 0)
-        inform(QStringLiteral("JVSetUIPropertiesエラー：") + u(JVMessage("JVSetUIProperties", rc)));
+        inform(QStringLiteral("JVSetUIPropertiesエラー：") + u(JVFailure("JVSetUIProperties", rc, jvlink_.lastError())));
 }
 
 void TGetDataForm::closeEvent(QCloseEvent* event)

@@ -79,7 +79,7 @@ public:
             result_.noData = true;
         } else if (rc != 0) {
             beep();
-            error(trackRace + kind.failed + JVMessage("JVRTOpen", rc), kind.logErrors);
+            error(trackRace + kind.failed + JVFailure("JVRTOpen", rc, link.lastError()), kind.logErrors);
         } else {
             // The import's cancel button belongs to the import: a real-time fetch has no cancel, so
             // a cancelled import never silently empties the fetches after it.
@@ -95,7 +95,7 @@ public:
                 if (read.end == JVReadEnd::Error) {
                     if (kind.odds)
                         beep();
-                    error(JVMessage("JVRead", read.code), kind.logErrors);
+                    error(JVFailure("JVRead", read.code, link.lastError()), kind.logErrors);
                 }
                 readAll = read.end == JVReadEnd::AllRead;
             } catch (const std::exception& e) {
@@ -108,7 +108,7 @@ public:
         if (closed != 0) {
             if (kind.odds)
                 beep();
-            error(JVMessage("JVClose", closed), kind.logErrors);
+            error(JVFailure("JVClose", closed, link.lastError()), kind.logErrors);
         } else if (!kind.odds) {
             beep();
         }

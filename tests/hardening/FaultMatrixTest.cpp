@@ -333,10 +333,10 @@ std::vector<std::string> expectedErrors(const JobSeen& job, Op op, int code)
 {
     const std::size_t requests = job.job == Job::Mining ? 2 : 1;
     if (op != Op::Open)
-        return std::vector<std::string>(requests, JVMessage(opName(op), code));
+        return std::vector<std::string>(requests, JVFailure(opName(op), code, ""));
     if (code == -1)
         return {};
-    const std::string m = JVMessage("JVRTOpen", code);
+    const std::string m = JVFailure("JVRTOpen", code, "");
     switch (job.job) {
     case Job::Pass:
         return {job.trackRace + "R:" + m};
@@ -415,10 +415,10 @@ TEST_F(FaultMatrix, EveryCodeOnEveryPath)
                                                            : "complete: everything read was stored";
             if (path == Path::Import) {
                 const std::string want = op == Op::Open ? (code == -1 ? std::string("最新のデータがありません。")
-                                                                      : "JVOpenエラー:" + JVMessage("JVOpen", code))
-                                         : op == Op::Status ? "JVStatusエラー:" + JVMessage("JVStatus", code)
-                                         : op == Op::Read   ? "JVReadエラー:" + JVMessage("JVRead", code)
-                                                            : "JVCloseエラー:" + JVMessage("JVClose", code);
+                                                                      : "JVOpenエラー:" + JVFailure("JVOpen", code, ""))
+                                         : op == Op::Status ? "JVStatusエラー:" + JVFailure("JVStatus", code, "")
+                                         : op == Op::Read   ? "JVReadエラー:" + JVFailure("JVRead", code, "")
+                                                            : "JVCloseエラー:" + JVFailure("JVClose", code, "");
                 EXPECT_EQ(seen.messages, std::vector<std::string>{want});
                 EXPECT_EQ(seen.failed, !(op == Op::Open && code == -1));
                 // LastTime moves only when the data was read to its end.

@@ -5,6 +5,7 @@
 #include "jvdata/JVLinkBridgeProtocol.h"
 #include "jvdata/JVReadLoop.h"
 #include "jvdata/LocalJVLink.h"
+#include "store/BulkImport.h"
 
 #include "LocalFeedSupport.h"
 #include "util/Files.h"
@@ -184,6 +185,26 @@ TEST_F(BridgeJVLinkTest, AJVOpenThatDoesNotAnswerInTimeIsReported)
     EXPECT_EQ(link.lastError(), "JV-Link中継プログラム：JVOpenが300ミリ秒以内に応答しません");
     // The hung bridge was stopped; a new one is initialised and holds no open request.
     EXPECT_EQ(link.JVStatus(), -203);
+}
+
+TEST_F(BridgeJVLinkTest, TheImportTellsWhyTheBridgeFailedAndStoresNothing)
+{
+    BridgeJVLinkOptions o = options({"--fault", "slow-open=30000"});
+    o.openTimeout = 300ms;
+    BridgeJVLink link(o);
+    ASSERT_EQ(link.JVInit("SOLVANE"), 0);
+    const std::filesystem::path data = dir.path() / "Data";
+    std::filesystem::create_directories(data);
+    BulkImportOptions io;
+    io.dataFolder = data;
+    io.start = DateTime{2024, 1, 1};
+    JVCancelFlag cancel{false};
+    BulkImport import(link, cancel, io);
+    const BulkImportResult& r = import.run();
+    EXPECT_EQ(r.end, BulkImportResult::End::Error);
+    EXPECT_EQ(r.message, "JVOpenエラー:JV- Link 内部エラーが発生しました。(-401)"
+                         "（JV-Link中継プログラム：JVOpenが300ミリ秒以内に応答しません）");
+    EXPECT_TRUE(std::filesystem::is_empty(data));
 }
 
 TEST_F(BridgeJVLinkTest, AMissingBridgeProgramIsReported)

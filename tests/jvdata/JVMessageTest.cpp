@@ -116,5 +116,27 @@ TEST(JVMessageTest, EdgeCases)
     EXPECT_EQ(JVMessage("JVRead", 555), "バッファにセットしたデータのサイズ555(555)");
 }
 
+TEST(JVMessageTest, AFailureCarriesTheComponentsAccountAndWhatToDo)
+{
+    const struct {
+        const char* operation;
+        int code;
+        const char* detail;
+        std::string shown;
+    } cases[] = {
+        {"JVRead", -403, "", JVMessage("JVRead", -403) + " データを取り込み直してください。"},
+        {"JVRead", -402, "", JVMessage("JVRead", -402) + " データを取り込み直してください。"},
+        {"JVStatus", -502, "", JVMessage("JVStatus", -502) + " しばらくしてからやり直してください。"},
+        {"JVOpen", -504, "", "サーバーがメンテナンス中です。(-504) しばらくしてからやり直してください。"},
+        {"JVOpen", -401, "中継プログラム：応答なし", "JV- Link 内部エラーが発生しました。(-401)（中継プログラム：応答なし）"},
+        {"JVRead", -503, "", JVMessage("JVRead", -503)},
+        {"JVClose", -999, "", "(-999)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.operation) + " " + std::to_string(c.code));
+        EXPECT_EQ(JVFailure(c.operation, c.code, c.detail), c.shown);
+    }
+}
+
 } // namespace
 } // namespace solvane

@@ -132,7 +132,7 @@ TEST(BulkImport, NothingNewOrOpenErrorClosesAndStoresNothing)
     } cases[] = {
         {-1, 5, End::NothingNew, "最新のデータがありません。"},
         {0, 0, End::NothingNew, "最新のデータがありません。"},
-        {-504, 5, End::Error, "JVOpenエラー:" + JVMessage("JVOpen", -504)},
+        {-504, 5, End::Error, "JVOpenエラー:" + JVFailure("JVOpen", -504, "")},
         {-202, 5, End::Error, "JVOpenエラー:" + JVMessage("JVOpen", -202)},
     };
     for (const auto& c : cases) {
@@ -178,7 +178,7 @@ TEST(BulkImport, StatusErrorEndsTheImportAndCloses)
     f.link.status.next = {1, -502};
     const auto r = f.run();
     EXPECT_EQ(r.end, End::Error);
-    EXPECT_EQ(r.message, "JVStatusエラー:" + JVMessage("JVStatus", -502));
+    EXPECT_EQ(r.message, "JVStatusエラー:" + JVFailure("JVStatus", -502, ""));
     EXPECT_EQ(f.link.calls.back(), "JVClose");
     EXPECT_FALSE(f.link.isOpen);
 }
@@ -241,7 +241,7 @@ TEST(BulkImport, ReadErrorKeepsWhatWasReadAndGivesNoLastTime)
     const auto r = f.run();
     EXPECT_EQ(r.end, End::Error);
     EXPECT_TRUE(r.error);
-    EXPECT_EQ(r.message, "JVReadエラー:" + JVMessage("JVRead", -502));
+    EXPECT_EQ(r.message, "JVReadエラー:" + JVFailure("JVRead", -502, ""));
     EXPECT_FALSE(r.LastTime);
     EXPECT_EQ(f.lineCount("2024年01月06日.jvRA"), 2u);
     EXPECT_EQ(f.link.calls.back(), "JVClose");

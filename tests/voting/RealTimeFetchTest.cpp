@@ -162,7 +162,7 @@ TEST_F(FetchTest, ReadAndCloseErrorsKeepWhatWasStored)
         bool fetched;
     };
     const Case cases[] = {
-        {-502, 0, {JVMessage("JVRead", -502)}, 1, false},
+        {-502, 0, {JVFailure("JVRead", -502, "")}, 1, false},
         {0, -1, {JVMessage("JVClose", -1)}, 1, true},
         {-503, -1, {JVMessage("JVRead", -503), JVMessage("JVClose", -1)}, 2, false},
     };

@@ -137,7 +137,7 @@ private slots:
         auto form = s.form();
         QTest::mouseClick(form->findChild<QPushButton*>("ButtonStart"), Qt::LeftButton);
         QTRY_VERIFY(!form->running());
-        QCOMPARE(s.messages.value(1), QStringLiteral("JVOpenエラー:サーバーがメンテナンス中です。(-504)"));
+        QCOMPARE(s.messages.value(1), QStringLiteral("JVOpenエラー:サーバーがメンテナンス中です。(-504) しばらくしてからやり直してください。"));
         QVERIFY(ListStoredDays(StoreFolder(s.home)).empty());
         QVERIFY(s.settings->get(keys::LastTime).empty());
         // The request was closed: the next import is not refused as still open.

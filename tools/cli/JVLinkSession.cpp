@@ -27,7 +27,7 @@ std::unique_ptr<JVLink> openJVLinkSession(CliContext& ctx)
     }
     const int rc = link->JVInit(SoftwareId());
     if (rc != 0) {
-        ctx.err << "JVInitエラー：" << JVMessage("JVInit", rc) << '\n';
+        ctx.err << "JVInitエラー：" << JVFailure("JVInit", rc, link->lastError()) << '\n';
         return nullptr;
     }
     return link;
