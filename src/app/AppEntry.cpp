@@ -2,6 +2,7 @@
 
 #include "app/AppFolder.h"
 #include "jvdata/JVLinkFactory.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 
 #include <QMetaObject>
@@ -48,7 +49,7 @@ int RunSolvane(QApplication& app, const std::vector<std::string>& arguments, Ent
         hooks.createJVLink = [&hooks](AppShell& s, std::string* error) {
             JVLinkOptions options;
             options.feedFolder =
-                ResolveFeedFolder(std::getenv("SOLVANE_FEED"), s.settings().get(keys::JVLinkFeed), s.appFolder());
+                ResolveFeedFolder(EnvironmentValue("SOLVANE_FEED"), s.settings().get(keys::JVLinkFeed), s.appFolder());
             options.clock = hooks.clock;
             return CreateJVLink(options, error);
         };

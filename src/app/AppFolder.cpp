@@ -1,5 +1,6 @@
 #include "app/AppFolder.h"
 
+#include "util/CommandLine.h"
 #include "util/Files.h"
 
 #include <cstdlib>
@@ -32,13 +33,14 @@ static fs::path withoutTrailingSeparator(fs::path p)
 
 fs::path ChooseAppFolder(const AppFolderInputs& in)
 {
-#ifdef _WIN32
-    return withoutTrailingSeparator(in.exeFolder);
-#else
+    // A folder the user names (the command line's --home, SOLVANE_HOME) is taken on every system.
     if (auto h = nonEmpty(in.homeOption))
         return withoutTrailingSeparator(pathFromUtf8(*h));
     if (auto h = nonEmpty(in.envHome))
         return withoutTrailingSeparator(pathFromUtf8(*h));
+#ifdef _WIN32
+    return withoutTrailingSeparator(in.exeFolder);
+#else
     if (!in.exeFolder.empty() && in.exeFolderWritable)
         return withoutTrailingSeparator(in.exeFolder);
     fs::path data;
@@ -87,23 +89,15 @@ bool IsWritableFolder(const fs::path& folder)
 #endif
 }
 
-static std::optional<std::string> env(const char* name)
-{
-    const char* v = std::getenv(name);
-    if (!v)
-        return std::nullopt;
-    return std::string(v);
-}
-
 fs::path ResolveAppFolder(const std::optional<std::string>& homeOption)
 {
     AppFolderInputs in;
     in.homeOption = homeOption;
-    in.envHome = env("SOLVANE_HOME");
+    in.envHome = EnvironmentValue("SOLVANE_HOME");
     in.exeFolder = ExecutableFolder();
     in.exeFolderWritable = IsWritableFolder(in.exeFolder);
-    in.xdgDataHome = env("XDG_DATA_HOME");
-    in.userHome = env("HOME");
+    in.xdgDataHome = EnvironmentValue("XDG_DATA_HOME");
+    in.userHome = EnvironmentValue("HOME");
     return ChooseAppFolder(in);
 }
 

@@ -20,9 +20,9 @@ struct AppFolderInputs {
     std::optional<std::string> userHome;    // HOME
 };
 
-// On Windows the executable's folder. Elsewhere: --home, then SOLVANE_HOME (when not empty), then the
-// executable's folder when it is writable, then the per-user data folder (XDG_DATA_HOME or
-// ~/.local/share, + "/solvane"). Installed copies live in read-only system folders, so a shared
+// --home, then SOLVANE_HOME (when not empty), then on Windows the executable's folder. Elsewhere the
+// executable's folder only when it is writable, else the per-user data folder (XDG_DATA_HOME or
+// ~/.local/share, + "/solvane"): installed copies live in read-only system folders, so a shared
 // install keeps its files per user. Never has a trailing separator.
 fs::path ChooseAppFolder(const AppFolderInputs& in);
 

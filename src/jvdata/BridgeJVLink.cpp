@@ -1,7 +1,9 @@
 #include "jvdata/BridgeJVLink.h"
 
 #include "jvdata/JVLinkBridgeProtocol.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
+#include "util/ShiftJis.h"
 
 #include <algorithm>
 #include <atomic>
@@ -50,36 +52,6 @@ private:
 
 #ifdef _WIN32
 
-static std::wstring wide(const std::string& utf8)
-{
-    return pathFromUtf8(utf8).wstring();
-}
-
-// One argument quoted as the C runtime's command-line parser reads it back.
-static void appendQuoted(std::wstring& line, const std::wstring& arg)
-{
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
-        line += arg;
-        return;
-    }
-    line += L'"';
-    std::size_t backslashes = 0;
-    for (const wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        if (c == L'"')
-            line.append(backslashes * 2 + 1, L'\\');
-        else
-            line.append(backslashes, L'\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, L'\\');
-    line += L'"';
-}
-
 bool BridgeJVLink::Process::start(const BridgeJVLinkOptions& options, std::string* error)
 {
     static std::atomic<unsigned> counter{0};
@@ -107,10 +79,10 @@ bool BridgeJVLink::Process::start(const BridgeJVLinkOptions& options, std::strin
     readEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
     std::wstring line;
-    appendQuoted(line, options.program.wstring());
+    AppendWindowsArgument(line, options.program.wstring());
     for (const std::string& a : options.arguments) {
         line += L' ';
-        appendQuoted(line, wide(a));
+        AppendWindowsArgument(line, utf8ToWide(a));
     }
     STARTUPINFOW si{};
     si.cb = sizeof si;

@@ -2,6 +2,7 @@
 
 #include "jvdata/BridgeJVLink.h"
 #include "jvdata/LocalJVLink.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
@@ -14,11 +15,11 @@
 
 namespace solvane {
 
-std::filesystem::path ResolveFeedFolder(const char* envFeed, const std::string& settingsFeed,
+std::filesystem::path ResolveFeedFolder(const std::optional<std::string>& envFeed, const std::string& settingsFeed,
                                         const std::filesystem::path& appFolder)
 {
-    if (envFeed && *envFeed)
-        return pathFromUtf8(envFeed);
+    if (envFeed && !envFeed->empty())
+        return pathFromUtf8(*envFeed);
     if (const std::string_view setting = trim(settingsFeed); !setting.empty())
         return pathFromUtf8(setting);
     return appFolder / "feed";
@@ -57,8 +58,8 @@ std::unique_ptr<JVLink> CreateJVLink(const JVLinkOptions& options, std::string* 
             *error = std::move(message);
         return nullptr;
     };
-    const char* envFeed = std::getenv("SOLVANE_FEED");
-    if (!(envFeed && *envFeed) && JVLinkInstalled()) {
+    const std::optional<std::string> envFeed = EnvironmentValue("SOLVANE_FEED");
+    if (!(envFeed && !envFeed->empty()) && JVLinkInstalled()) {
         BridgeJVLinkOptions bridge;
         bridge.program = options.bridgeProgram.empty() ? defaultBridgeProgram() : options.bridgeProgram;
         std::error_code ec;

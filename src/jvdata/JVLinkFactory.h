@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace solvane {
@@ -22,7 +23,7 @@ bool JVLinkInstalled();
 
 // The feed folder: the environment variable SOLVANE_FEED when set and not empty, else the settings
 // value [JVLink] Feed when not blank, else appFolder + "/feed".
-std::filesystem::path ResolveFeedFolder(const char* envFeed, const std::string& settingsFeed,
+std::filesystem::path ResolveFeedFolder(const std::optional<std::string>& envFeed, const std::string& settingsFeed,
                                         const std::filesystem::path& appFolder);
 
 // The component, or nullptr when it cannot be created (then *error, when given, says why). On Windows

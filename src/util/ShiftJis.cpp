@@ -86,27 +86,6 @@ bool isAscii(std::string_view s)
 // emoji's surrogate pair included) and U+FFFD for each byte sequence that is not Shift-JIS.
 constexpr UINT kCodePage = 932;
 
-std::wstring utf8ToWide(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
-
-std::string wideToUtf8(std::wstring_view wide)
-{
-    if (wide.empty())
-        return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 // Code page 932 has no character beyond the basic plane: a surrogate pair becomes one "?" here, so
 // that the conversion below does not give two.
 void foldSurrogatePairs(std::wstring& wide)
@@ -139,6 +118,27 @@ bool sjisCharToWide(const char* p, int n, std::wstring& out)
 } // namespace
 
 #ifdef _WIN32
+std::wstring utf8ToWide(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string wideToUtf8(std::wstring_view wide)
+{
+    if (wide.empty())
+        return {};
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
 std::string toSjis(std::string_view utf8)
 {
     if (isAscii(utf8))

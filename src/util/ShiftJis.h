@@ -22,6 +22,12 @@ constexpr bool isSjisLeadByte(unsigned char b)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+#ifdef _WIN32
+// UTF-8 and the UTF-16 of Windows' wide calls.
+std::wstring utf8ToWide(std::string_view utf8);
+std::string wideToUtf8(std::wstring_view wide);
+#endif
+
 // The full-width space (U+3000) in Shift-JIS.
 inline constexpr std::string_view kSjisWideSpace = "\x81\x40";
 

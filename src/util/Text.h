@@ -28,12 +28,14 @@ bool endsWith(std::string_view s, std::string_view suffix);
 std::string asciiLower(std::string_view s);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
-// printf-style formatting into a std::string. MinGW builds use its C99 printf (%zu, %lld, %Lf), which
-// GCC checks as gnu_printf there.
-#ifdef __MINGW32__
+// printf-style formatting into a std::string, its format checked by GCC and Clang. MinGW builds use its
+// C99 printf (%zu, %lld, %Lf), which GCC checks as gnu_printf there; MSVC checks nothing.
+#if defined(__MINGW32__)
 std::string strprintf(const char* fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
-#else
+#elif defined(__GNUC__)
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+#else
+std::string strprintf(const char* fmt, ...);
 #endif
 
 // Lines of a text file, split at CR LF or LF; a final line end does not add an empty line.

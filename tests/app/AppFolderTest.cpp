@@ -14,10 +14,14 @@ struct AppFolderCase {
 TEST(AppFolder, ChoosesByTheRuleOfPrecedence)
 {
 #ifdef _WIN32
-    // Windows has one rule: the executable's folder, whatever else is given.
-    const AppFolderInputs windows{"C:\\home", "C:\\env", "C:\\Solvane\\", false, "C:\\xdg", "C:\\u"};
-    EXPECT_EQ(ChooseAppFolder(windows).wstring(), L"C:\\Solvane");
-    GTEST_SKIP() << "the precedence of --home, SOLVANE_HOME and XDG folders applies off Windows";
+    // On Windows a named folder, else the executable's folder, writable or not; no XDG folders.
+    const AppFolderInputs named{"C:\\home\\", "C:\\env", "C:\\Solvane\\", false, "C:\\xdg", "C:\\u"};
+    EXPECT_EQ(ChooseAppFolder(named).wstring(), L"C:\\home");
+    const AppFolderInputs env{std::nullopt, "C:\\env", "C:\\Solvane\\", false, "C:\\xdg", "C:\\u"};
+    EXPECT_EQ(ChooseAppFolder(env).wstring(), L"C:\\env");
+    const AppFolderInputs exe{std::nullopt, "", "C:\\Solvane\\", false, "C:\\xdg", "C:\\u"};
+    EXPECT_EQ(ChooseAppFolder(exe).wstring(), L"C:\\Solvane");
+    GTEST_SKIP() << "the XDG folders apply off Windows";
 #endif
     const AppFolderCase cases[] = {
         {"--home wins over everything", {"/opt/h/", "/env", "/exe", true, "/xdg", "/home/u"}, "/opt/h"},

@@ -1,40 +1,21 @@
 // Runs the real solvane-cli and checks its output and exit status.
+#include "app/AppFolder.h"
+#include "support/RunShell.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
 
-#include <array>
-#include <cstdio>
 #include <gtest/gtest.h>
-#ifdef _WIN32
-#include "support/RunShell.h" // popen and the exit status off POSIX
-#else
-#include <sys/wait.h>
-#endif
 
 using namespace solvane;
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
+using CliRun = test::Outcome;
 
 CliRun runCli(const std::string& arguments)
 {
-    const std::string command =
-        std::string("env -u SOLVANE_HOME -u SOLVANE_FEED ") + SOLVANE_CLI_PATH + " " + arguments + " 2>/dev/null";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return {-1, {}};
-    std::string out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    const int raw = ::pclose(pipe);
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
+    return test::runShell(std::string("env -u SOLVANE_HOME -u SOLVANE_FEED ") + SOLVANE_CLI_PATH + " " + arguments);
 }
 
 } // namespace
@@ -64,7 +45,7 @@ TEST(Cli, SettingsAndPathsShareTheProgramsFile)
 
     const CliRun paths = runCli(home + "paths");
     EXPECT_EQ(paths.status, 0);
-    EXPECT_EQ(paths.out, "AppFolder\t" + dir.path().string() + "\nSettings\t" + (dir / "solvane.ini").string() +
+    EXPECT_EQ(paths.out, "AppFolder\t" + dir.path().string() + "\nSettings\t" + SettingsFilePath(dir.path()).string() +
                              "\nFeed\t" + (dir / "feed").string() + "\n");
 }
 

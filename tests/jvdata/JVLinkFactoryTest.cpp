@@ -12,9 +12,9 @@ TEST(JVLinkFactoryTest, ResolveFeedFolder)
     const std::filesystem::path app = "/home/user/Solvane";
     EXPECT_EQ(ResolveFeedFolder("/data/feed", "/settings/feed", app), "/data/feed");
     EXPECT_EQ(ResolveFeedFolder("", "/settings/feed", app), "/settings/feed");
-    EXPECT_EQ(ResolveFeedFolder(nullptr, "  /settings/feed ", app), "/settings/feed");
-    EXPECT_EQ(ResolveFeedFolder(nullptr, "   ", app), app / "feed");
-    EXPECT_EQ(ResolveFeedFolder(nullptr, "", app), app / "feed");
+    EXPECT_EQ(ResolveFeedFolder(std::nullopt, "  /settings/feed ", app), "/settings/feed");
+    EXPECT_EQ(ResolveFeedFolder(std::nullopt, "   ", app), app / "feed");
+    EXPECT_EQ(ResolveFeedFolder(std::nullopt, "", app), app / "feed");
 }
 
 TEST(JVLinkFactoryTest, AMissingFeedFolderMeansNoComponent)

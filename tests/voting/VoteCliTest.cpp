@@ -101,6 +101,9 @@ TEST_F(VoteCli, WritesTheTypesRowsAndPrintsThePath)
 
 TEST_F(VoteCli, StartsThePluginWithThePathAsOneArgument)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the plug-in here is a shell script; PlatformLaunch starts a Windows one through the shell";
+#endif
     const Outcome r = vote("単勝 --marks '◎=1,2' --yes");
     ASSERT_EQ(r.status, 0) << r.err;
     // The plug-in is not waited for, so its lines may come before, among or after the command's own.

@@ -17,7 +17,12 @@
 #include <thread>
 
 #ifdef _WIN32
+#include "util/CommandLine.h"
+#include "util/ShiftJis.h"
+
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 #endif
 
 namespace solvane {
@@ -219,6 +224,28 @@ TEST(PlatformLaunch, TheManualAndTheCompiBoxStartThroughTheShell)
     fs::remove(box / std::string(kHarunireName));
     EXPECT_FALSE(shell.startHarunire(&error));
 }
+
+#ifdef _WIN32
+TEST(PlatformCommandLine, ArgumentsComeBackWholeThroughTheWideCommandLine)
+{
+    // Quoted for CreateProcessW, read back the way the C runtime and ProgramArguments read them.
+    const std::vector<std::string> args{"plain", "", "with blank", "C:\\Kelvo 投票\\", "say \"hi\"", "a\\\\\"b",
+                                        "ダート", "tab\there", "\\\\server\\share"};
+    std::wstring line = L"solvane-cli.exe";
+    for (const std::string& a : args) {
+        line += L' ';
+        AppendWindowsArgument(line, utf8ToWide(a));
+    }
+    int count = 0;
+    LPWSTR* back = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(back, nullptr);
+    std::vector<std::string> got;
+    for (int i = 1; i < count; ++i)
+        got.push_back(wideToUtf8(back[i]));
+    LocalFree(back);
+    EXPECT_EQ(got, args);
+}
+#endif
 
 } // namespace
 } // namespace solvane

@@ -6,6 +6,7 @@
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
 #include "raceday/LoadSettings.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 #include "verify/Backtest.h"
@@ -14,7 +15,6 @@
 #include <cstdio>
 #include <iostream>
 #include <ostream>
-#include <unistd.h>
 
 namespace solvane::cli {
 namespace {
@@ -35,7 +35,7 @@ bool validDate(const std::string& text)
 // command refuses rather than waiting for input that never comes.
 int confirm(CliContext& ctx)
 {
-    if (::isatty(STDIN_FILENO) == 0)
+    if (!IsTerminal(0))
         return usageError(ctx, "確認に答える端末がありません。確認なしで始めるには --yes を付けてください。");
     ctx.err << kBacktestQuestion << " [y/N] " << std::flush;
     std::string answer;

@@ -7,6 +7,7 @@
 #include "app/AppFolder.h"
 #include "app/AppIdentity.h"
 #include "util/Clock.h"
+#include "util/CommandLine.h"
 
 #include <iostream>
 #include <memory>
@@ -31,7 +32,8 @@ static void printHelp(std::ostream& out)
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> words(argv + 1, argv + argc);
+    UseUtf8Output();
+    const std::vector<std::string> words = ProgramArguments(argc, argv);
     std::optional<std::string> home;
     std::unique_ptr<Clock> clock = std::make_unique<SystemClock>();
 

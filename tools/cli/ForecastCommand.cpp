@@ -3,12 +3,12 @@
 #include "CliSupport.h"
 
 #include "raceday/Forecast.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
 #include <iostream>
 #include <ostream>
-#include <unistd.h>
 
 namespace solvane::cli {
 namespace {
@@ -49,7 +49,7 @@ int forecastCommand(CliContext& ctx, const std::vector<std::string>& args)
                 ctx.out << question << " はい\n";
                 return true;
             }
-            if (!::isatty(STDIN_FILENO)) {
+            if (!IsTerminal(0)) {
                 ctx.out << question << '\n';
                 unanswered = true;
                 return false;

@@ -7,12 +7,12 @@
 #include "app/WorkFolders.h"
 #include "store/BulkImport.h"
 #include "store/Store.h"
+#include "util/CommandLine.h"
 #include "util/ShiftJis.h"
 
 #include <chrono>
 #include <iostream>
 #include <thread>
-#include <unistd.h>
 
 namespace solvane::cli {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 // A one-line progress bar on stderr, only when stderr is a terminal.
 class ProgressLine {
 public:
-    explicit ProgressLine(std::ostream& err) : err_(err), enabled_(::isatty(STDERR_FILENO) != 0) {}
+    explicit ProgressLine(std::ostream& err) : err_(err), enabled_(IsTerminal(2)) {}
     ~ProgressLine() { finish(); }
 
     void show(const std::string& label, int position, int maximum)

@@ -5,6 +5,7 @@
 #include "app/SettingsKeys.h"
 #include "jvdata/JVLinkFactory.h"
 #include "jvdata/JVMessage.h"
+#include "util/CommandLine.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -15,7 +16,7 @@ std::unique_ptr<JVLink> openJVLinkSession(CliContext& ctx)
 {
     JVLinkOptions options;
     options.feedFolder =
-        ResolveFeedFolder(std::getenv("SOLVANE_FEED"), ctx.settings.get(keys::JVLinkFeed), ctx.appFolder);
+        ResolveFeedFolder(EnvironmentValue("SOLVANE_FEED"), ctx.settings.get(keys::JVLinkFeed), ctx.appFolder);
     options.clock = &ctx.clock;
     std::string why;
     auto link = CreateJVLink(options, &why);

@@ -4,6 +4,7 @@
 
 #include "app/SettingsKeys.h"
 #include "jvdata/JVLinkFactory.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
@@ -18,7 +19,7 @@ int paths(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (!expectArgs(ctx, "paths", args, 0, 0))
         return kExitUsage;
-    const auto feed = ResolveFeedFolder(std::getenv("SOLVANE_FEED"), ctx.settings.get(keys::JVLinkFeed), ctx.appFolder);
+    const auto feed = ResolveFeedFolder(EnvironmentValue("SOLVANE_FEED"), ctx.settings.get(keys::JVLinkFeed), ctx.appFolder);
     printTsv(ctx.out, {{"AppFolder", pathToUtf8(ctx.appFolder)},
                        {"Settings", pathToUtf8(ctx.settings.path())},
                        {"Feed", pathToUtf8(feed)}});

@@ -2,6 +2,7 @@
 #include "feedgen/Check.h"
 #include "feedgen/Feed.h"
 #include "util/Clock.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace solvane;
 using namespace solvane::feedgen;
@@ -44,12 +46,14 @@ int main(int argc, char** argv)
     std::optional<int> now;
     std::string out, check;
     bool stats = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+    UseUtf8Output();
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= argc)
+            if (i + 1 >= args.size())
                 return std::nullopt;
-            return std::string(argv[++i]);
+            return args[++i];
         };
         std::optional<std::string> v;
         if (a == "--stats")

@@ -11,6 +11,7 @@
 #include "jvdata/JVLinkBridgeProtocol.h"
 #include "jvdata/LocalJVLink.h"
 #include "util/Clock.h"
+#include "util/CommandLine.h"
 #include "util/Files.h"
 
 #include <chrono>
@@ -20,6 +21,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 #include <thread>
 
 #ifdef _WIN32
@@ -125,12 +127,13 @@ int main(int argc, char** argv)
 {
     std::string feed;
     Faults faults;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--feed" && i + 1 < argc) {
-            feed = argv[++i];
-        } else if (a == "--fault" && i + 1 < argc) {
-            const std::string f = argv[++i];
+    const std::vector<std::string> args = ProgramArguments(argc, argv);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--feed" && i + 1 < args.size()) {
+            feed = args[++i];
+        } else if (a == "--fault" && i + 1 < args.size()) {
+            const std::string& f = args[++i];
             const auto eq = f.find('=');
             if (eq == std::string::npos)
                 return usage();

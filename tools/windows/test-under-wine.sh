@@ -57,10 +57,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 
-# Left out under Windows: the tests that run solvane-cli and solvane-feedgen through a POSIX shell
-# command line (quoting with '…', env -u, 2>/dev/null, pipes). The programs themselves are built and
-# their commands are covered by the core tests of each area.
-export GTEST_FILTER="-Cli.*:CliRaceDay.*:CliKaime.*:CliBacktest.*:KenshoCli.*:RunDay.*:TimeSeriesCli.*:VoteCli.*"
 
 say "Running the tests under Wine ($(wine --version))"
 status=0
