@@ -14,12 +14,14 @@
 #include "util/CommandLine.h"
 #include "util/Files.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 #include <thread>
@@ -75,25 +77,102 @@ private:
     std::chrono::milliseconds delay_;
 };
 
+#ifdef _WIN32
+// Standard input read by a thread of its own, so that the main thread, the apartment of the COM
+// component, keeps dispatching its window messages while it waits for the next request: JV-Link does
+// its downloading and its dialogs through them, and a thread blocked in ReadFile would stall it
+// between two JVStatus calls. Lives until the process ends (the reader may be blocked at exit).
+class PumpedInput {
+public:
+    static PumpedInput& instance()
+    {
+        static PumpedInput* input = new PumpedInput; // never destroyed: see above
+        return *input;
+    }
+
+    bool read(char* buffer, std::size_t n)
+    {
+        while (n > 0) {
+            {
+                const std::lock_guard lock(mutex_);
+                const std::size_t take = std::min(n, buffered_.size() - start_);
+                if (take > 0) {
+                    std::memcpy(buffer, buffered_.data() + start_, take);
+                    start_ += take;
+                    buffer += take;
+                    n -= take;
+                    continue;
+                }
+                if (ended_)
+                    return false;
+                ResetEvent(ready_);
+            }
+            if (MsgWaitForMultipleObjects(1, &ready_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+                MSG msg;
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    PumpedInput() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+        std::thread([this] { readAll(); }).detach();
+    }
+
+    void readAll()
+    {
+        std::vector<char> chunk(1 << 16);
+        for (;;) {
+            DWORD got = 0;
+            const bool ok = ReadFile(GetStdHandle(STD_INPUT_HANDLE), chunk.data(), static_cast<DWORD>(chunk.size()),
+                                     &got, nullptr) &&
+                            got > 0;
+            const std::lock_guard lock(mutex_);
+            if (start_ == buffered_.size()) {
+                buffered_.clear();
+                start_ = 0;
+            }
+            if (ok)
+                buffered_.append(chunk.data(), got);
+            else
+                ended_ = true;
+            SetEvent(ready_);
+            if (!ok)
+                return;
+        }
+    }
+
+    std::mutex mutex_;
+    std::string buffered_;
+    std::size_t start_ = 0; // bytes of buffered_ already taken
+    bool ended_ = false;
+    HANDLE ready_;
+};
+
+bool readExact(char* buffer, std::size_t n)
+{
+    return PumpedInput::instance().read(buffer, n);
+}
+#else
 bool readExact(char* buffer, std::size_t n)
 {
     while (n > 0) {
-#ifdef _WIN32
-        DWORD got = 0;
-        if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, static_cast<DWORD>(n), &got, nullptr) || got == 0)
-            return false;
-#else
         const ssize_t got = ::read(0, buffer, n);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             return false;
-#endif
         buffer += got;
         n -= static_cast<std::size_t>(got);
     }
     return true;
 }
+#endif
 
 bool writeRaw(const char* data, std::size_t n)
 {
