@@ -12,52 +12,12 @@
 
 #include <ostream>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <spawn.h>
-#include <unistd.h>
-extern char** environ;
-#endif
-
 namespace solvane::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kUsage = "DAY RACE TYPE --marks \"◎=1 ○=2,3 ▲=4\" [--stake N] [--haibun 0-3] "
                                "[--multi all,12,23,13|none] [--yes] [--no-launch]  "
                                "買い目を投票ファイルに書き、Kelvo投票プラグイン２を起動する";
-
-// Starts the plug-in in its own folder with the bet file as its one argument, without a shell and
-// without waiting. False when it could not be started.
-bool launch(const fs::path& exe, const fs::path& file, const fs::path& folder)
-{
-    std::error_code ec;
-    const fs::path before = fs::current_path(ec);
-    fs::current_path(folder, ec);
-    if (ec)
-        return false;
-    bool started = false;
-#ifdef _WIN32
-    // _wspawnv joins its arguments with blanks, so a path with blanks has to be quoted to stay one
-    // argument.
-    const std::wstring program = exe.wstring();
-    const std::wstring argument = L"\"" + file.wstring() + L"\"";
-    const wchar_t* argv[] = {program.c_str(), argument.c_str(), nullptr};
-    started = ::_wspawnv(_P_NOWAIT, program.c_str(), argv) != -1;
-#else
-    const std::string program = exe.string();
-    const std::string argument = file.string();
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()), nullptr};
-    pid_t pid = 0;
-    started = ::access(program.c_str(), X_OK) == 0 &&
-              ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) == 0;
-#endif
-    if (!started && !before.empty())
-        fs::current_path(before, ec);
-    return started;
-}
 
 int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -87,7 +47,7 @@ int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
     in.grid = &run.tables.at(static_cast<std::size_t>(IndexOf(*type))).grid;
     in.type = *type;
     in.pluginFolder = ctx.settings.get(keys::KelvoTohyo2);
-    const TohyoPlan plan = PrepareTohyo(in);
+    TohyoPlan plan = PrepareTohyo(in);
     if (!plan.message.empty())
         return fail(ctx, plan.message);
     ctx.err << plan.question << '\n';
@@ -100,8 +60,9 @@ int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (a->has("--no-launch"))
         return kExitOk;
     // The setting is read again, as the window does: the folder could have been changed meanwhile.
-    const fs::path folder = pathFromUtf8(ctx.settings.get(keys::KelvoTohyo2));
-    if (!launch(PluginExePath(folder), plan.file, folder))
+    plan.pluginFolder = pathFromUtf8(ctx.settings.get(keys::KelvoTohyo2));
+    plan.exe = PluginExePath(plan.pluginFolder);
+    if (!LaunchPlugin(plan))
         return fail(ctx, std::string(kTohyoLaunchErrorMessage));
     return kExitOk;
 }
