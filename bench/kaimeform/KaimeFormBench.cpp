@@ -36,16 +36,6 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-feedgen::FeedOptions oneDay()
-{
-    feedgen::FeedOptions o;
-    o.from = o.to = DateTime{2024, 1, 6};
-    o.seed = 11;
-    o.rtDays = 0;
-    o.siblings = false;
-    return o;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -55,7 +45,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
 
-    test::GeneratedSeason season(DateTime{2024, 1, 10, 9, 0, 0}, oneDay(), DateTime{2023, 12, 1});
+    test::OneImportedDay season;
     if (!season.error.empty()) {
         std::fprintf(stderr, "%s\n", season.error.c_str());
         return 1;

@@ -60,4 +60,20 @@ struct GeneratedSeason {
     }
 };
 
+// One race day, Saturday 2024-01-06 (seed 11, no real-time snapshots, no sibling-program files),
+// imported and seen on the Wednesday after: the day the window tests and the form benchmark work on.
+struct OneImportedDay : GeneratedSeason {
+    OneImportedDay() : GeneratedSeason(DateTime{2024, 1, 10, 9, 0, 0}, options(), DateTime{2023, 12, 1}) {}
+
+    static feedgen::FeedOptions options()
+    {
+        feedgen::FeedOptions o;
+        o.from = o.to = DateTime{2024, 1, 6};
+        o.seed = 11;
+        o.rtDays = 0;
+        o.siblings = false;
+        return o;
+    }
+};
+
 } // namespace solvane::test

@@ -42,21 +42,12 @@ QString q(const std::string& s)
 
 // One generated Saturday (two venues, twelve races each), imported into an application folder once for
 // every test. Race 12 of each venue lost its runner records.
-struct ImportedDay : test::GeneratedSeason {
-    ImportedDay() : GeneratedSeason(DateTime{2024, 1, 10, 9, 0, 0}, options(), DateTime{2023, 12, 1})
+struct ImportedDay : test::OneImportedDay {
+    ImportedDay()
     {
         if (!error.empty())
             qFatal("%s", error.c_str());
         blankRunnersOfRace(12);
-    }
-    static feedgen::FeedOptions options()
-    {
-        feedgen::FeedOptions o;
-        o.from = o.to = DateTime{2024, 1, 6};
-        o.seed = 11;
-        o.rtDays = 0;
-        o.siblings = false;
-        return o;
     }
 
     void blankRunnersOfRace(int race)
