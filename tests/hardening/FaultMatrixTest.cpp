@@ -213,13 +213,7 @@ protected:
         Seen seen;
         if (path == Path::Import) {
             s().clock.set(DateTime{2024, 1, 6, 9, 30, 0});
-            JVCancelFlag cancel{false};
-            BulkImportOptions options;
-            options.dataFolder = StoreFolder(home());
-            options.start = DateTime{2024, 1, 1};
-            options.setupData = true;
-            BulkImport import(link, cancel, options);
-            const BulkImportResult& r = import.run();
+            const BulkImportResult r = ImportInto(link, StoreFolder(home()), DateTime{2024, 1, 1});
             seen.messages = r.messages;
             seen.failed = r.error;
             seen.lastTimeMoved = r.LastTime.has_value();

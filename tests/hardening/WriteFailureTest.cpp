@@ -112,13 +112,7 @@ TEST_F(StoreWriteFailure, ImportKeepsTheFilesItCannotWriteAndSaysWhich)
     const auto old = makeOld();
     const fs::path data = season_->home / "Data";
     const auto said = runUnderFileSizeLimit(kLimit, [&] {
-        JVCancelFlag cancel{false};
-        BulkImportOptions options;
-        options.dataFolder = data;
-        options.start = DateTime{2024, 1, 1};
-        options.setupData = true;
-        BulkImport import(*season_->link, cancel, options);
-        const BulkImportResult& r = import.run();
+        const BulkImportResult r = ImportInto(*season_->link, data, DateTime{2024, 1, 1});
         return std::string(r.error ? "error" : "ok") + (r.LastTime ? " moved" : " kept") + "\n" + r.message;
     });
     ASSERT_TRUE(said);
@@ -133,13 +127,8 @@ TEST_F(StoreWriteFailure, ImportKeepsTheFilesItCannotWriteAndSaysWhich)
         EXPECT_TRUE(after.files.at(name) == (name.ends_with(".jvO6") ? bytes : clean_->files.at(name))) << name;
 
     // With room again the same import completes the store.
-    JVCancelFlag cancel{false};
-    BulkImportOptions options;
-    options.dataFolder = data;
-    options.start = DateTime{2024, 1, 1};
-    options.setupData = true;
-    BulkImport import(*season_->link, cancel, options);
-    EXPECT_FALSE(import.run().error) << import.result().message;
+    const BulkImportResult again = ImportInto(*season_->link, data, DateTime{2024, 1, 1});
+    EXPECT_FALSE(again.error) << again.message;
     EXPECT_EQ(readFolder(data).files, clean_->files);
 }
 

@@ -10,7 +10,7 @@
 #include "raceday/DayLoader.h"
 #include "raceday/Forecast.h"
 #include "raceday/LoadSettings.h"
-#include "store/BulkImport.h"
+#include "support/ImportStore.h"
 
 #include <gtest/gtest.h>
 
@@ -422,13 +422,7 @@ protected:
         lo.downloadTime = std::chrono::milliseconds(0);
         LocalJVLink link(feed(), clock, lo);
         ASSERT_EQ(link.JVInit("SOLVANE"), 0);
-        JVCancelFlag cancel{false};
-        BulkImportOptions io;
-        io.dataFolder = folder_->data();
-        io.start = DateTime{2024, 5, 25};
-        io.setupData = true;
-        BulkImport import(link, cancel, io);
-        ASSERT_FALSE(import.run().error);
+        ASSERT_FALSE(ImportInto(link, folder_->data(), DateTime{2024, 5, 25}).error);
     }
     static void TearDownTestSuite()
     {

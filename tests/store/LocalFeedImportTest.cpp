@@ -1,10 +1,10 @@
 // The import over the local JV-Link component and a small feed folder: a read fault part-way keeps
 // what was read and gives no LastTime, so the next import from the same start delivers everything again
 // and ends with the same store as an import that never failed.
-#include "store/BulkImport.h"
 
 #include "Records.h"
 #include "jvdata/LocalJVLink.h"
+#include "support/ImportStore.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 
@@ -47,13 +47,7 @@ BulkImportResult importOnce(const fs::path& feed, const fs::path& data, const Da
     linkOptions.downloadTime = std::chrono::milliseconds(0);
     LocalJVLink link(feed, clock, linkOptions);
     EXPECT_EQ(link.JVInit("TEST"), 0);
-    JVCancelFlag cancel{false};
-    BulkImportOptions options;
-    options.dataFolder = data;
-    options.start = start;
-    options.setupData = true;
-    BulkImport import(link, cancel, options);
-    BulkImportResult r = import.run();
+    BulkImportResult r = test::ImportInto(link, data, start);
     // The request is closed whatever happened: a new one opens.
     int readCount = 0, downloadCount = 0;
     std::string stamp;

@@ -9,6 +9,7 @@
 #include "feedgen/Feed.h"
 #include "jvdata/LocalJVLink.h"
 #include "store/BulkImport.h"
+#include "support/ImportStore.h"
 #include "store/Store.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -43,14 +44,8 @@ struct GeneratedSeason {
         CreateWorkFolders(home, &error);
         link = std::make_unique<LocalJVLink>(feed, clock);
         link->JVInit("TEST");
-        JVCancelFlag cancel{false};
-        BulkImportOptions import;
-        import.dataFolder = StoreFolder(home);
-        import.start = importFrom;
-        import.setupData = true;
-        BulkImport run(*link, cancel, import);
-        if (run.run().error)
-            error = "import: " + run.result().message;
+        if (const BulkImportResult r = ImportInto(*link, StoreFolder(home), importFrom); r.error)
+            error = "import: " + r.message;
     }
 
     // The feed's faults.ini: instant downloads plus the given lines.
