@@ -3,9 +3,13 @@
 #include "kaime/CellText.h"
 #include "util/Text.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <utility>
+#include <vector>
 
 namespace solvane {
 namespace {
@@ -14,21 +18,41 @@ using kaime::IntCell;
 using kaime::PutFixed;
 using kaime::PutInt;
 
-// Odds cells are "%6.1f" texts or blanks; anything that is not a number reads as 0. Odds have one
-// decimal, so reading them as double loses nothing the extended-precision sums below could use.
-long double parseOdds(std::string_view cell)
+// Odds are read in tenths and money is worked out in whole numbers: as a double, "161.1" is
+// 161.0999…, and 100 yen at it would pay 16109 once truncated. Odds cells are "%6.1f" texts or
+// blanks; a plain decimal up to kMaxOddsTenths is read (a further decimal rounds to the nearest
+// tenth), anything else reads as 0.
+constexpr long long kMaxOddsTenths = 99'999'999;
+
+bool digit(char c)
 {
-    const std::string_view text = trim(cell);
-    double v = 0;
-    const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
-    return res.ec == std::errc() && res.ptr == text.data() + text.size() ? v : 0;
+    return c >= '0' && c <= '9';
 }
 
-// trunc() of the non-negative amounts here: the conversion itself cuts toward zero, without the
-// library call that dominated the allocation of big tables.
-long long truncated(long double v)
+long long oddsTenths(std::string_view cell)
 {
-    return static_cast<long long>(v);
+    const std::string_view text = trim(cell);
+    std::size_t i = 0;
+    long long units = 0;
+    for (; i < text.size() && digit(text[i]); ++i) {
+        if (units > kMaxOddsTenths / 10)
+            return 0;
+        units = units * 10 + (text[i] - '0');
+    }
+    bool read = i > 0;
+    long long tenths = units * 10;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (i < text.size() && digit(text[i])) {
+            tenths += text[i++] - '0';
+            read = true;
+        }
+        if (i < text.size() && digit(text[i]) && text[i] >= '5')
+            ++tenths;
+        while (i < text.size() && digit(text[i]))
+            ++i;
+    }
+    return read && i == text.size() && tenths <= kMaxOddsTenths ? tenths : 0;
 }
 
 bool filled(const TextGrid& t, int row, int col)
@@ -46,14 +70,33 @@ bool deleted(const TextGrid& t, int row, int col)
 // itself, so one set is enough.
 struct Scratch {
     std::vector<unsigned char> marked, eligible;
-    std::vector<long double> odds, weight;
-    std::vector<long long> stake;
+    std::vector<long long> odds, stake;
+    std::vector<long double> inverse;
 };
 Scratch& scratch()
 {
     static thread_local Scratch s;
     return s;
 }
+
+// The payback sum of the expected recovery rate, in whole yen. 4896 rows at the largest stake and
+// odds would overflow 64 bits, so a second word takes the carry.
+class PaybackSum {
+public:
+    void add(long long yen)
+    {
+        const auto v = static_cast<std::uint64_t>(yen);
+        low_ += v;
+        high_ += low_ < v ? 1 : 0;
+    }
+    long double value() const
+    {
+        return static_cast<long double>(high_) * 18446744073709551616.0L + static_cast<long double>(low_);
+    }
+
+private:
+    std::uint64_t low_ = 0, high_ = 0;
+};
 
 // The table with what the steps ask of every row read once: a trifecta table has 4896 rows and
 // each step looks at each row several times.
@@ -62,7 +105,7 @@ struct Table {
     const HaibunColumns& c;
     std::vector<unsigned char>& marked_ = scratch().marked;     // a number and no "消"
     std::vector<unsigned char>& eligible_ = scratch().eligible; // and an odds text
-    std::vector<long double>& odds_ = scratch().odds;
+    std::vector<long long>& odds_ = scratch().odds;             // tenths
 
     Table(TextGrid& g, const HaibunColumns& cols) : grid(g), c(cols)
     {
@@ -74,13 +117,13 @@ struct Table {
             const int i = static_cast<int>(r);
             marked_[r] = filled(grid, i, c.number) && !deleted(grid, i, c.deleteMark);
             eligible_[r] = marked_[r] && filled(grid, i, c.odds);
-            odds_[r] = parseOdds(grid.cell(i, c.odds));
+            odds_[r] = oddsTenths(grid.cell(i, c.odds));
         }
     }
 
     bool marked(int r) const { return marked_[static_cast<std::size_t>(r)] != 0; }
     bool eligible(int r) const { return eligible_[static_cast<std::size_t>(r)] != 0; }
-    long double odds(int r) const { return odds_[static_cast<std::size_t>(r)]; }
+    long long odds(int r) const { return odds_[static_cast<std::size_t>(r)]; }
 
     void emptyMoneyCells()
     {
@@ -91,21 +134,25 @@ struct Table {
             row[static_cast<std::size_t>(c.payout + 1)].clear();
         }
     }
-    // Payout and rate of one row; returns what the row adds to the expected-payback sum.
-    long long writePayout(int r, long long stake, long double total)
+    // Payout and rate of one row; adds the payout, truncated to whole yen, to the payback sum.
+    void writePayout(int r, long long stake, long long total, PaybackSum& sum)
     {
-        const long double back = static_cast<long double>(stake) * odds(r);
+        const long long back = stake * odds(r); // tenths of a yen, exact
         std::vector<std::string>& row = grid.row(r);
-        PutFixed(row[static_cast<std::size_t>(c.payout)], static_cast<double>(back), 7, 0);
-        PutFixed(row[static_cast<std::size_t>(c.payout + 1)], static_cast<double>(back / total * 100), 7, 1);
-        return truncated(back);
+        std::string& payout = row[static_cast<std::size_t>(c.payout)];
+        if (back % 10 == 0)
+            PutInt(payout, back / 10, 7);
+        else // a flat stake that is no multiple of 10 yen
+            PutFixed(payout, static_cast<double>(static_cast<long double>(back) / 10), 7, 0);
+        PutFixed(row[static_cast<std::size_t>(c.payout + 1)],
+                 static_cast<double>(static_cast<long double>(back) * 10 / static_cast<long double>(total)), 7, 1);
+        sum.add(back / 10);
     }
 };
 
-void writeRate(KaimeLabels& labels, long long sum, long long n, long long total)
+void writeRate(KaimeLabels& labels, const PaybackSum& sum, long long n, long long total)
 {
-    const long double r =
-        static_cast<long double>(sum) / static_cast<long double>(n) / static_cast<long double>(total) * 100;
+    const long double r = sum.value() * 100 / (static_cast<long double>(n) * static_cast<long double>(total));
     labels.rate = strprintf("%7.1Lf", r);
     if (r > 100)
         labels.rateStyle = CellStyle::fg(kRateAboveColor);
@@ -126,58 +173,162 @@ void evenStakes(Table& t, HaibunMode mode, long long amount, KaimeLabels& labels
         return;
     long long s = amount;
     if (mode == HaibunMode::Kinto) {
-        // Rounded to 100 yen: upwards unless less than 10 yen are left over.
-        const long double units = static_cast<long double>(amount) / n / 100 + 0.9L;
-        s = truncated(units) * 100;
+        // amount / n rounded to 100 yen: upwards unless less than 10 yen are left over, that is
+        // trunc(amount / n / 100 + 0.9) in whole numbers.
+        s = (10 * amount + 900 * n) / (1000 * n) * 100;
     }
     s = std::max(s, kMinStake);
     const long long total = n * s;
     labels.count = strprintf("%3lld", n);
     labels.total = strprintf("%6lld", total);
-    long long sum = 0;
+    PaybackSum sum;
     for (int r = 0; r < t.grid.rowCount(); ++r) {
         if (!t.eligible(r))
             continue;
         PutInt(t.grid.row(r)[static_cast<std::size_t>(t.c.stake)], s, 6);
-        sum += t.writePayout(r, s, static_cast<long double>(total));
+        t.writePayout(r, s, total, sum);
     }
     writeRate(labels, sum, n, total);
 }
 
-// 比例: every combination should pay back about the same.
+// Unsigned whole numbers of any size (32-bit limbs, lowest first, no leading zero limbs), for the
+// exact check of a 比例 share that falls on a 5-yen boundary: the sum of the inverse odds of a
+// table has as many digits as all its odds together.
+using Big = std::vector<std::uint32_t>;
+
+Big bigOf(std::uint64_t v)
+{
+    Big b;
+    for (; v > 0; v >>= 32)
+        b.push_back(static_cast<std::uint32_t>(v));
+    return b;
+}
+
+Big operator*(const Big& a, const Big& b)
+{
+    if (a.empty() || b.empty())
+        return {};
+    Big out(a.size() + b.size(), 0);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        std::uint64_t carry = 0;
+        for (std::size_t j = 0; j < b.size(); ++j) {
+            const std::uint64_t v = out[i + j] + static_cast<std::uint64_t>(a[i]) * b[j] + carry;
+            out[i + j] = static_cast<std::uint32_t>(v);
+            carry = v >> 32;
+        }
+        out[i + b.size()] = static_cast<std::uint32_t>(carry);
+    }
+    while (!out.empty() && out.back() == 0)
+        out.pop_back();
+    return out;
+}
+
+Big operator+(const Big& a, const Big& b)
+{
+    const Big& longer = a.size() >= b.size() ? a : b;
+    const Big& shorter = a.size() >= b.size() ? b : a;
+    Big out(longer.size() + 1, 0);
+    std::uint64_t carry = 0;
+    for (std::size_t i = 0; i < longer.size(); ++i) {
+        const std::uint64_t v = static_cast<std::uint64_t>(longer[i]) + (i < shorter.size() ? shorter[i] : 0) + carry;
+        out[i] = static_cast<std::uint32_t>(v);
+        carry = v >> 32;
+    }
+    out.back() = static_cast<std::uint32_t>(carry);
+    if (out.back() == 0)
+        out.pop_back();
+    return out;
+}
+
+bool operator<=(const Big& a, const Big& b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    for (std::size_t i = a.size(); i-- > 0;) {
+        if (a[i] != b[i])
+            return a[i] < b[i];
+    }
+    return true;
+}
+
+struct Fraction {
+    Big num, den;
+};
+
+// Σ count / tenths over the given distinct odds, exactly (halves summed first, so that the
+// multiplications stay balanced).
+Fraction inverseSum(std::span<const std::pair<long long, long long>> terms)
+{
+    if (terms.size() == 1)
+        return {bigOf(static_cast<std::uint64_t>(terms[0].second)), bigOf(static_cast<std::uint64_t>(terms[0].first))};
+    const std::size_t half = terms.size() / 2;
+    const Fraction a = inverseSum(terms.first(half));
+    const Fraction b = inverseSum(terms.subspan(half));
+    return {a.num * b.den + b.num * a.den, a.den * b.den};
+}
+
+// 比例: every combination should pay back about the same. Row i's share of the amount is
+// (1 / o_i) / Σ 1 / o_j, rounded to 100 yen: upwards unless less than 5 yen are left over.
 void proportionalStakes(Table& t, long long amount, KaimeLabels& labels)
 {
     t.emptyMoneyCells();
     const int rows = t.grid.rowCount();
-    // The base cancels out of every share; it only keeps the weights near the odds' scale. A first row
-    // without a price would make every weight 0, so 100 stands in for it.
-    long double base = t.odds(0) * 100;
-    if (!(base > 0))
-        base = 100;
-    std::vector<long double>& weight = scratch().weight;
-    weight.assign(static_cast<std::size_t>(rows), 0);
+    // The shares depend on the inverse odds alone (a common factor such as the first row's odds
+    // cancels out), so a first row without a price leaves the other rows their shares.
+    std::vector<long double>& inverse = scratch().inverse;
+    inverse.assign(static_cast<std::size_t>(rows), 0);
     long double w = 0;
     long long n = 0;
     for (int r = 0; r < rows; ++r) {
         if (!t.eligible(r))
             continue;
         ++n;
-        if (const long double o = t.odds(r); o > 0) {
-            weight[static_cast<std::size_t>(r)] = base / o;
-            w += weight[static_cast<std::size_t>(r)];
+        if (const long long o = t.odds(r); o > 0) {
+            inverse[static_cast<std::size_t>(r)] = 1.0L / static_cast<long double>(o);
+            w += inverse[static_cast<std::size_t>(r)];
         }
     }
+    // Whether row r's share reaches the given number of hundreds once rounded. Asked only when the
+    // share lies so near a 5-yen boundary that the rounding of the sums here could put it on the wrong
+    // side; the sum of the inverse odds is then made an exact fraction, once per table.
+    std::optional<Fraction> exactSum;
+    auto reaches = [&](int r, long long hundreds) {
+        if (!exactSum) {
+            std::vector<std::pair<long long, long long>> distinct; // tenths, rows
+            for (int i = 0; i < rows; ++i) {
+                if (t.eligible(i) && t.odds(i) > 0)
+                    distinct.emplace_back(t.odds(i), 1);
+            }
+            std::sort(distinct.begin(), distinct.end());
+            std::size_t kept = 0;
+            for (const auto& d : distinct) {
+                if (kept > 0 && distinct[kept - 1].first == d.first)
+                    ++distinct[kept - 1].second;
+                else
+                    distinct[kept++] = d;
+            }
+            distinct.resize(kept);
+            exactSum = inverseSum(distinct);
+        }
+        // amount / (100 o_r Σ) + 0.95 >= hundreds  ⇔  (100 hundreds - 95) o_r Σ <= amount
+        const auto scale = static_cast<std::uint64_t>((100 * hundreds - 95) * t.odds(r));
+        return bigOf(scale) * exactSum->num <= bigOf(static_cast<std::uint64_t>(amount)) * exactSum->den;
+    };
     std::vector<long long>& stake = scratch().stake;
     stake.assign(static_cast<std::size_t>(rows), 0);
     long long total = 0;
     if (w > 0) {
+        const long double perInverse = static_cast<long double>(amount) / 100 / w;
         for (int r = 0; r < rows; ++r) {
             if (!t.eligible(r))
                 continue;
-            const long double share = weight[static_cast<std::size_t>(r)] / w * 100;
-            // Rounded to 100 yen: upwards unless less than 5 yen are left over.
-            long long s = truncated(amount * share / 10000 + 0.95L) * 100;
-            s = std::max(s, kMinStake);
+            const long double units = perInverse * inverse[static_cast<std::size_t>(r)] + 0.95L;
+            long long s = static_cast<long long>(units);
+            const auto nearest = static_cast<long long>(units + 0.5L);
+            if (inverse[static_cast<std::size_t>(r)] > 0 &&
+                std::fabs(units - static_cast<long double>(nearest)) <= 1e-10L * (1 + units))
+                s = reaches(r, nearest) ? nearest : nearest - 1;
+            s = std::max(s * 100, kMinStake);
             PutInt(t.grid.row(r)[static_cast<std::size_t>(t.c.stake)], s, 6);
             stake[static_cast<std::size_t>(r)] = s;
             total += s;
@@ -187,10 +338,10 @@ void proportionalStakes(Table& t, long long amount, KaimeLabels& labels)
     labels.total = strprintf("%6lld", total);
     if (total < 1)
         return;
-    long long sum = 0;
+    PaybackSum sum;
     for (int r = 0; r < rows; ++r) {
         if (stake[static_cast<std::size_t>(r)] > 0)
-            sum += t.writePayout(r, stake[static_cast<std::size_t>(r)], static_cast<long double>(total));
+            t.writePayout(r, stake[static_cast<std::size_t>(r)], total, sum);
     }
     writeRate(labels, sum, n, total);
 }
@@ -205,11 +356,12 @@ void targetStakes(Table& t, long long amount, KaimeLabels& labels)
     long long n = 0;
     long long total = 0;
     for (int r = 0; r < rows; ++r) {
-        const long double o = t.eligible(r) ? t.odds(r) : 0;
-        if (!(o > 0))
+        const long long o = t.eligible(r) ? t.odds(r) : 0;
+        if (o <= 0)
             continue;
-        // Rounded up to 100 yen unless less than 1 yen is missing.
-        const long long k = truncated(amount / o / 100 + 0.99L);
+        // Rounded up to 100 yen unless less than 1 yen is missing: trunc(amount / odds / 100 + 0.99),
+        // with the odds in tenths.
+        const long long k = (100 * amount + 990 * o) / (1000 * o);
         const long long s = k >= 1 ? k * 100 : kMinStake;
         PutInt(t.grid.row(r)[static_cast<std::size_t>(t.c.stake)], s, 6);
         stake[static_cast<std::size_t>(r)] = s;
@@ -220,10 +372,10 @@ void targetStakes(Table& t, long long amount, KaimeLabels& labels)
         return;
     labels.count = strprintf("%3lld", n);
     labels.total = strprintf("%6lld", total);
-    long long sum = 0;
+    PaybackSum sum;
     for (int r = 0; r < rows; ++r) {
         if (stake[static_cast<std::size_t>(r)] > 0)
-            sum += t.writePayout(r, stake[static_cast<std::size_t>(r)], static_cast<long double>(total));
+            t.writePayout(r, stake[static_cast<std::size_t>(r)], total, sum);
     }
     writeRate(labels, sum, n, total);
 }
@@ -315,7 +467,7 @@ const PaySlot* payingSlot(BakenType type, std::string_view label, const std::vec
 bool HaibunKaime(std::string_view typeName, HaibunMode mode, long long amount, TextGrid& table,
                  const HaibunColumns& columns, KaimeLabels& labels)
 {
-    if (!BakenTypeOfName(typeName) || amount < kMinStake || table.rowCount() < 1 ||
+    if (!BakenTypeOfName(typeName) || amount < kMinStake || amount > kMaxAllocatedAmount || table.rowCount() < 1 ||
         table.rowCount() > kMaxAllocatedRows || !filled(table, 0, columns.odds))
         return false;
     Table t(table, columns);

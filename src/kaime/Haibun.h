@@ -58,10 +58,14 @@ struct KekkaColumns {
 
 // Largest table the allocation accepts: one row per trifecta.
 inline constexpr int kMaxAllocatedRows = 4896;
+// Largest amount it accepts: far above what the stake edits hold (8 digits) or a default stake, and
+// small enough that a stake times any odds is a 64-bit number of yen.
+inline constexpr long long kMaxAllocatedAmount = 9'999'999'999;
 
 // Rows are the grid's data rows (the headings are the grid's own). Returns false, touching nothing,
-// when the amount is below 100, the table is empty or larger than kMaxAllocatedRows, its first row has
-// no odds, or the type name is not one of the eight.
+// when the amount is below 100 or above kMaxAllocatedAmount, the table is empty or larger than
+// kMaxAllocatedRows, its first row has no odds, or the type name is not one of the eight. Stakes,
+// payouts and the payback sum are worked out in whole numbers from the odds in tenths.
 bool HaibunKaime(std::string_view typeName, HaibunMode mode, long long amount, TextGrid& table,
                  const HaibunColumns& columns, KaimeLabels& labels);
 

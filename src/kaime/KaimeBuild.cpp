@@ -58,7 +58,7 @@ std::array<int, 3> numbersOf(std::string_view text, int count)
 // number them in). A trifecta table takes thousands of rows from here on every rebuild.
 struct ComboTable {
     std::vector<int> order;
-    std::vector<std::string> labels;          // [ordinal]
+    std::vector<std::string> labels;         // [ordinal]
     std::vector<std::array<int, 3>> numbers; // [ordinal]
 };
 
@@ -428,9 +428,13 @@ void WriteAppearanceRates(KaimeTable& table, const KaimeContext& ctx)
             row[at(l.appearance + i)].clear();
         if (!ctx.rates || kaime::ReadCellInt(row[kNumberColumn]) <= 0)
             continue;
-        const std::array<int, 3> ranks =
-            l.renNinki < 0 ? std::array<int, 3>{static_cast<int>(kaime::ReadCellInt(field(row[kNinkiColumn], 1, 2)))}
-                           : numbersOf(row[at(l.renNinki)], l.appearanceCount);
+        std::array<int, 3> ranks{};
+        if (l.renNinki >= 0) {
+            ranks = numbersOf(row[at(l.renNinki)], l.appearanceCount);
+        } else {
+            const long long horse = kaime::ReadCellInt(row[kLabelColumn]);
+            ranks[0] = horse >= 1 && horse <= kMaxHorses ? ctx.winRanks[at(static_cast<int>(horse))] : 0;
+        }
         for (int i = 0; i < l.appearanceCount; ++i) {
             if (ranks[at(i)] >= 1 && ranks[at(i)] <= kMaxHorses)
                 row[at(l.appearance + i)] = texts[at(i)][at(ranks[at(i)])];
@@ -460,6 +464,8 @@ KaimeContext ContextOf(const RaceDay& day, int slot, long long amount, HaibunMod
         ctx.hr = day.HrRecs[at(slot)];
     if (slot >= 0 && at(slot) < day.RaRecs.size())
         ctx.runners = RunnerCount(day.RaRecs[at(slot)]);
+    if (slot >= 0 && at(slot) < day.RaceRecs.size())
+        ctx.winRanks = day.RaceRecs[at(slot)].TanNinki;
     return ctx;
 }
 

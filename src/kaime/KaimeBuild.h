@@ -61,6 +61,9 @@ struct KaimeContext {
     std::string_view hr;                     // the race's payout record
     const AppearanceCounts* rates = nullptr; // nothing: the rate columns stay empty
     int runners = 0;                         // registered runners of the race
+    // Win popularity of each horse of the race (0: none). The rates are counted by win popularity,
+    // so the place table reads them by it too, not by the place popularity its "人気" cells show.
+    PerHorse<int> winRanks{};
 };
 
 // The ordinals of a type's combinations, deduplicated; taken in label order. Adding a combination
@@ -96,7 +99,7 @@ void WriteResults(KaimeTable& table, const KaimeContext& ctx);
 
 using KaimeTables = std::array<KaimeTable, kBakenTypes>;
 
-// The context of a race: its payout record and runner count.
+// The context of a race: its payout record, runner count and win popularity.
 KaimeContext ContextOf(const RaceDay& day, int slot, long long amount, HaibunMode mode, const AppearanceCounts* rates);
 
 // The eight tables emptied, in type order.

@@ -102,15 +102,70 @@ TEST(Haibun, ProportionalRoundsUpFromFiveYen)
 {
     struct Case {
         long long amount;
-        std::string stake; // each of two equal shares
+        std::vector<double> odds;
+        std::vector<long long> stakes;
     };
-    // Half of 1010 is 505: 5 yen over rounds up. Half of 1008 is 504: 4 yen over rounds down.
-    for (const Case& c : {Case{1010, "   600"}, Case{1008, "   500"}, Case{1000, "   500"}}) {
-        TextGrid g = table({"    6.0", "    6.0"});
+    const Case cases[] = {
+        // Half of 1010 is 505: 5 yen over rounds up. Half of 1008 is 504: 4 yen over rounds down.
+        {1010, {6.0, 6.0}, {600, 600}},
+        {1008, {6.0, 6.0}, {500, 500}},
+        {1000, {6.0, 6.0}, {500, 500}},
+        // 1000 × 6.1 / (13.9 + 6.1) is exactly 305 yen; as doubles the share came to 304.99…
+        {1000, {13.9, 6.1}, {400, 700}},
+        {999, {13.9, 6.1}, {300, 700}},
+        // Shares 1/2, 1/3, 1/6 of 1010: 505 (rounds up), 336.7, 168.3.
+        {1010, {2.0, 3.0, 6.0}, {600, 400, 200}},
+        // Shares 1/3, 1/9, 2/9, 1/3 of 945: 315, 105, 210, 315.
+        {945, {4.0, 12.0, 6.0, 4.0}, {400, 200, 300, 400}},
+        // Fifteen odds whose product overflows 64 bits; the 96.0 row's share is 19530 / 186 = 105.
+        {19530,
+         {2.0, 3.0, 6.0, 4.0, 6.0, 12.0, 8.0, 12.0, 24.0, 16.0, 24.0, 48.0, 32.0, 48.0, 96.0},
+         {5100, 3400, 1700, 2600, 1700, 900, 1300, 900, 500, 700, 500, 300, 400, 300, 200}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> odds;
+        for (const double o : c.odds)
+            odds.push_back(strprintf("%7.1f", o));
+        TextGrid g = table(odds);
         KaimeLabels labels;
         ASSERT_TRUE(HaibunKaime("馬連", HaibunMode::Hirei, c.amount, g, kCols, labels));
-        EXPECT_EQ(g.cell(0, 6), c.stake) << c.amount;
-        EXPECT_EQ(g.cell(1, 6), c.stake) << c.amount;
+        long long total = 0;
+        for (std::size_t r = 0; r < c.stakes.size(); ++r) {
+            EXPECT_EQ(g.cell(static_cast<int>(r), 6), strprintf("%6lld", c.stakes[r])) << c.amount << " at " << odds[r];
+            total += c.stakes[r];
+        }
+        EXPECT_EQ(labels.total, strprintf("%6lld", total)) << c.amount;
+    }
+}
+
+TEST(Haibun, PaybacksAreExactMoney)
+{
+    struct Case {
+        HaibunMode mode;
+        long long amount;
+        std::vector<std::string> odds;
+        std::string payout; // of the first row
+        std::string rate;   // 予想回収率
+    };
+    // As doubles most odds lie a little below their text (161.1 is 161.0999…, 2.3 is 2.2999…), so a
+    // truncated stake × odds came to a yen less than the payout the row shows.
+    const Case cases[] = {
+        // 期配 with 3000 at 161.1: 100 yen, paying 16110.
+        {HaibunMode::Kihai, 3000, {"  161.1"}, "  16110", "16110.0"},
+        {HaibunMode::Kinitsu, 100, {"    2.3"}, "    230", "  230.0"},
+        // 100 yen on each: 2 × 16110 ÷ 2 ÷ 200.
+        {HaibunMode::Kinto, 200, {"  161.1", "  161.1"}, "  16110", " 8055.0"},
+        // 500 yen on each: 2 × 1150 ÷ 2 ÷ 1000.
+        {HaibunMode::Hirei, 1000, {"    2.3", "    2.3"}, "   1150", "  115.0"},
+        // A flat stake of 155 yen pays 387.5: shown rounded, counted truncated (387 ÷ 155 = 249.7 %).
+        {HaibunMode::Kinitsu, 155, {"    2.5"}, "    388", "  249.7"},
+    };
+    for (const Case& c : cases) {
+        TextGrid g = table(c.odds);
+        KaimeLabels labels;
+        ASSERT_TRUE(HaibunKaime("単勝", c.mode, c.amount, g, kCols, labels));
+        EXPECT_EQ(g.cell(0, 7), c.payout) << c.amount << " at " << c.odds[0];
+        EXPECT_EQ(labels.rate, c.rate) << c.amount << " at " << c.odds[0];
     }
 }
 

@@ -284,6 +284,30 @@ TEST(KaimeBuild, AppearanceRatesFromCounts)
     EXPECT_EQ(tableOf(t, BakenType::SRT).grid.cell(0, 11), "");
 }
 
+TEST(KaimeBuild, WinAndPlaceRatesAreReadByWinPopularity)
+{
+    // Horse 1 is the tenth win favourite but the place favourite. The counts are by win popularity,
+    // so both tables read rank 10 (1st and 2nd in four starts), not rank 1 (4th and 5th in two).
+    const auto day = HandRace(10);
+    day->RaceRecs[kSlot].FukNinki[1] = 1;
+    AppearanceCounts counts;
+    for (const int place : {1, 2, 5, 0})
+        counts.addRunner(10, 10, place);
+    for (const int place : {4, 5})
+        counts.addRunner(10, 1, place);
+    const KaimeTables t = KaimeMakeBtnClick(*day, kSlot, marksOf({1}), MultiOptions{},
+                                            ContextOf(*day, kSlot, 1000, HaibunMode::Kinto, &counts));
+    struct Case {
+        BakenType type;
+        std::string ninki, rate;
+    };
+    for (const Case& c : {Case{BakenType::Tan, "10", " 25.0"}, Case{BakenType::Fuk, " 1", " 50.0"}}) {
+        const TextGrid& g = tableOf(t, c.type).grid;
+        EXPECT_EQ(g.cell(0, 4), c.ninki) << InfoOf(c.type).name;
+        EXPECT_EQ(g.cell(0, 8), c.rate) << InfoOf(c.type).name;
+    }
+}
+
 } // namespace
 
 namespace {
