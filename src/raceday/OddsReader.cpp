@@ -94,19 +94,37 @@ std::string rankText(double first, double second, int horse)
     return text;
 }
 
-// Ranks the items "%6.1f%6.1f%2d" by text order and fills popularity and next-to-own ratios.
-void rankList(std::vector<std::string>& list, PerHorse<int>& ninki, PerHorse<double>& ratio)
+// A runner of a ranking list: its ranking text "%6.1f%6.1f%2d" and the popularity its odds record
+// gives it (0 when the record gives none).
+struct RankItem {
+    std::string text;
+    int recordNinki = 0;
+};
+
+// Fills popularity and next-to-own ratios from a ranking list. JRA's popularity follows the votes, which
+// the odds show only to a tenth: of two runners at the same odds the record knows which one the public
+// backed more, and its order is the official one. So a list whose runners all carry a popularity in
+// the record is ranked by it; otherwise (a snapshot without popularity) the list is ranked by its
+// texts, odds first, then the second value, then the horse number.
+void rankList(std::vector<RankItem>& list, PerHorse<int>& ninki, PerHorse<double>& ratio)
 {
-    std::sort(list.begin(), list.end());
+    const bool byRecord =
+        !list.empty() && std::all_of(list.begin(), list.end(), [](const RankItem& i) { return i.recordNinki > 0; });
+    std::sort(list.begin(), list.end(), [byRecord](const RankItem& a, const RankItem& b) {
+        if (byRecord && a.recordNinki != b.recordNinki)
+            return a.recordNinki < b.recordNinki;
+        return a.text < b.text;
+    });
+    auto horseOf = [&](std::size_t p) { return static_cast<int>(toIntDef(field(list[p].text, 13, 2), 0)); };
     for (std::size_t p = 0; p < list.size(); ++p) {
-        const int h = static_cast<int>(toIntDef(field(list[p], 13, 2), 0));
+        const int h = horseOf(p);
         if (h >= 1 && h <= kMaxHorses)
-            ninki[static_cast<std::size_t>(h)] = static_cast<int>(p) + 1;
+            ninki[static_cast<std::size_t>(h)] = byRecord ? list[p].recordNinki : static_cast<int>(p) + 1;
     }
     for (std::size_t p = 0; p + 1 < list.size(); ++p) {
-        const double own = std::strtod(std::string(field(list[p], 1, 6)).c_str(), nullptr);
-        const double next = std::strtod(std::string(field(list[p + 1], 1, 6)).c_str(), nullptr);
-        const int h = static_cast<int>(toIntDef(field(list[p], 13, 2), 0));
+        const double own = std::strtod(std::string(field(list[p].text, 1, 6)).c_str(), nullptr);
+        const double next = std::strtod(std::string(field(list[p + 1].text, 1, 6)).c_str(), nullptr);
+        const int h = horseOf(p);
         if (own > 0 && next > 0 && h >= 1 && h <= kMaxHorses)
             ratio[static_cast<std::size_t>(h)] = next / own;
     }
@@ -244,7 +262,7 @@ void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples)
 
     const int n = std::clamp(FieldInt(ra, 882, 2), 0, kMaxHorses);
     const std::string_view o1 = day.O1Recs[s];
-    std::vector<std::string> winList, placeList;
+    std::vector<RankItem> winList, placeList;
     for (int k = 1; k <= n; ++k) {
         const auto h = static_cast<std::size_t>(k);
         const std::size_t step = static_cast<std::size_t>(k - 1);
@@ -260,9 +278,10 @@ void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples)
         if (r.FukOzHigh[h] < 0) // an upper text that is no number reads as nothing
             r.FukOzHigh[h] = 0;
         if (r.TanOz[h] > 0)
-            winList.push_back(rankText(r.TanOz[h], r.FukOzLow[h], k));
+            winList.push_back({rankText(r.TanOz[h], r.FukOzLow[h], k), popularity(field(o1, 50 + 8 * step, 2))});
         if (r.FukOzLow[h] > 0)
-            placeList.push_back(rankText(r.FukOzLow[h], r.FukOzHigh[h], k));
+            placeList.push_back(
+                {rankText(r.FukOzLow[h], r.FukOzHigh[h], k), popularity(field(o1, 278 + 12 * step, 2))});
     }
 
     decodeBlock(o1, 36, 606, 9, 5, 611, 2, r.WROz, r.WRNinki);

@@ -25,8 +25,10 @@ double DecodeOdds(std::string_view text);
 // folder: the day's Data folder listing, when the caller has one.
 void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder = nullptr);
 
-// Recomputes every odds, popularity and ratio array of the slot's race from its record copies. With
-// deferTriples the trio and trifecta arrays are only marked pending, for EnsureTripleOdds.
+// Recomputes every odds, popularity and ratio array of the slot's race from its record copies. Every
+// popularity is the record's own; win and place popularity are ranked from the odds only for a record
+// that does not give one to each ranked runner. With deferTriples the trio and trifecta arrays are only
+// marked pending, for EnsureTripleOdds.
 void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples = false);
 
 // Decodes the slot's trio and trifecta arrays from its O5/O6 record copies when they are pending. Every

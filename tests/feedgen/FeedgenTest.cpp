@@ -4,6 +4,7 @@
 #include "feedgen/Check.h"
 #include "feedgen/ComboTables.h"
 #include "feedgen/Feed.h"
+#include "feedgen/Odds.h"
 #include "jvdata/Combo.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <span>
 
 using namespace solvane;
 using namespace solvane::feedgen;
@@ -249,6 +251,60 @@ TEST(Feedgen, OddsFollowChancesAndTakeOut)
     for (long long x : m.stats.winnerPopularity)
         won += x;
     EXPECT_NEAR(static_cast<double>(m.stats.winnerPopularity[1]) / static_cast<double>(won), 0.33, 0.09);
+}
+
+// Popularity follows the votes, as in JRA's records: of two entries of a pool at the same odds (cut to
+// a tenth) the one with the larger stake is the more popular, whatever their numbers.
+TEST(Feedgen, PopularityBreaksOddsTiesByTheStakes)
+{
+    Race race;
+    race.registered = race.starters = 10;
+    for (int h = 1; h <= 10; ++h)
+        race.runners[static_cast<std::size_t>(h)].bracket = BracketOf(10, h);
+    // Horses 1 and 2 are both at 3.9 to win; horse 2 has the larger stake.
+    const std::array<double, kMaxRunners + 1> q = {0, 0.2001, 0.2004, 0.12, 0.1, 0.09, 0.08, 0.07, 0.06, 0.05, 0.0295};
+    const Market m = BuildMarket(race, q);
+    OddsTable o;
+    FillOdds(m, 1.0, o);
+    ASSERT_EQ(o.tan[1], 39);
+    ASSERT_EQ(o.tan[2], 39);
+    EXPECT_EQ(o.tanPop[2], 1);
+    EXPECT_EQ(o.tanPop[1], 2);
+
+    // Every pool: ranks 1..count, one each, and ties in the odds ordered by the stakes.
+    int ties = 0;
+    auto check = [&](const char* pool, const auto& odds, std::span<const double> shares, const auto& pop) {
+        SCOPED_TRACE(pool);
+        std::set<int> ranks;
+        std::size_t priced = 0;
+        for (std::size_t a = 1; a < odds.size(); ++a) {
+            if (odds[a] <= 0)
+                continue;
+            ++priced;
+            ranks.insert(pop[a]);
+            for (std::size_t b = a + 1; b < odds.size(); ++b) {
+                if (odds[b] != odds[a] || shares[a] == shares[b])
+                    continue;
+                ++ties;
+                const bool aRanksFirst = (pop[a] < pop[b]);
+                const bool aHasMore = (shares[a] > shares[b]);
+                EXPECT_EQ(aRanksFirst, aHasMore) << "entries " << a << " and " << b;
+            }
+        }
+        ASSERT_GT(priced, 0u);
+        EXPECT_EQ(ranks.size(), priced);
+        EXPECT_EQ(*ranks.begin(), 1);
+        EXPECT_EQ(*ranks.rbegin(), static_cast<int>(priced));
+    };
+    check("win", o.tan, m.q, o.tanPop);
+    check("place", o.fukLow, m.place, o.fukPop);
+    check("bracket quinella", o.wr, m.wr, o.wrPop);
+    check("quinella", o.ur, m.ur, o.urPop);
+    check("wide", o.wdLow, m.wide, o.wdPop);
+    check("exacta", o.ut, m.ut, o.utPop);
+    check("trio", o.srf, m.srf, o.srfPop);
+    check("trifecta", o.srt, m.srt, o.srtPop);
+    EXPECT_GT(ties, 20) << "the race has ties in its odds to tell apart";
 }
 
 TEST(Feedgen, FieldsSitAtTheirPositionsAndEmptySlotsStayBlank)

@@ -24,10 +24,12 @@ TEST(DecodeOddsTest, Coding)
         EXPECT_DOUBLE_EQ(DecodeOdds(c.text), c.value) << "'" << c.text << "'";
 }
 
-// O1 of one race: win, place low and high per horse as 4-digit texts (tenths).
+// O1 of one race: win, place low and high per horse as 4-digit texts (tenths), and the record's own
+// win and place popularity (2 characters; left blank when empty).
 struct Horse {
     int h;
     std::string win, low, high;
+    std::string winNinki, placeNinki;
 };
 std::string O1Line(std::string_view venue, int race, const std::vector<Horse>& horses)
 {
@@ -36,6 +38,10 @@ std::string O1Line(std::string_view venue, int race, const std::vector<Horse>& h
     for (const Horse& x : horses) {
         const auto k = static_cast<std::size_t>(x.h - 1);
         o1.at(46 + 8 * k, x.win).at(270 + 12 * k, x.low).at(274 + 12 * k, x.high);
+        if (!x.winNinki.empty())
+            o1.at(50 + 8 * k, x.winNinki);
+        if (!x.placeNinki.empty())
+            o1.at(278 + 12 * k, x.placeNinki);
     }
     return o1;
 }
@@ -95,6 +101,69 @@ TEST_F(OddsTest, WinAndPlaceRankingWithTies)
     EXPECT_DOUBLE_EQ(r.FukOzRatio[1], 3.0 / 1.8);
     EXPECT_DOUBLE_EQ(r.FukOzRatio[8], 0.0);
     EXPECT_DOUBLE_EQ(r.TanOzRatio[5], 0.0);
+}
+
+// Horses 1 and 2 share every odds text, so ranking by the odds can only put the lower number first;
+// the record's popularity follows the votes and is JRA's own. Horse 4 is at the same place odds as 1
+// and 2 with a wider range, and the place voters still backed it more.
+TEST_F(OddsTest, RecordPopularityDecidesWhereTheOddsTie)
+{
+    struct Case {
+        const char* what;
+        std::array<const char*, 4> winNinki, placeNinki; // horses 1..4, "" = blank
+        PerHorse<int> tan, fuk;
+        double ratio1, ratio2; // TanOzRatio of horses 1 and 2
+    };
+    const Case cases[] = {
+        {"the record ranks both lists",
+         {"03", "02", "01", "04"},
+         {"03", "04", "01", "02"},
+         {0, 3, 2, 1, 4},
+         {0, 3, 4, 1, 2},
+         8.0 / 5.0,
+         1.0},
+        {"equal votes give equal popularity",
+         {"02", "02", "01", "04"},
+         {"03", "04", "01", "02"},
+         {0, 2, 2, 1, 4},
+         {0, 3, 4, 1, 2},
+         1.0,
+         8.0 / 5.0},
+        {"a win popularity missing: the win list is ranked by its odds, the place list still by the record",
+         {"03", "  ", "01", "04"},
+         {"03", "04", "01", "02"},
+         {0, 2, 3, 1, 4},
+         {0, 3, 4, 1, 2},
+         1.0,
+         8.0 / 5.0},
+        {"no popularity at all: both lists by their odds",
+         {"", "", "", ""},
+         {"--", "", "", ""},
+         {0, 2, 3, 1, 4},
+         {0, 2, 3, 1, 4},
+         1.0,
+         8.0 / 5.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.writeData(".jvRA", {RaLine("05", 1, "1005", 4)});
+        folder.writeData(".jvO1", {O1Line("05", 1,
+                                          {
+                                              {1, "0050", "0016", "0020", c.winNinki[0], c.placeNinki[0]},
+                                              {2, "0050", "0016", "0020", c.winNinki[1], c.placeNinki[1]},
+                                              {3, "0030", "0012", "0014", c.winNinki[2], c.placeNinki[2]},
+                                              {4, "0080", "0016", "0025", c.winNinki[3], c.placeNinki[3]},
+                                          })});
+        load();
+        const TOutData& r = day.RaceRecs[0];
+        for (std::size_t h = 1; h <= 4; ++h) {
+            EXPECT_EQ(r.TanNinki[h], c.tan[h]) << "win, horse " << h;
+            EXPECT_EQ(r.FukNinki[h], c.fuk[h]) << "place, horse " << h;
+        }
+        // The ratios follow the same order: the next horse's odds over its own.
+        EXPECT_DOUBLE_EQ(r.TanOzRatio[1], c.ratio1);
+        EXPECT_DOUBLE_EQ(r.TanOzRatio[2], c.ratio2);
+    }
 }
 
 TEST_F(OddsTest, RatiosFollowOddsOrderNotHorseOrder)

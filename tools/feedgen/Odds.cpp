@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <numeric>
+#include <span>
 
 namespace solvane::feedgen {
 
@@ -39,17 +40,27 @@ int SplitTenths(double net, double sumWinning, int winners, double share, int ca
     return std::max(10, static_cast<int>(v));
 }
 
-template <std::size_t N> void Rank(const std::array<int, N>& odds, std::array<int, N>& pop, int first)
+// Popularity as JRA gives it: by the votes, which the odds round down to a tenth. Entries at the same
+// odds are told apart by their stakes (the larger first), so a reader that ranks by the odds alone gets
+// such ties wrong. shares[i] is entry i's stake in its pool.
+template <std::size_t N>
+void Rank(const std::array<int, N>& odds, std::span<const double> shares, std::array<int, N>& pop)
 {
+    auto share = [&](int i) { return U(i) < shares.size() ? shares[U(i)] : 0.0; };
     std::vector<int> idx;
     idx.reserve(N);
-    for (int i = first; i < static_cast<int>(N); ++i) {
+    for (int i = 1; i < static_cast<int>(N); ++i) {
         pop[U(i)] = odds[U(i)];
         if (odds[U(i)] > 0)
             idx.push_back(i);
     }
-    std::sort(idx.begin(), idx.end(),
-              [&](int a, int b) { return odds[U(a)] != odds[U(b)] ? odds[U(a)] < odds[U(b)] : a < b; });
+    std::sort(idx.begin(), idx.end(), [&](int a, int b) {
+        if (odds[U(a)] != odds[U(b)])
+            return odds[U(a)] < odds[U(b)];
+        if (share(a) != share(b))
+            return share(a) > share(b);
+        return a < b;
+    });
     for (std::size_t k = 0; k < idx.size(); ++k)
         pop[U(idx[k])] = static_cast<int>(k) + 1;
 }
@@ -253,14 +264,14 @@ void FillOdds(const Market& m, double poolScale, OddsTable& o)
         const int c = Cancel(m, {a, b, x});
         o.srt[U(s)] = c ? c : OddsTenths(1 - kTakeSrt, m.srt[U(s)], 9999999);
     }
-    Rank(o.tan, o.tanPop, 1);
-    Rank(o.fukLow, o.fukPop, 1);
-    Rank(o.wr, o.wrPop, 1);
-    Rank(o.ur, o.urPop, 1);
-    Rank(o.wdLow, o.wdPop, 1);
-    Rank(o.ut, o.utPop, 1);
-    Rank(o.srf, o.srfPop, 1);
-    Rank(o.srt, o.srtPop, 1);
+    Rank(o.tan, m.q, o.tanPop);
+    Rank(o.fukLow, m.place, o.fukPop);
+    Rank(o.wr, m.wr, o.wrPop);
+    Rank(o.ur, m.ur, o.urPop);
+    Rank(o.wdLow, m.wide, o.wdPop);
+    Rank(o.ut, m.ut, o.utPop);
+    Rank(o.srf, m.srf, o.srfPop);
+    Rank(o.srt, m.srt, o.srtPop);
     static constexpr double kPools[8] = {300000, 140000, 60000, 280000, 130000, 190000, 340000, 900000};
     for (std::size_t i = 0; i < 8; ++i)
         o.totals[i] = static_cast<long long>(kPools[i] * poolScale);
