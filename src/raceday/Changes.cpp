@@ -14,22 +14,31 @@ namespace solvane {
 
 namespace {
 
-struct TrackState {
+bool isFourDigits(std::string_view text)
+{
+    return text.size() == 4 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Weather and going of one race, from the announcements of its track.
+struct Conditions {
     std::string weather = "0", turf = "0", dirt = "0";
     std::string weatherTime = "0000", goingTime = "0000";
     bool hasWeather = false, hasGoing = false;
 };
 
-void applyWeatherAndGoing(RaceDay& day, std::string_view weBytes)
+// A change says how the track is from its announcement on, so a race gets only the changes announced
+// up to its post; a race already run keeps the conditions it ran in. The initial state (kind "1") holds
+// until the first change of its kind. postTime: the race's "hhmm"; one that is no time takes every
+// change.
+Conditions conditionsOf(const std::vector<std::string_view>& lines, std::string_view postTime)
 {
-    std::array<TrackState, 11> tracks; // [1..10]
-    ForEachLine(weBytes, [&](std::string_view line) {
-        const int v = FieldInt(line, 20, 2);
-        if (v < 1 || v > 10)
-            return true;
-        TrackState& t = tracks[static_cast<std::size_t>(v)];
+    const bool timed = isFourDigits(postTime) && postTime != "0000";
+    Conditions t;
+    for (const std::string_view line : lines) {
         const std::string a(field(line, 30, 4));
         const std::string_view kind = field(line, 34, 1);
+        if (timed && kind != "1" && a > postTime)
+            continue;
         if ((kind == "3" && a > t.goingTime) || (kind == "1" && t.goingTime == "0000")) {
             t.goingTime = a;
             t.turf = field(line, 36, 1);
@@ -41,6 +50,17 @@ void applyWeatherAndGoing(RaceDay& day, std::string_view weBytes)
             t.weather = field(line, 35, 1);
             t.hasWeather = true;
         }
+    }
+    return t;
+}
+
+void applyWeatherAndGoing(RaceDay& day, std::string_view weBytes)
+{
+    std::array<std::vector<std::string_view>, 11> byTrack; // [1..10], in file order
+    ForEachLine(weBytes, [&](std::string_view line) {
+        const int v = FieldInt(line, 20, 2);
+        if (v >= 1 && v <= 10)
+            byTrack[static_cast<std::size_t>(v)].push_back(line);
         return true;
     });
     // A track the announcements do not mention keeps the weather and going of its race records:
@@ -50,7 +70,7 @@ void applyWeatherAndGoing(RaceDay& day, std::string_view weBytes)
         const int v = FieldInt(day.RaRecs[s], 20, 2);
         if (v < 1 || v > 10)
             continue;
-        const TrackState& t = tracks[static_cast<std::size_t>(v)];
+        const Conditions t = conditionsOf(byTrack[static_cast<std::size_t>(v)], field(day.RaRecs[s], 874, 4));
         TOutData& r = day.RaceRecs[s];
         if (t.hasWeather)
             r.Tenko = t.weather;
@@ -67,52 +87,24 @@ bool isUsablePostTime(std::string_view hhmm)
     return !t.empty() && t != "0000";
 }
 
-} // namespace
-
-void SetAutoFetchTimes(TOutData& race, std::string_view postTime, const FetchTimeSettings& settings)
+// The post-time step: the ".TC" changes written into the ".jvRA" file and the loaded races, whose fetch
+// times are recomputed. False when it did not run (no ".TC" or ".jvRA" file, or one unreadable).
+bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSettings& settings, ChangeReadResult& result)
 {
-    race.AutoOzTime.clear();
-    race.AutoTohyoTime1.clear();
-    // Only a real time of day gives fetch times: blanks, "0000" or a garbled text give none rather
-    // than a time the schedule could never meet.
-    if (postTime.size() != 4 ||
-        !std::all_of(postTime.begin(), postTime.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return;
-    const int hh = (postTime[0] - '0') * 10 + (postTime[1] - '0');
-    const int mm = (postTime[2] - '0') * 10 + (postTime[3] - '0');
-    const int lead = settings.autoOzGet * 60 + settings.autoOzGetSec;
-    if (hh > 23 || mm > 59 || (hh == 0 && mm == 0) || hh * 3600 + mm * 60 - lead < 0)
-        return;
-    const std::string p = std::string(postTime) + "00";
-    race.AutoOzTime = AddSeconds(p, -lead);
-    race.AutoTohyoTime1 = AddSeconds(p, -lead + settings.autoTohyoInterval);
-}
-
-ChangeReadResult KaisaiReadBtnClick(RaceDay& day, const FetchTimeSettings& settings)
-{
-    ChangeReadResult result;
     ReadNotes& notes = result.notes;
-    FolderIndex chg(day.ChgDir);
-
-    std::string we;
-    if (ReadDayFile(chg.find(day.DayKey + ".WE"), we, &notes) == FileRead::Failed)
-        return result;
-    if (!we.empty())
-        applyWeatherAndGoing(day, we);
-
     FolderIndex data(day.DataDir);
     const std::filesystem::path raPath = FindDayFile(day, data, ".jvRA");
     std::string tc, ra;
     if (ReadDayFile(chg.find(day.DayKey + ".TC"), tc, &notes) != FileRead::Read)
-        return result;
+        return false;
     if (ReadDayFile(raPath, ra, &notes) != FileRead::Read)
-        return result;
+        return false;
 
     // Changes announced up to the time in the fourth line of ".NEW" (when it has exactly five lines)
     // were taken already.
     std::string newBytes, appliedUpTo;
     if (ReadDayFile(chg.find(day.DayKey + ".NEW"), newBytes, &notes) == FileRead::Failed)
-        return result;
+        return false;
     if (const auto newLines = splitLines(newBytes); newLines.size() == 5)
         appliedUpTo = std::string(trim(newLines[3]));
 
@@ -139,6 +131,8 @@ ChangeReadResult KaisaiReadBtnClick(RaceDay& day, const FetchTimeSettings& setti
             std::string& raRec = day.RaRecs[static_cast<std::size_t>(s)];
             if (!IsListedRace(raRec) || field(raRec, 20, 2) != venue || field(raRec, 26, 2) != race)
                 continue;
+            if (field(raRec, 874, 4) != newTime)
+                result.movedSlots.push_back(s);
             raRec.replace(873, 4, newTime);
             SetAutoFetchTimes(day.RaceRecs[static_cast<std::size_t>(s)], field(raRec, 874, 4), settings);
         }
@@ -150,7 +144,41 @@ ChangeReadResult KaisaiReadBtnClick(RaceDay& day, const FetchTimeSettings& setti
         if (!writeFileAtomic(raPath, joinLinesCrlf(raLines), &error))
             notes.error = error;
     }
-    result.pressNextRace = true;
+    return true;
+}
+
+} // namespace
+
+void SetAutoFetchTimes(TOutData& race, std::string_view postTime, const FetchTimeSettings& settings)
+{
+    race.AutoOzTime.clear();
+    race.AutoTohyoTime1.clear();
+    // Only a real time of day gives fetch times: blanks, "0000" or a garbled text give none rather
+    // than a time the schedule could never meet.
+    if (!isFourDigits(postTime))
+        return;
+    const int hh = (postTime[0] - '0') * 10 + (postTime[1] - '0');
+    const int mm = (postTime[2] - '0') * 10 + (postTime[3] - '0');
+    const int lead = settings.autoOzGet * 60 + settings.autoOzGetSec;
+    if (hh > 23 || mm > 59 || (hh == 0 && mm == 0) || hh * 3600 + mm * 60 - lead < 0)
+        return;
+    const std::string p = std::string(postTime) + "00";
+    race.AutoOzTime = AddSeconds(p, -lead);
+    race.AutoTohyoTime1 = AddSeconds(p, -lead + settings.autoTohyoInterval);
+}
+
+ChangeReadResult KaisaiReadBtnClick(RaceDay& day, const FetchTimeSettings& settings)
+{
+    ChangeReadResult result;
+    FolderIndex chg(day.ChgDir);
+
+    std::string we;
+    if (ReadDayFile(chg.find(day.DayKey + ".WE"), we, &result.notes) == FileRead::Failed)
+        return result;
+    // Post times first: whether a weather or going change reaches a race depends on when it now posts.
+    result.pressNextRace = applyPostTimeChanges(day, chg, settings, result);
+    if (!we.empty())
+        applyWeatherAndGoing(day, we);
     return result;
 }
 

@@ -1,13 +1,15 @@
 // The change reader: the day's meeting changes kept in the CHG folder turned into the loaded day.
-// Weather and going come from the ".WE" announcements (the latest announcement of each kind wins,
-// whatever the order of the lines); post-time changes of the ".TC" file are written into the day's
-// ".jvRA" file and the loaded races, and the automatic fetch times of those races are recomputed.
+// Post-time changes of the ".TC" file are written into the day's ".jvRA" file and the loaded races, and
+// the automatic fetch times of those races are recomputed. Weather and going come from the ".WE"
+// announcements: each race gets the latest announcement of each kind made up to its post (whatever the
+// order of the lines), so a race already run keeps the conditions it ran in.
 #pragma once
 
 #include "raceday/DayFiles.h"
 #include "raceday/RaceDay.h"
 
 #include <string_view>
+#include <vector>
 
 namespace solvane {
 
@@ -27,6 +29,9 @@ struct ChangeReadResult {
     // The post-time step ran (the ".TC" and ".jvRA" files exist): the next-race display should be
     // refreshed (NextRBtnClick).
     bool pressNextRace = false;
+    // Slots whose post time this read changed (their fetch times were recomputed), in the order changed.
+    // A change read again finds the time already in place and lists nothing.
+    std::vector<int> movedSlots;
     ReadNotes notes;
 };
 

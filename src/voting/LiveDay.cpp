@@ -93,6 +93,7 @@ TickOutcome RunDueActions(ScheduleState& state, JVLink& link, RaceDay& day, cons
         Running running(state.changesJobRunning);
         FetchResult changes = GetKaisaiBtnClick(link, day, env, true);
         pressNextRace = changes.pressNextRace;
+        state.onPostTimesMoved(day, changes.movedSlots, env.clock.now());
         take(out, "変更情報", std::move(changes));
     }
 

@@ -41,7 +41,8 @@ struct TickOutcome {
 };
 
 // Runs the due jobs in the order the timers would: odds pass, mining and results, changes. Sets and
-// clears the running marks of state around each job. dailyLog gets the odds pass's lines.
+// clears the running marks of state around each job. dailyLog gets the odds pass's lines. A change
+// that moves a race's post time makes it due again at its new fetch time while that is still to come.
 TickOutcome RunDueActions(ScheduleState& state, JVLink& link, RaceDay& day, const FetchEnv& env, const DueActions& due,
                           const std::function<void(const std::string&)>& dailyLog);
 

@@ -378,6 +378,7 @@ FetchResult GetKaisaiBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, b
     const ChangeReadResult changes = KaisaiReadBtnClick(day, env.fetchTimes);
     addNotes(result, changes.notes);
     result.pressNextRace = changes.pressNextRace;
+    result.movedSlots = changes.movedSlots;
     return result;
 }
 

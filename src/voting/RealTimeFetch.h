@@ -41,6 +41,7 @@ struct FetchResult {
     bool oddsFetched = false;       // odds read to the end: set OzFetched of the race
     bool redisplay = false;         // redisplay the selected race
     bool pressNextRace = false;     // the change reader asks for NextRBtn
+    std::vector<int> movedSlots;    // races whose post time the change reader moved
     bool noData = false;            // an open answered -1: nothing there yet for the key (no error)
     long long records = 0;          // records stored
     std::vector<std::string> notes; // lines the readers skipped (UTF-8)

@@ -62,6 +62,13 @@ void OzFetchedFlags::set(std::string_view dayKey, int slot)
     it->second[static_cast<std::size_t>(slot)] = true;
 }
 
+void OzFetchedFlags::clear(std::string_view dayKey, int slot)
+{
+    const auto it = byDay_.find(dayKey);
+    if (it != byDay_.end() && slot >= 0 && slot < kRaceSlots)
+        it->second[static_cast<std::size_t>(slot)] = false;
+}
+
 std::array<bool, kRaceSlots> OzFetchedFlags::ofDay(std::string_view dayKey) const
 {
     const auto it = byDay_.find(dayKey);
@@ -89,6 +96,20 @@ std::vector<int> DueRaces(const RaceDay& day, const std::array<bool, kRaceSlots>
             due.push_back(s);
     }
     return due;
+}
+
+bool FetchTimeAhead(const RaceDay& day, int slot, const DateTime& now)
+{
+    if (slot < 0 || slot >= kRaceSlots)
+        return false;
+    const auto s = static_cast<std::size_t>(slot);
+    const std::string date(field(day.RaRecs[s], 12, 8));
+    for (const std::string* time : {&day.RaceRecs[s].AutoOzTime, &day.RaceRecs[s].AutoTohyoTime1}) {
+        const auto at = DateTime::parse(date + std::string(trim(*time)));
+        if (at && at->toSeconds() > now.toSeconds())
+            return true;
+    }
+    return false;
 }
 
 std::vector<std::string> NowTimeRaceList(const RaceDay& day)
@@ -182,6 +203,14 @@ void ScheduleState::onDayLoaded(const RaceDay& /*day*/, const DayLoadResult& loa
     henkoNext_ = nowMs + kHenkoTimerMs;
     curRaceNext_ = nowMs + kCurRaceTimerMs;
     autoRdataGet_ = autoRdataGet;
+}
+
+void ScheduleState::onPostTimesMoved(const RaceDay& day, std::span<const int> slots, const DateTime& now)
+{
+    for (const int s : slots) {
+        if (FetchTimeAhead(day, s, now))
+            flags_.clear(day.DayKey, s);
+    }
 }
 
 bool ScheduleState::fires(long long& next, long long intervalMs, long long nowMs)

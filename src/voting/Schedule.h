@@ -14,6 +14,7 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,11 +47,13 @@ bool InChangeWindow(const DateTime& now);
 
 // OzFetched: one flag per race slot, set once that race's live odds were fetched. The flags belong to
 // the day they were set on, so a flag of another day never holds back today's fetch, and coming back
-// to a day finds its flags as they were.
+// to a day finds its flags as they were. A flag is cleared again only when a post-time change gives
+// its race a fetch time still to come (ScheduleState::onPostTimesMoved).
 class OzFetchedFlags {
 public:
     bool get(std::string_view dayKey, int slot) const;
     void set(std::string_view dayKey, int slot);
+    void clear(std::string_view dayKey, int slot);
     std::array<bool, kRaceSlots> ofDay(std::string_view dayKey) const;
 
 private:
@@ -66,6 +69,9 @@ int SlotOfEntry(std::string_view entry);
 // order, leaving out races already fetched unless overWriteOK. Pure: sets no flag.
 std::vector<int> DueRaces(const RaceDay& day, const std::array<bool, kRaceSlots>& fetched, std::string_view hhmmss,
                           bool overWriteOK);
+
+// A fetch time of the slot (its race's date with AutoOzTime or AutoTohyoTime1) is later than now.
+bool FetchTimeAhead(const RaceDay& day, int slot, const DateTime& now);
 
 // NowTimeRaceList: "hh:mm " + track + race number + "R" of every listed slot, sorted as text (so in
 // post-time order). UTF-8.
@@ -124,6 +130,11 @@ public:
 
     // The manual "速報ｵｯｽﾞ" fetched this race's odds.
     void markFetched(const RaceDay& day, int slot) { flags_.set(day.DayKey, slot); }
+    // A change read moved the post times of these slots (ChangeReadResult::movedSlots), and with them
+    // their fetch times. Odds fetched before the move are from too long before the new post, so a race
+    // whose new fetch time is still ahead of now is due again: its flag of the day is cleared, whoever
+    // set it. A race whose new times have passed keeps its flag.
+    void onPostTimesMoved(const RaceDay& day, std::span<const int> slots, const DateTime& now);
     const OzFetchedFlags& flags() const { return flags_; }
     OzFetchedFlags& flags() { return flags_; }
 

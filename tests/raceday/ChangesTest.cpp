@@ -73,6 +73,44 @@ TEST_F(ChangesTest, LatestAnnouncementWinsWhateverTheLineOrder)
     EXPECT_EQ(day.RaceRecs[1].DirtBaba, "2");
 }
 
+// A race keeps the weather and going it ran in: a change reaches only the races posting at or after
+// its announcement, by their post time after the post-time changes of the same read.
+TEST_F(ChangesTest, AChangeReachesOnlyTheRacesPostingFromItsAnnouncementOn)
+{
+    folder.writeData(
+        ".jvRA", {RaLine("05", 1, "1005"), RaLine("05", 6, "1230"), RaLine("05", 9, "1355"), RaLine("05", 11, "1520")});
+    ManualClock clock = OtherDayClock();
+    ASSERT_TRUE(DateComboChange(day, kDay, folder.options(), clock).loaded);
+    writeChg(".WE", {
+                        WeLine("05", "0800", "1", "123"), // initial: fine, turf yielding, dirt soft
+                        WeLine("05", "1230", "2", "3"),   // rain
+                        WeLine("05", "1400", "3", "044"), // both tracks heavy
+                    });
+    writeChg(".TC", {TcLine("05", 9, "01061330", "1405", "1355")}); // 9R now posts after the going change
+    KaisaiReadBtnClick(day, {});
+
+    struct Case {
+        int slot;
+        const char* race;
+        const char* tenko;
+        const char* shiba;
+        const char* dirt;
+    };
+    const Case cases[] = {
+        {0, "1R 10:05, before both changes", "1", "2", "3"},
+        {1, "6R 12:30, posting as the rain is announced", "3", "2", "3"},
+        {2, "9R moved from 13:55 to 14:05", "3", "4", "4"},
+        {3, "11R 15:20", "3", "4", "4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.race);
+        const TOutData& r = day.RaceRecs[static_cast<std::size_t>(c.slot)];
+        EXPECT_EQ(r.Tenko, c.tenko);
+        EXPECT_EQ(r.ShibaBaba, c.shiba);
+        EXPECT_EQ(r.DirtBaba, c.dirt);
+    }
+}
+
 TEST_F(ChangesTest, InitialStateCountsOnlyUntilAChangeOfItsKind)
 {
     writeChg(".WE", {WeLine("06", "0800", "1", "123"), WeLine("06", "0900", "2", "400")});
@@ -88,6 +126,7 @@ TEST_F(ChangesTest, PostTimeChangeRewritesTheRaceFileAndTheFetchTimes)
     const ChangeReadResult r = KaisaiReadBtnClick(day, {});
     EXPECT_TRUE(r.pressNextRace);
     EXPECT_TRUE(r.notes.error.empty()) << r.notes.error;
+    EXPECT_EQ(r.movedSlots, std::vector<int>{2}) << "the schedule learns which race moved";
 
     const std::vector<std::string> stored = storedRaLines();
     ASSERT_EQ(stored.size(), 3u);
@@ -100,8 +139,8 @@ TEST_F(ChangesTest, PostTimeChangeRewritesTheRaceFileAndTheFetchTimes)
     EXPECT_EQ(day.RaceRecs[2].AutoTohyoTime1, "154005");
     EXPECT_EQ(day.RaceRecs[1].AutoOzTime, "145500");
 
-    // With other settings the fetch times follow them.
-    KaisaiReadBtnClick(day, {5, 30, 10});
+    // With other settings the fetch times follow them; the post time is where the first read put it.
+    EXPECT_TRUE(KaisaiReadBtnClick(day, {5, 30, 10}).movedSlots.empty());
     EXPECT_EQ(day.RaceRecs[2].AutoOzTime, "154430");
     EXPECT_EQ(day.RaceRecs[2].AutoTohyoTime1, "154440");
 }

@@ -1,5 +1,6 @@
 // Ticks carried out: the odds pass over a refused and a served race, a tick arriving while the pass
-// lets events run, the silent timer fetches and the manual odds fetch's flag.
+// lets events run, the silent timer fetches, a race fetched again after its post time moved, and the
+// manual odds fetch's flag.
 #include "raceday/RaceDayTestSupport.h"
 
 #include "jvdata/JVMessage.h"
@@ -92,6 +93,54 @@ TEST_F(LiveDayTest, TimerFetchesAreSilentAndAChangeRefillsTheNextRaceList)
     EXPECT_EQ(out.nextRace->lines.front(), "09:55 中山 2R");
     EXPECT_EQ(day.RaceRecs[2].AutoOzTime, "094500");
     EXPECT_FALSE(state.resultsJobRunning || state.changesJobRunning);
+}
+
+// 東京10R posts at 15:05 and its odds are fetched at 14:55. A change read at readAt moves the post to
+// newPost: the race is fetched again at its new time while that time is still to come.
+TEST_F(LiveDayTest, APostTimeMovedAfterTheFetchIsFetchedAgainAtItsNewTime)
+{
+    struct Case {
+        const char* newPost;
+        DateTime readAt;
+        const char* refetchAt; // "hhmmss"; "" = not fetched again
+    };
+    const Case cases[] = {
+        {"1510", {2024, 1, 6, 14, 57, 0}, "150000"},
+        {"1507", {2024, 1, 6, 14, 57, 2}, "145705"}, // the first new time has just gone, the second not
+        {"1506", {2024, 1, 6, 14, 57, 0}, ""},       // both new times gone: the earlier odds stay
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newPost);
+        DayFolder own;
+        own.writeData(".jvRA", {RaLine("05", 10, "1505")});
+        RaceDay race;
+        ScheduleState fresh;
+        link = MemoryJVLink();
+        clock.set(DateTime{2024, 1, 6, 14, 50, 0});
+        const DayLoadResult load = DateComboChange(race, kDay, own.options(), clock);
+        ASSERT_TRUE(load.loaded);
+        fresh.onDayLoaded(race, load, 10, clock.now());
+
+        clock.set(DateTime{2024, 1, 6, 14, 55, 0});
+        const DueActions first = fresh.tick(race, clock.now(), settings);
+        ASSERT_EQ(first.oddsEntries.size(), 1u);
+        RunDueActions(fresh, link, race, env(), first, {});
+
+        clock.set(c.readAt);
+        DueActions changes;
+        changes.changes = true;
+        const std::string announced = "0106" + c.readAt.hhnn();
+        link.addRecord(Line("TC", kTcLength).at(3, "1").key(kDate, "05", 10).at(28, announced).at(36, c.newPost).str());
+        RunDueActions(fresh, link, race, env(), changes, {});
+        ASSERT_EQ(field(race.RaRecs[0], 874, 4), c.newPost);
+
+        std::vector<std::string> fetchedAt;
+        for (DateTime t = c.readAt.addSeconds(1); t.hhnn() < "1510"; t = t.addSeconds(1)) {
+            if (!fresh.tick(race, t, settings).oddsEntries.empty())
+                fetchedAt.push_back(t.hhnnss());
+        }
+        EXPECT_EQ(fetchedAt, *c.refetchAt ? std::vector<std::string>{c.refetchAt} : std::vector<std::string>{});
+    }
 }
 
 TEST_F(LiveDayTest, ManualOddsFetchSetsTheFlagOnlyWhenTheOddsCame)
