@@ -60,6 +60,28 @@ HrRaceTable PayoutTableOf(std::string_view hr)
     return t;
 }
 
+RacePlacings PlacingsOf(std::string_view hr)
+{
+    RacePlacings placings{};
+    // Each horse keeps the best place a payout gives it: in a dead heat for first both winners also
+    // appear as the second horse of an exacta, and they stay 1着.
+    auto place = [&](int h, int p) {
+        if (h >= 1 && h <= kMaxHorses && (placings[static_cast<std::size_t>(h)] == 0 || p < placings[static_cast<std::size_t>(h)]))
+            placings[static_cast<std::size_t>(h)] = p;
+    };
+    for (std::size_t i = 0; i < 3; ++i)
+        place(FieldInt(hr, 103 + 13 * i, 2), 1);
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (FieldInt(hr, 454 + 16 * i, 2) > 0)
+            place(FieldInt(hr, 456 + 16 * i, 2), 2);
+    }
+    for (std::size_t i = 0; i < 6; ++i) {
+        if (FieldInt(hr, 604 + 19 * i, 2) > 0 && FieldInt(hr, 606 + 19 * i, 2) > 0)
+            place(FieldInt(hr, 608 + 19 * i, 2), 3);
+    }
+    return placings;
+}
+
 void CalcBtnClick(RaceDay& day)
 {
     for (int s = 0; s < kRaceSlots; ++s)
@@ -107,11 +129,13 @@ void HrReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
             return true;
         });
         for (std::size_t s = 0; s < kRaceSlots; ++s) {
-            for (std::size_t i = 0; i < 5; ++i) {
-                const int h = FieldInt(day.HrRecs[s], 142 + 13 * i, 2);
-                // Horse numbers come from a file; only 1-18 name a runner record.
-                if (h >= 1 && h <= kMaxHorses)
-                    day.SeRecs[s][static_cast<std::size_t>(h - 1)].replace(334, 2, strprintf("%02zu", i + 1));
+            const RacePlacings placings = PlacingsOf(day.HrRecs[s]);
+            for (int h = 1; h <= kMaxHorses; ++h) {
+                std::string& se = day.SeRecs[s][static_cast<std::size_t>(h - 1)];
+                // A confirmed placing in the runner record stands; the payouts only fill a blank one.
+                if (placings[static_cast<std::size_t>(h)] == 0 || se.size() < 336 || FieldInt(se, 335, 2) > 0)
+                    continue;
+                se.replace(334, 2, strprintf("%02d", placings[static_cast<std::size_t>(h)]));
             }
         }
     }

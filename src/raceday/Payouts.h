@@ -6,13 +6,23 @@
 #include "raceday/RaceDay.h"
 #include "util/TextGrid.h"
 
+#include <array>
+#include <string_view>
+
 namespace solvane {
 
 // Refreshes the day's race and runner records from the store, reads every race's payout record into
 // HrRecs (by race key 12-27; records of races not in the day are dropped, a later record of a race
-// replaces an earlier one), writes the placings of the place payouts into the runner records (in memory
-// only) and rebuilds HrTable. Without a ".jvHR" file HrRecs keep what they held.
+// replaces an earlier one), gives runners without a stored placing the placing their payouts prove
+// (in memory only) and rebuilds HrTable. Without a ".jvHR" file HrRecs keep what they held.
 void HrReadBtnClick(RaceDay& day, ReadNotes* notes = nullptr, FolderIndex* folder = nullptr);
+
+// The placings a payout record proves, by horse number (index 0 unused, 0 = not placed by it): the
+// win horses are 1着, the exacta's second horses 2着, the trifecta's third horses 3着; a dead heat gives
+// several entries, and each of their horses gets the place. Place payouts are listed by horse number,
+// not by finishing order, so they prove no placing.
+using RacePlacings = std::array<int, kMaxHorses + 1>;
+RacePlacings PlacingsOf(std::string_view hr);
 
 // Rebuilds HrTable of all 36 slots from HrRecs.
 void CalcBtnClick(RaceDay& day);

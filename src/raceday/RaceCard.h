@@ -28,6 +28,7 @@ inline constexpr int Waku = 0;
 inline constexpr int Uma = 1;
 inline constexpr int Name = 2;
 inline constexpr int CompiRank = 8;
+inline constexpr int TanOz = 11;
 inline constexpr int TanNinki = 12;
 inline constexpr int FukNinki = 15;
 inline constexpr int DmRank = 18;

@@ -6,11 +6,35 @@
 #include "feedgen/Feed.h"
 #include "raceday/DayLoader.h"
 #include "raceday/Payouts.h"
+#include "raceday/RaceCard.h"
 
 #include <gtest/gtest.h>
 
 namespace solvane::test {
 namespace {
+
+// The card's 着 agrees with the payouts: its winner is the win payout's horse, and its first three
+// are the trifecta payout's (dead heats, with several entries, aside). Counts the races checked.
+int ExpectCardsAgreeWithPayouts(const RaceDay& day)
+{
+    int checked = 0;
+    for (const RaceListItem& item : day.RaceList) {
+        const HrRaceTable& paid = day.HrTable[static_cast<std::size_t>(item.slot)];
+        if (paid.Tan[0].Uma == 0 || paid.Tan[1].Uma != 0 || !trim(paid.SRT[1].Label).empty())
+            continue;
+        const TextGrid card = BuildRaceCard(day, item.slot, Marks{});
+        std::string order[3];
+        for (int r = 0; r < card.rowCount(); ++r) {
+            const auto place = toIntDef(trim(card.cell(r, card::Chakujun)), 0);
+            if (place >= 1 && place <= 3)
+                order[place - 1] = strprintf("%2d", HorseOfRow(card, r));
+        }
+        EXPECT_EQ(order[0], strprintf("%2d", paid.Tan[0].Uma)) << day.DayKey << " " << item.text;
+        EXPECT_EQ(order[0] + "-" + order[1] + "-" + order[2], paid.SRT[0].Label) << day.DayKey << " " << item.text;
+        ++checked;
+    }
+    return checked;
+}
 
 TEST(GeneratedDayTest, ImportedDayLoadsWithOddsPayoutsAndCompi)
 {
@@ -57,6 +81,14 @@ TEST(GeneratedDayTest, ImportedDayLoadsWithOddsPayoutsAndCompi)
     EXPECT_EQ(pricedRaces, static_cast<int>(day.RaceList.size()));
     EXPECT_EQ(paidRaces, static_cast<int>(day.RaceList.size()));
     EXPECT_EQ(compiRaces, static_cast<int>(day.RaceList.size()));
+
+    int checked = 0;
+    for (const std::string& key : days) {
+        RaceDay other;
+        ASSERT_TRUE(DateComboChange(other, key, options, clock).loaded) << key;
+        checked += ExpectCardsAgreeWithPayouts(other);
+    }
+    EXPECT_GE(checked, 24);
 }
 
 } // namespace

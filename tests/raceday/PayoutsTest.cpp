@@ -2,6 +2,9 @@
 
 #include "raceday/DayLoader.h"
 #include "raceday/Payouts.h"
+#include "raceday/RaceCard.h"
+
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -48,33 +51,87 @@ protected:
     RaceDay day;
 };
 
-TEST_F(PayoutsTest, PlacingsComeFromPlacePayoutsInMemoryOnly)
+// Win 7, exacta 7-3, trifecta 7-3-5; place payouts listed by horse number (3, 5, 7).
+Line FinishedRace(std::string_view venue, int race)
 {
-    Line hr = HrLine("05", 1);
-    Place(hr, 1, 7, 150, 1);
-    Place(hr, 2, 3, 420, 6);
-    folder.writeData(".jvHR", {hr});
+    Line hr = HrLine(venue, race);
+    hr.num(103, 2, 7).num(105, 9, 350).num(114, 2, 2);
+    Place(hr, 1, 3, 420, 6);
+    Place(hr, 2, 5, 180, 3);
+    Place(hr, 3, 7, 150, 1);
+    hr.at(454, "0703").num(458, 9, 8800).num(467, 3, 31);
+    hr.at(604, "070305").num(610, 9, 45670).num(619, 4, 140);
+    return hr;
+}
+
+TEST_F(PayoutsTest, StoredPlacingsStandAgainstThePayouts)
+{
+    folder.writeData(".jvHR", {FinishedRace("05", 1)});
+    ASSERT_TRUE(load().loaded);
+    for (int h = 1; h <= 12; ++h)
+        EXPECT_EQ(placing(h), strprintf("%02d", 13 - h)) << h;
+    EXPECT_EQ(day.HrTable[0].Fuk[0].Uma, 3);
+    EXPECT_EQ(day.HrTable[0].Fuk[2].Pay, 150);
+}
+
+// Results fetched before the runner records are confirmed: the winning combinations give the first
+// three, in memory only, and nobody else is placed.
+TEST_F(PayoutsTest, BlankPlacingsComeFromTheWinningCombinationsInMemoryOnly)
+{
+    std::vector<std::string> runners;
+    for (int h = 1; h <= 12; ++h)
+        runners.push_back(SeLine("05", 1, h));
+    folder.writeRunners("東京", runners);
+    folder.writeData(".jvHR", {FinishedRace("05", 1)});
     ASSERT_TRUE(load().loaded);
 
     EXPECT_EQ(placing(7), "01");
     EXPECT_EQ(placing(3), "02");
-    // Entries 3 to 5 name no horse: no placing is written for them.
-    EXPECT_EQ(placing(1), "12");
-    const HrRaceTable& t = day.HrTable[0];
-    EXPECT_EQ(t.Fuk[1].Uma, 3);
-    EXPECT_EQ(t.Fuk[1].Pay, 420);
-    EXPECT_EQ(t.Fuk[1].Ninki, 6);
-    EXPECT_EQ(t.Fuk[2].Uma, 0);
+    EXPECT_EQ(placing(5), "03");
+    for (int h : {1, 2, 4, 6, 8, 12})
+        EXPECT_EQ(trim(placing(h)), "") << h;
+    const TextGrid card = BuildRaceCard(day, 0, Marks{});
+    EXPECT_EQ(card.cell(6, 28), " 1");
+    EXPECT_EQ(card.cell(0, 28), "　");
 
-    // The store keeps its own placings, and a re-read of the runner records brings them back.
+    // The store keeps its blanks, and a re-read without payouts brings them back.
     const std::string stored = readFile(folder.data() / pathFromUtf8(std::string(kDay) + "東京.jvSEr")).value();
-    EXPECT_EQ(field(stored, 2 * 555 + 335, 2), "10");
-    HrReadBtnClick(day);
-    EXPECT_EQ(placing(3), "02");
+    EXPECT_EQ(field(stored, 6 * 555 + 335, 2), "  ");
     std::filesystem::remove(folder.data() / pathFromUtf8(std::string(kDay) + ".jvHR"));
     HrReadBtnClick(day);
-    EXPECT_EQ(placing(3), "10");
-    EXPECT_EQ(day.HrTable[0].Fuk[1].Uma, 3);
+    EXPECT_EQ(trim(placing(7)), "");
+}
+
+TEST(PlacingsOfTest, DeadHeatsGiveEveryHorseOfThePlaceItsPlacing)
+{
+    struct Case {
+        const char* what;
+        std::vector<int> win;
+        std::vector<std::string> exacta, trifecta;
+        std::map<int, int> placings;
+    };
+    const std::vector<Case> cases = {
+        {"plain", {7}, {"0703"}, {"070305"}, {{7, 1}, {3, 2}, {5, 3}}},
+        {"dead heat for first", {4, 9}, {"0409", "0904"}, {"040902", "090402"}, {{4, 1}, {9, 1}, {2, 3}}},
+        {"dead heat for second", {4}, {"0409", "0411"}, {"040911", "041109"}, {{4, 1}, {9, 2}, {11, 2}}},
+        {"dead heat for third", {4}, {"0409"}, {"040901", "040916"}, {{4, 1}, {9, 2}, {1, 3}, {16, 3}}},
+        {"no exacta or trifecta sold", {2}, {}, {}, {{2, 1}}},
+        {"horse numbers outside the race", {99}, {"9918"}, {}, {{18, 2}}},
+    };
+    for (const Case& c : cases) {
+        Line hr("HR", kHrLength);
+        for (std::size_t i = 0; i < c.win.size(); ++i)
+            hr.num(103 + 13 * i, 2, c.win[i]);
+        for (std::size_t i = 0; i < c.exacta.size(); ++i)
+            hr.at(454 + 16 * i, c.exacta[i]);
+        for (std::size_t i = 0; i < c.trifecta.size(); ++i)
+            hr.at(604 + 19 * i, c.trifecta[i]);
+        const RacePlacings got = PlacingsOf(hr.str());
+        for (int h = 1; h <= kMaxHorses; ++h) {
+            const auto it = c.placings.find(h);
+            EXPECT_EQ(got[static_cast<std::size_t>(h)], it == c.placings.end() ? 0 : it->second) << c.what << ": " << h;
+        }
+    }
 }
 
 TEST_F(PayoutsTest, RecordsOfOtherRacesAreDroppedAndLaterOnesReplaceEarlier)
@@ -94,9 +151,12 @@ TEST_F(PayoutsTest, RecordsOfOtherRacesAreDroppedAndLaterOnesReplaceEarlier)
 
 TEST_F(PayoutsTest, HorseNumbersOutsideTheRaceDoNotReachPastTheRunnerTable)
 {
+    std::vector<std::string> runners;
+    for (int h = 1; h <= 18; ++h)
+        runners.push_back(SeLine("05", 1, h));
+    folder.writeRunners("東京", runners);
     Line hr = HrLine("05", 1);
-    Place(hr, 1, 99, 150, 1);
-    Place(hr, 2, 18, 150, 1);
+    hr.num(103, 2, 99).at(454, "9918");
     folder.writeData(".jvHR", {hr});
     ASSERT_TRUE(load().loaded);
     EXPECT_EQ(field(day.SeRecs[0][17], 335, 2), "02");
