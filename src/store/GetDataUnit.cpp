@@ -275,7 +275,10 @@ void TGetDataForm::ButtonCancelClick()
 {
     if (!import_)
         return;
-    if (!ask_(QStringLiteral("データ取込を中止します。実行しますか？")))
+    // The download goes on while the question is open, and the import may end behind it: an answer
+    // given afterwards has nothing left to stop.
+    const BulkImport* asked = import_.get();
+    if (!ask_(QStringLiteral("データ取込を中止します。実行しますか？")) || import_.get() != asked)
         return;
     TimerJVStatus->stop();
     const bool downloading = import_->state() == BulkImport::State::Downloading;

@@ -168,6 +168,31 @@ private slots:
         std::string stamp;
         QCOMPARE(s.link->JVOpen("RACE", "20230101000000", 1, readCount, downloadCount, stamp), 0);
     }
+
+    // The user leaves the cancel question open until the import has finished behind it, then answers
+    // yes: the finished import is not cancelled again, and the store holds the whole import.
+    void importFinishingWhileTheCancelQuestionIsOpen()
+    {
+        Setup s;
+        writeFileAtomic(s.feed / "faults.ini", "[Download]\r\ncalls=20\r\n");
+        auto form = s.form();
+        TGetDataForm* f = form.get();
+        form->setQuestion([&](const QString&) {
+            QElapsedTimer waited;
+            waited.start();
+            while (f->running() && waited.elapsed() < 60000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return true;
+        });
+        QTest::mouseClick(form->findChild<QPushButton*>("ButtonStart"), Qt::LeftButton);
+        QVERIFY(form->running());
+        QTest::mouseClick(form->findChild<QPushButton*>("ButtonCancel"), Qt::LeftButton);
+        QVERIFY(!form->running());
+        QVERIFY2(!s.messages.contains(QStringLiteral("JVCancel:キャンセルされました")), qPrintable(s.messages.join("|")));
+        QCOMPARE(ListStoredDays(StoreFolder(s.home)).size(), 2u);
+        QVERIFY(!s.settings->get(keys::LastTime).empty());
+        QVERIFY(form->findChild<QPushButton*>("ButtonStart")->isEnabled());
+    }
 };
 
 QTEST_MAIN(GetDataFormTest)
