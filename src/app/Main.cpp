@@ -10,6 +10,7 @@
 #include "raceday/RaceDay.h"
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
+#include "ui/ColumnFitter.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -33,6 +34,7 @@
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -74,10 +76,10 @@ MessageSink OwnBeepMessageBoxes(QWidget* owner)
     };
 }
 
-bool AskYesNo(QWidget* owner, const QString& text)
+bool AskYesNo(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton)
 {
-    return QMessageBox::question(owner, owner->windowTitle(), text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return QMessageBox::question(owner, owner->windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                 defaultButton) == QMessageBox::Yes;
 }
 
 TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
@@ -271,6 +273,7 @@ void TMainForm::buildPages()
     StringGrid1->setObjectName("StringGrid1");
     cardModel_ = new TextGridModel(StringGrid1);
     StringGrid1->setModel(cardModel_);
+    ColumnFitter::attach(StringGrid1, [](QTableView& view) { static_cast<CardGridView&>(view).fitColumns(); });
     cardModel_->setGrid(card_.grid());
     cardBox->addWidget(StringGrid1);
     connect(StringGrid1, &CardGridView::cellClicked, this, &TMainForm::StringGrid1MouseDown);
@@ -284,6 +287,7 @@ void TMainForm::buildPages()
     ResultsView->setObjectName("ResultsGrid");
     resultsModel_ = new TextGridModel(ResultsView);
     ResultsView->setModel(resultsModel_);
+    ColumnFitter::attach(ResultsView);
     ResultsView->verticalHeader()->hide();
     ResultsView->setSelectionMode(QAbstractItemView::NoSelection);
     resultsBox->addWidget(ResultsView);
@@ -392,8 +396,9 @@ void TMainForm::MakeDataListBtnClick()
 void TMainForm::DateComboChange()
 {
     const int index = DateCombo->currentIndex();
-    if (index < 0)
+    if (index < 0 || work_ > 0)
         return;
+    const WorkScope work(*this);
     const std::string dayKey = DateCombo->itemText(index).toStdString();
     clearDay();
 
@@ -491,7 +496,7 @@ bool TMainForm::loadDay(const QString& dayKey)
     int index = DateCombo->findText(dayKey);
     if (index < 0 && dayKey.size() == 8)
         index = DateCombo->findText(dayKey.left(4) + "年" + dayKey.mid(4, 2) + "月" + dayKey.mid(6, 2) + "日");
-    if (index < 0)
+    if (index < 0 || work_ > 0)
         return false;
     DateCombo->setCurrentIndex(index);
     DateComboChange();
@@ -550,6 +555,7 @@ void TMainForm::DirectReadBtnClick()
         items.push_back(DateCombo->itemText(i).toStdString());
     // The loader steps from the oldest day to the newest with its messages held back; each loaded day
     // is shown as it comes, and pending events run between days so the window keeps answering.
+    const WorkScope work(*this);
     day_->BatchMode = 1;
     solvane::DirectReadBtnClick(*day_, items, LoadOptionsFrom(shell_.settings(), shell_.appFolder()), shell_.clock(),
                                 [&](const std::string& dayKey, const DayLoadResult& result) {
@@ -700,8 +706,30 @@ void TMainForm::showEvent(QShowEvent* event)
         message(MessageKind::Plain, "Solvane", q(error));
 }
 
+TMainForm::WorkScope::WorkScope(TMainForm& form) : form_(form)
+{
+    if (form_.work_++ == 0)
+        form_.DateCombo->setEnabled(false);
+}
+
+TMainForm::WorkScope::~WorkScope()
+{
+    if (--form_.work_ != 0)
+        return;
+    form_.DateCombo->setEnabled(true);
+    if (form_.closePending_) {
+        form_.closePending_ = false;
+        QTimer::singleShot(0, &form_, &QWidget::close);
+    }
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (work_ > 0) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         const bool normal = !isMaximized() && !isMinimized() && !isFullScreen();

@@ -8,6 +8,7 @@
 #include "voting/AlarmSound.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -59,8 +60,9 @@ using FolderChooser = std::function<QString(QWidget* parent, const QString& capt
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);
 // The message boxes of a window that beeps by itself: ShowMessageBox without its beep for information.
 MessageSink OwnBeepMessageBoxes(QWidget* owner);
-// A Yes/No question box captioned with the owner's title; true for Yes.
-bool AskYesNo(QWidget* owner, const QString& text);
+// A Yes/No question box captioned with the owner's title; true for Yes. defaultButton is what Enter
+// answers.
+bool AskYesNo(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -220,6 +222,22 @@ private:
     QListWidget* NowTimeRaceList = nullptr;
     bool shownOnce_ = false;
     bool closed_ = false;
+
+    // Work that lets events run while it goes on (a real-time fetch, the timers' jobs, reading every
+    // day) holds a WorkScope: meanwhile the day cannot be changed under it, and a close waits until the
+    // work is over, so the work never writes into a day or a log that has gone.
+    class WorkScope {
+    public:
+        explicit WorkScope(TMainForm& form);
+        ~WorkScope();
+        WorkScope(const WorkScope&) = delete;
+        WorkScope& operator=(const WorkScope&) = delete;
+
+    private:
+        TMainForm& form_;
+    };
+    int work_ = 0;
+    bool closePending_ = false;
 
     QComboBox* DateCombo = nullptr;
     QListWidget* DatList = nullptr;

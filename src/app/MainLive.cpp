@@ -123,6 +123,7 @@ void TMainForm::Timer1Timer()
         RestTimeLabel->setText(q(due.restTimeText));
     if (!due.any())
         return;
+    const WorkScope work(*this);
     const TickOutcome out = RunDueActions(*schedule_, jvlink_, *day_, fetchEnv(), due, [this](const std::string& line) {
         if (!shell_.dailyLog().append(line))
             statusBar()->showMessage(q(shell_.dailyLog().lastError()));
@@ -175,11 +176,13 @@ void TMainForm::showFetch(const FetchResult& result)
 
 void TMainForm::SokuhoOddsBtnClick()
 {
+    const WorkScope work(*this);
     showFetch(PressSokuhoOdds(*schedule_, jvlink_, *day_, fetchEnv()));
 }
 
 void TMainForm::KekkaGetBtnClick()
 {
+    const WorkScope work(*this);
     const FetchResult result = solvane::KekkaGetBtnClick(jvlink_, *day_, fetchEnv());
     showFetch(result);
     // The results page and the finishing order show what came.
@@ -189,6 +192,7 @@ void TMainForm::KekkaGetBtnClick()
 
 void TMainForm::GetDMBtnClick()
 {
+    const WorkScope work(*this);
     const FetchResult result = solvane::GetDMBtnClick(jvlink_, *day_, fetchEnv());
     showFetch(result);
     if (result.ran)
@@ -197,7 +201,9 @@ void TMainForm::GetDMBtnClick()
 
 void TMainForm::GetKaisaiBtnClick()
 {
+    const WorkScope work(*this);
     const FetchResult result = solvane::GetKaisaiBtnClick(jvlink_, *day_, fetchEnv());
+    schedule_->onPostTimesMoved(*day_, result.movedSlots, shell_.clock().now());
     showFetch(result);
     if (result.ran)
         redisplayRace();

@@ -1,8 +1,11 @@
 #include "kaime/KaimeUnit.h"
 
+#include "app/AppShell.h"
+
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/RaceRecords.h"
+#include "ui/ColumnFitter.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/Text.h"
@@ -21,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -56,7 +60,8 @@ TKaimeForm::TKaimeForm(SettingsFile& settings, std::filesystem::path appFolder, 
     setObjectName("KaimeForm");
     setWindowTitle("買い目表");
     inform_ = OwnBeepMessageBoxes(this); // the beep is the form's own (beep_)
-    ask_ = [this](const QString& text) { return AskYesNo(this, text); };
+    // Money leaves on a Yes: Enter alone never votes.
+    ask_ = [this](const QString& text) { return AskYesNo(this, text, QMessageBox::No); };
     beep_ = [] { QApplication::beep(); };
 
     buildPages();
@@ -190,6 +195,7 @@ void TKaimeForm::buildPages()
         view->setObjectName(kGridNames[at(t)]);
         auto* model = new TextGridModel(view);
         view->setModel(model);
+        ColumnFitter::attach(view);
         view->setSortingEnabled(false);
         view->setSelectionMode(QAbstractItemView::SingleSelection);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -364,6 +370,7 @@ void TKaimeForm::TohyoCSVBtnClick()
         const RaceDay& day = main_->raceDay();
         if (day.CurRace >= 0 && at(day.CurRace) < day.RaRecs.size())
             in.ra = day.RaRecs[at(day.CurRace)];
+        in.now = main_->shell().clock().now();
     }
     const int t = shownType();
     in.grid = &tables_[at(t)].grid;
@@ -381,9 +388,7 @@ void TKaimeForm::TohyoCSVBtnClick()
         tell(MessageKind::Error, error);
         return;
     }
-    // The setting is read again: the folder dialog may have changed it while the question was open.
-    plan.pluginFolder = pathFromUtf8(settings_.get(keys::KelvoTohyo2));
-    plan.exe = PluginExePath(plan.pluginFolder);
+    SetPluginFolder(plan, settings_.get(keys::KelvoTohyo2));
     QDir::setCurrent(q(pathToUtf8(plan.pluginFolder)));
     if (!LaunchPlugin(plan, nullptr, launch_)) {
         tell(MessageKind::Information, std::string(kTohyoLaunchErrorMessage));

@@ -3,6 +3,7 @@
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/RaceCardColours.h"
+#include "ui/ColumnFitter.h"
 #include "ui/TextGridModel.h"
 
 #include <QCloseEvent>
@@ -195,6 +196,7 @@ TDeForm::TDeForm(SettingsFile& settings, QWidget* parent) : QWidget(parent, Qt::
     DeGrid->setObjectName("DeGrid");
     model_ = new TextGridModel(DeGrid);
     DeGrid->setModel(model_);
+    ColumnFitter::attach(DeGrid, [](QTableView& view) { static_cast<CardGridView&>(view).fitColumns(); });
     model_->setGrid(state_.grid());
     layout->addWidget(DeGrid);
     connect(DeGrid, &CardGridView::cellClicked, this, &TDeForm::DeGridMouseDown);

@@ -1,6 +1,7 @@
 #include "verify/KenshoUnit.h"
 
 #include "kaime/BakenType.h"
+#include "ui/ColumnFitter.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "verify/Backtest.h"
@@ -179,6 +180,7 @@ void TKenshoForm::buildControls()
     setUpGrid(StringGrid1);
     gridModel_ = new TextGridModel(StringGrid1);
     StringGrid1->setModel(gridModel_);
+    ColumnFitter::attach(StringGrid1);
     gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
     StringGrid1->resizeColumnsToContents();
     split->addWidget(StringGrid1);

@@ -164,8 +164,17 @@ BetLines BuildBetLines(const TextGrid& grid, BakenType type, const TohyoRaceKey&
             return out;
         }
         out.lines.push_back(head + stake + "," + *combination + ",\r\n");
+        out.total += toIntDef(stake, 0);
     }
     return out;
+}
+
+std::string GroupedYen(long long yen)
+{
+    std::string digits = std::to_string(yen < 0 ? -yen : yen);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    return yen < 0 ? "-" + digits : digits;
 }
 
 TohyoPlan PrepareTohyo(const TohyoInput& input)
@@ -193,15 +202,31 @@ TohyoPlan PrepareTohyo(const TohyoInput& input)
         plan.message = lines.error;
         return plan;
     }
-    plan.pluginFolder = pathFromUtf8(input.pluginFolder);
+    SetPluginFolder(plan, input.pluginFolder);
     plan.file = BetFilePath(plan.pluginFolder, *key);
-    plan.exe = PluginExePath(plan.pluginFolder);
     plan.lines = static_cast<int>(lines.lines.size());
     for (const std::string& line : lines.lines)
         plan.bytes += line;
-    plan.question =
-        "[" + input.raceText + ":" + std::string(TohyoLabel(input.type)) + "]に投票します。実行してよろしいですか？";
+    plan.total = lines.total;
+    plan.question = "[" + input.raceText + ":" + std::string(TohyoLabel(input.type)) +
+                    "]に投票します。実行してよろしいですか？\n" + std::to_string(plan.lines) + "点　合計 " +
+                    GroupedYen(plan.total) + "円";
+    if (input.now) {
+        // The post of the race: its day from the key, the time from positions 874-877 (hhmm).
+        const auto post = DateTime::parse(key->year + key->monthDay);
+        const long long hhmm = toIntDef(field(input.ra, 874, 4), 0);
+        if (post && post->date() > input.now->date())
+            plan.question += "\n本日のレースではありません。";
+        else if (post && post->addSeconds(hhmm / 100 * 3600 + hhmm % 100 * 60) <= *input.now)
+            plan.question += "\n発走時刻を過ぎています。";
+    }
     return plan;
+}
+
+void SetPluginFolder(TohyoPlan& plan, std::string_view pluginFolder)
+{
+    plan.pluginFolder = pathFromUtf8(pluginFolder);
+    plan.exe = PluginExePath(plan.pluginFolder);
 }
 
 bool WriteBetFile(const TohyoPlan& plan, std::string* message)

@@ -4,6 +4,8 @@
 // the command line give the same checks, messages and file.
 #pragma once
 
+#include "util/Clock.h"
+
 #include "kaime/BakenType.h"
 #include "util/ShellOpen.h"
 #include "util/TextGrid.h"
@@ -63,6 +65,7 @@ int CountTohyoRows(const TextGrid& grid, BakenType type);
 // is not numeric or a stake that is not up to 8 digits, error says which row and no line is returned.
 struct BetLines {
     std::vector<std::string> lines;
+    long long total = 0; // yen over the lines
     std::string error;
 };
 BetLines BuildBetLines(const TextGrid& grid, BakenType type, const TohyoRaceKey& key);
@@ -76,10 +79,13 @@ struct TohyoInput {
     const TextGrid* grid = nullptr;
     BakenType type = BakenType::Tan;
     std::string pluginFolder; // [Dir] KelvoTohyo2 as stored
+    std::optional<DateTime> now; // when set, a race already run or of another day is warned of
 };
 
 // The checks in their order and the file to write. When message is not empty the command ends there
-// with that message and nothing is written; otherwise question asks for confirmation.
+// with that message and nothing is written; otherwise question asks for confirmation: the race and bet
+// type, then what the file buys ("2299点　合計 229,900円"), then a warning when the race has posted
+// ("発走時刻を過ぎています。") or is on a later day ("本日のレースではありません。").
 struct TohyoPlan {
     std::string message;
     std::string question;
@@ -88,8 +94,17 @@ struct TohyoPlan {
     std::filesystem::path pluginFolder;
     std::string bytes; // the whole file; empty when every counted row carries 消
     int lines = 0;
+    long long total = 0; // yen
 };
 TohyoPlan PrepareTohyo(const TohyoInput& input);
+
+// Yen with a comma every three digits: 229900 → "229,900".
+std::string GroupedYen(long long yen);
+
+// Points the plan's plug-in folder and program at pluginFolder ([Dir] KelvoTohyo2 as stored). The vote
+// reads the setting again before the launch, as the folder dialog may have changed it while the question
+// was open; the bet file stays where it was written.
+void SetPluginFolder(TohyoPlan& plan, std::string_view pluginFolder);
 
 // Replaces the day's bet file by write-to-temporary and rename, so a failed write leaves the previous
 // file whole. The kaime folder belongs to the plug-in and is never created. On failure the message to

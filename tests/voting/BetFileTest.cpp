@@ -204,12 +204,45 @@ TEST(BetFile, ChecksInTheirOrderWithTheirMessages)
 
     const TohyoPlan plan = PrepareTohyo(p.input());
     EXPECT_EQ(plan.message, "");
-    EXPECT_EQ(plan.question, "[東京11R:馬単]に投票します。実行してよろしいですか？");
+    EXPECT_EQ(plan.question, "[東京11R:馬単]に投票します。実行してよろしいですか？\n2点　合計 2,500円");
+    EXPECT_EQ(plan.total, 2500);
     EXPECT_EQ(plan.file, p.folder / "kaime" / "240601.csv");
     EXPECT_EQ(plan.exe, p.folder / "KelvoTohyoPlugIn2.exe");
     EXPECT_EQ(plan.bytes, "20240601,05,11,UMATAN,NORMAL,1800,05-07,\r\n20240601,05,11,UMATAN,NORMAL,700,07-05,\r\n");
     p.grid = tableOf(BakenType::SRF, {{"", " 1- 2- 3", "   10.0", "100"}});
-    EXPECT_EQ(PrepareTohyo(p.input(BakenType::SRF)).question, "[東京11R:３連複]に投票します。実行してよろしいですか？");
+    EXPECT_EQ(PrepareTohyo(p.input(BakenType::SRF)).question,
+              "[東京11R:３連複]に投票します。実行してよろしいですか？\n1点　合計 100円");
+}
+
+// The question says what the file buys, and warns of a race already run or not run today.
+TEST(BetFile, QuestionCountsTheVoteAndWarnsOfALateRace)
+{
+    Plugin p;
+    p.ra.replace(873, 4, "1540"); // posts 15:40 on 2024-06-01
+    p.grid = tableOf(BakenType::UT, {{"", " 5- 7", "   12.0", "1800"},
+                                     {"消", " 7- 5", "   30.0", "700"},
+                                     {"", " 5- 8", "   80.0", "227600"}});
+    const std::string head = "[東京11R:馬単]に投票します。実行してよろしいですか？\n2点　合計 229,400円";
+    struct Case {
+        std::optional<DateTime> now;
+        std::string warning;
+    };
+    const Case cases[] = {
+        {std::nullopt, ""},
+        {DateTime{2024, 6, 1, 15, 39, 59}, ""},
+        {DateTime{2024, 6, 1, 15, 40, 0}, "\n発走時刻を過ぎています。"},
+        {DateTime{2024, 6, 5, 9, 0, 0}, "\n発走時刻を過ぎています。"},
+        {DateTime{2024, 5, 31, 18, 0, 0}, "\n本日のレースではありません。"},
+    };
+    for (const Case& c : cases) {
+        TohyoInput in = p.input();
+        in.now = c.now;
+        EXPECT_EQ(PrepareTohyo(in).question, head + c.warning) << (c.now ? c.now->ymdHms() : "no clock");
+    }
+    EXPECT_EQ(GroupedYen(0), "0");
+    EXPECT_EQ(GroupedYen(999), "999");
+    EXPECT_EQ(GroupedYen(1000), "1,000");
+    EXPECT_EQ(GroupedYen(12345678901), "12,345,678,901");
 }
 
 TEST(BetFile, EveryRowDeletedGivesAnEmptyFile)

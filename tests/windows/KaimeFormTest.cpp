@@ -27,10 +27,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 using namespace solvane;
@@ -329,7 +331,8 @@ private slots:
         w.child<QPushButton>("TohyoCSVBtn")->click();
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join("|")));
         const QString race = w.main->findChild<QListWidget*>("DatList")->currentItem()->text();
-        QCOMPARE(w.questions, QStringList{"[" + race + ":馬単]に投票します。実行してよろしいですか？"});
+        QCOMPARE(w.questions.size(), 1);
+        QCOMPARE(w.questions[0].section('\n', 0, 0), "[" + race + ":馬単]に投票します。実行してよろしいですか？");
 
         const auto key = TohyoRaceKeyOf(w.day().RaRecs[std::size_t(w.slot())]);
         QVERIFY(key.has_value());
@@ -340,6 +343,9 @@ private slots:
             expected += BuildBetLines(table, BakenType::UT, *key).lines.at(std::size_t(r - 1));
         QCOMPARE(q(readFile(file).value_or("missing")), q(expected));
         QVERIFY(expected.find(",UMATAN,NORMAL,") != std::string::npos);
+        const BetLines voted = BuildBetLines(table, BakenType::UT, *key);
+        QCOMPARE(w.questions[0].section('\n', 1, 1),
+                 QString("%1点　合計 %2円").arg(voted.lines.size()).arg(q(GroupedYen(voted.total))));
         QCOMPARE(started.size(), 3);
         QCOMPARE(started[0], q((plugin.folder / "KelvoTohyoPlugIn2.exe").string()));
         QCOMPARE(started[1], q(file.string()));
@@ -355,6 +361,22 @@ private slots:
         QCOMPARE(w.questions.size(), 2);
         QCOMPARE(q(readFile(file).value_or("")), q(expected));
         QCOMPARE(w.beeps, 0);
+    }
+
+    // The vote's question box answers No to Enter: money leaves only on a deliberate Yes.
+    void enterAloneNeverVotes()
+    {
+        QWidget owner;
+        owner.setWindowTitle("買い目");
+        bool defaultIsNo = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            defaultIsNo = box->defaultButton() == box->button(QMessageBox::No);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!AskYesNo(&owner, "投票しますか？", QMessageBox::No));
+        QVERIFY(defaultIsNo);
     }
 
     void theDefaultStarterRunsThePluginWithoutAShell()

@@ -27,7 +27,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
@@ -176,6 +178,8 @@ private slots:
     void allOddsOfTheDayFetchesEveryRace();
     void timeSeriesCommands();
     void fetchTimeWindowOpensFromTheMenu();
+    void closingDuringAFetchWaitsForItsEnd();
+    void aFetchRefitsTheCardsColumnsWhereTheUserLeftIt();
 };
 
 void LiveWindowTest::loadFillsTheNextRaceListAndTheClockAndCountdownTick()
@@ -443,3 +447,49 @@ void LiveWindowTest::fetchTimeWindowOpensFromTheMenu()
 
 QTEST_MAIN(LiveWindowTest)
 #include "LiveWindowTest.moc"
+
+// The window is closed while a results fetch lets events run: it stays open, with the day fixed,
+// until the fetch is over, then closes; the daily log closes after the fetch's lines.
+void LiveWindowTest::closingDuringAFetchWaitsForItsEnd()
+{
+    Window w;
+    bool openInside = false, dayFixedInside = false;
+    QTimer::singleShot(0, w.form.get(), [&] {
+        w.form->close();
+        openInside = w.form->isVisible();
+        dayFixedInside = !w.form->findChild<QComboBox*>("DateCombo")->isEnabled();
+    });
+    w.form->findChild<QPushButton*>("KekkaGetBtn")->click();
+    QVERIFY(openInside);
+    QVERIFY(dayFixedInside);
+    QCOMPARE(w.beeps, 1);
+    QTRY_VERIFY(!w.form->isVisible());
+    QVERIFY(!w.shell.dailyLog().isOpen());
+}
+
+// A fetch changes the card's texts in place: every column is fitted to its new texts (here the win
+// odds column starts narrower than its texts, as after a fit to the blanks shown before the odds were
+// announced), and the card stays scrolled where the user left it.
+void LiveWindowTest::aFetchRefitsTheCardsColumnsWhereTheUserLeftIt()
+{
+    Window w;
+    auto* card = w.form->findChild<QTableView*>("StringGrid1");
+    w.form->resize(800, 600); // the card scrolls across
+    w.list("DatList")->setCurrentRow(w.list("DatList")->count() - 1);
+    QCoreApplication::processEvents();
+    card->setColumnWidth(card::TanOz, 8);
+    card->horizontalScrollBar()->setValue(card->horizontalScrollBar()->maximum() / 2);
+    const int scrolled = card->horizontalScrollBar()->value();
+    QVERIFY(scrolled > 0);
+
+    g_day->clock.set(At(15, 50, 0));
+    QTest::mouseClick(w.form->findChild<QPushButton*>("SokuhoOddsBtn"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QVERIFY(!card->model()->index(0, card::TanOz).data().toString().trimmed().isEmpty());
+    // The name column is fitted to the names without their padding blanks.
+    for (int c = 0; c < card->model()->columnCount(); ++c) {
+        QVERIFY2(c == card::Name || card->columnWidth(c) >= static_cast<QAbstractItemView*>(card)->sizeHintForColumn(c),
+                 qPrintable(QString::number(c)));
+    }
+    QCOMPARE(card->horizontalScrollBar()->value(), scrolled);
+}

@@ -47,6 +47,7 @@ int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
     in.grid = &run.tables.at(static_cast<std::size_t>(IndexOf(*type))).grid;
     in.type = *type;
     in.pluginFolder = ctx.settings.get(keys::KelvoTohyo2);
+    in.now = ctx.clock.now();
     TohyoPlan plan = PrepareTohyo(in);
     if (!plan.message.empty())
         return fail(ctx, plan.message);
@@ -59,9 +60,7 @@ int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
     ctx.out << pathToUtf8(plan.file) << '\n';
     if (a->has("--no-launch"))
         return kExitOk;
-    // The setting is read again, as the window does: the folder could have been changed meanwhile.
-    plan.pluginFolder = pathFromUtf8(ctx.settings.get(keys::KelvoTohyo2));
-    plan.exe = PluginExePath(plan.pluginFolder);
+    SetPluginFolder(plan, ctx.settings.get(keys::KelvoTohyo2));
     if (!LaunchPlugin(plan))
         return fail(ctx, std::string(kTohyoLaunchErrorMessage));
     return kExitOk;
