@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # The demo: a generated season of a few weeks ending with a live race day today, imported into a demo
 # application folder, then the program on it. Without a display the same season runs headless.
+# The automatic schedule works only between 09:00 and 18:00, so the program runs on a clock of its own
+# (SOLVANE_NOW) that starts on the live day's morning, shortly before the first automatic odds fetch,
+# and runs in real time from there: at any hour the first minutes show the countdown, a fetch and the alarm.
 set -euo pipefail
 BUILD="$1"
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 HOME_DIR="${SOLVANE_DEMO_HOME:-$ROOT/demo-home}"
+mkdir -p "$HOME_DIR"
+HOME_DIR="$(cd "$HOME_DIR" && pwd)"
 FEED="$HOME_DIR/feed"
 CLI="$BUILD/tools/cli/solvane-cli"
 FEEDGEN="$BUILD/tools/feedgen/solvane-feedgen"
@@ -30,15 +35,23 @@ le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
 
 export SOLVANE_HOME="$HOME_DIR"
 export SOLVANE_FEED="$FEED"
-mkdir -p "$HOME_DIR"
 
-# A new season each day: four weeks back to today, today's races starting about 20 minutes from now.
+# The live day is generated as if it were 09:00, so its posts run from 09:20, one every ten minutes (the
+# three venues in turn); with the default of ten minutes before each post the first odds fetch is due at
+# 09:10:00. The program's clock starts three minutes before that.
 today="$(date +%F)"
-stamp="$FEED/.demo-season-$today"
+FEED_NOW="09:00"
+START="09:07:00"
+FIRST_FETCH="09:10"
+SIM_NOW="$today $START"
+
+# A new season each day: four weeks back to today, today's races from 09:20 on.
+stamp="$FEED/.demo-season-$today-${FEED_NOW/:/}"
 if [ ! -f "$stamp" ]; then
   say "Generating the demo season ($(date -d '-28 days' +%F) to $today, live today)"
   rm -rf "$FEED"
-  "$FEEDGEN" --out "$FEED" --from "$(date -d '-28 days' +%F)" --to "$today" --live-today --seed 2026
+  "$FEEDGEN" --out "$FEED" --from "$(date -d '-28 days' +%F)" --to "$today" --live-today --today "$today" \
+    --now "$FEED_NOW" --seed 2026
   touch "$stamp"
   # The stored days of an older demo season would mix with the new one.
   rm -rf "$HOME_DIR/Data" "$HOME_DIR/solvane.ini"
@@ -46,26 +59,32 @@ fi
 
 say "Importing the season (solvane-cli import)"
 if ! "$CLI" settings get JvDataGet LastTime | grep -q .; then
-  "$CLI" import --from "$(date -d '-29 days' +%Y%m%d)000000" --setup
+  "$CLI" --now "$SIM_NOW" import --from "$(date -d '-29 days' +%Y%m%d)000000" --setup
 else
-  "$CLI" import
+  "$CLI" --now "$SIM_NOW" import
 fi
 
+# Files of the application folder are named relative to it, so that the folder can be copied or moved (an
+# earlier demo wrote full paths; those are written again).
 # The alarm after each automatic odds fetch: a chime of our own in the demo's Media folder.
-if [ -z "$("$CLI" settings get InfoSettings OzAlarm)" ]; then
-  mkdir -p "$HOME_DIR/Media"
-  write_chime "$HOME_DIR/Media/Ring08.wav"
-  "$CLI" settings set InfoSettings OzAlarm "$HOME_DIR/Media/Ring08.wav" >/dev/null
-fi
-
+[ -f "$HOME_DIR/Media/Ring08.wav" ] || { mkdir -p "$HOME_DIR/Media" && write_chime "$HOME_DIR/Media/Ring08.wav"; }
+case "$("$CLI" settings get InfoSettings OzAlarm)" in
+  "" | */Media/Ring08.wav) "$CLI" settings set InfoSettings OzAlarm "Media/Ring08.wav" >/dev/null ;;
+esac
 # The generated compi-index files stand where the compi box would keep them.
-if [ -z "$("$CLI" settings get Dir harunire | tr -d ' ')" ] || [ "$("$CLI" settings get Dir harunire)" = "$HOME_DIR" ]; then
-  "$CLI" settings set Dir harunire "$FEED/harunire" >/dev/null
-fi
+case "$("$CLI" settings get Dir harunire | tr -d ' ')" in
+  "" | "$HOME_DIR" | */feed/harunire) "$CLI" settings set Dir harunire "feed/harunire" >/dev/null ;;
+esac
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  say "Starting Solvane on $HOME_DIR: choose today ($(date +%Y年%m月%d日)) in the date box to watch the odds arrive before each post"
-  exec "$PROGRAM"
+  say "Starting Solvane on $HOME_DIR, its clock at $START today and running on in real time"
+  cat >&2 <<TXT
+Choose today ($(date +%Y年%m月%d日)) in the date box, then press "直前ﾚｰｽ": the card shows the next race to post
+and its header counts down to the post. At $FIRST_FETCH on the program's clock (three minutes after it starts)
+the automatic odds fetch of that race runs, its odds fill the card and the alarm sounds; another race's
+fetch follows every ten minutes, ten minutes before its post.
+TXT
+  exec env SOLVANE_NOW="$SIM_NOW" "$PROGRAM"
 fi
 
 say "No display: the windows cannot open here (DISPLAY is not set). The same season, headless:"
@@ -91,10 +110,17 @@ if [ -n "$day" ] && has races; then
     "$CLI" kaime "$day" "$first" --marks "◎=1 ○=2,3 ▲=4,5" --type ３連単
   fi
 fi
+# What the windows would do in their first minutes on today's morning, replayed on a simulated clock.
+if has run-day; then
+  echo "--- solvane-cli run-day $(date +%Y%m%d) --from $START --to 09:12:00"
+  "$CLI" run-day "$(date +%Y%m%d)" --from "$START" --to 09:12:00
+fi
 cat >&2 <<TXT
 
 To open the windows, run the demo where there is a display (a desktop session), or under a virtual one:
   xvfb-run -a ./solvane demo
+The program then runs on a clock that starts at $START today: within three minutes it counts down to the
+next post, runs its first automatic odds fetch at $FIRST_FETCH and sounds the alarm (run-day above replays it).
 The demo's application folder is $HOME_DIR; to start the program on it again:
-  SOLVANE_HOME=$HOME_DIR SOLVANE_FEED=$FEED $PROGRAM
+  SOLVANE_HOME=$HOME_DIR SOLVANE_NOW="$SIM_NOW" $PROGRAM
 TXT

@@ -168,6 +168,14 @@ std::string SettingsFile::readText(std::string_view section, std::string_view ke
     return ApplyQuoteRule(*raw);
 }
 
+std::string SettingsFile::get(const TextKey& k)
+{
+    std::string value = readText(k.section, k.key, DefaultText(k, defaults_));
+    if (k.value == TextValue::Path)
+        return ResolveSettingsPath(value, defaults_.appFolder);
+    return value;
+}
+
 int SettingsFile::readInt(std::string_view section, std::string_view key, int def)
 {
     auto raw = rawValue(section, key);

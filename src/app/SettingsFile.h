@@ -44,8 +44,9 @@ public:
     // The value as stored (trimmed, before the quote rule), or nothing when the key is missing.
     std::optional<std::string> rawValue(std::string_view section, std::string_view key);
 
-    // Typed access through the table of keys; defaults resolved with defaults().
-    std::string get(const TextKey& k) { return readText(k.section, k.key, DefaultText(k, defaults_)); }
+    // Typed access through the table of keys; defaults resolved with defaults(), and a relative path
+    // taken from the application folder (ResolveSettingsPath).
+    std::string get(const TextKey& k);
     int get(const IntKey& k) { return readInt(k.section, k.key, k.def); }
     bool get(const FlagKey& k) { return readFlag(k.section, k.key, k.def); }
     bool set(const TextKey& k, std::string_view v) { return writeText(k.section, k.key, v); }

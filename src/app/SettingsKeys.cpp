@@ -32,6 +32,17 @@ std::string DefaultValueText(const AnyKey& key, const SettingsDefaults& defaults
     return std::get<FlagKey>(key).def ? "1" : "0";
 }
 
+std::string ResolveSettingsPath(const std::string& value, const std::filesystem::path& appFolder)
+{
+    const std::string_view text = trim(value);
+    if (text.empty() || appFolder.empty())
+        return value;
+    const bool rooted = text[0] == '/' || text[0] == '\\' || (text.size() >= 2 && text[1] == ':');
+    if (rooted)
+        return value;
+    return pathToUtf8((appFolder / pathFromUtf8(text)).make_preferred());
+}
+
 namespace {
 using namespace keys;
 const std::array kAllKeys = {

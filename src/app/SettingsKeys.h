@@ -18,9 +18,15 @@ enum class TextDefault {
     WindowsMedia // the Windows folder + "Media" + "Ring08.wav" (empty off Windows)
 };
 
+// What a text value is. A path that is relative is taken from the application folder (see
+// ResolveSettingsPath), so a settings file that names files of its own folder keeps working when the
+// application folder is copied or moved.
+enum class TextValue { Text, Path };
+
 struct TextKey {
     std::string_view section, key, def;
     TextDefault kind = TextDefault::Fixed;
+    TextValue value = TextValue::Text;
 };
 struct IntKey {
     std::string_view section, key;
@@ -43,6 +49,13 @@ std::string DefaultText(const TextKey& key, const SettingsDefaults& defaults);
 // The default of any key as the text the file would hold ("1"/"0" for flags).
 std::string DefaultValueText(const AnyKey& key, const SettingsDefaults& defaults);
 
+// A path value as the program uses it: a relative one is taken from the application folder, whatever
+// the current folder of the process (solvane-cli keeps the caller's). Only a value that starts with
+// neither a separator ("/", "\") nor a drive ("C:") counts as relative, on every platform, since the
+// file may have been written on the other one; blank values, and every value when the application
+// folder is unknown, come back as they are.
+std::string ResolveSettingsPath(const std::string& value, const std::filesystem::path& appFolder);
+
 // Every key of the table, in table order.
 std::span<const AnyKey> AllSettingsKeys();
 // The table entry of section/key (compared without regard to ASCII case).
@@ -50,9 +63,9 @@ std::optional<AnyKey> FindSettingsKey(std::string_view section, std::string_view
 
 namespace keys {
 // [Dir] folders of the sibling programs; filled at start-up from their installers when empty.
-inline constexpr TextKey Harunire{"Dir", "harunire", "", TextDefault::AppFolder};
-inline constexpr TextKey Jikeiretu{"Dir", "jikeiretu", "", TextDefault::AppFolder};
-inline constexpr TextKey KelvoTohyo2{"Dir", "KelvoTohyo2", ""};
+inline constexpr TextKey Harunire{"Dir", "harunire", "", TextDefault::AppFolder, TextValue::Path};
+inline constexpr TextKey Jikeiretu{"Dir", "jikeiretu", "", TextDefault::AppFolder, TextValue::Path};
+inline constexpr TextKey KelvoTohyo2{"Dir", "KelvoTohyo2", "", TextDefault::Fixed, TextValue::Path};
 
 // Window geometry, written at close.
 inline constexpr IntKey LocateTop{"locate", "top", 10};
@@ -101,13 +114,13 @@ inline constexpr IntKey AutoOzGetSec{"Time", "AutoOzGetSec", 0};
 inline constexpr IntKey AutoTohyoInterval{"Time", "AutoTohyoInterval", 5};
 inline constexpr IntKey AutoRdataGet{"Time", "AutoRdataGet", 10};
 inline constexpr IntKey AutoBataijuGet{"Time", "AutoBataijuGet", 0}; // written by the fetch-time window, never read
-inline constexpr TextKey OzAlarm{"InfoSettings", "OzAlarm", "", TextDefault::WindowsMedia};
+inline constexpr TextKey OzAlarm{"InfoSettings", "OzAlarm", "", TextDefault::WindowsMedia, TextValue::Path};
 
 // Backtest period in years (1-20).
 inline constexpr IntKey KenshoPeriod{"Kensho", "period", 1};
 
 // The local JV-Link component's feed folder; empty means the application folder + "/feed".
-inline constexpr TextKey JVLinkFeed{"JVLink", "Feed", ""};
+inline constexpr TextKey JVLinkFeed{"JVLink", "Feed", "", TextDefault::Fixed, TextValue::Path};
 } // namespace keys
 
 } // namespace solvane

@@ -180,11 +180,20 @@ DateTime SystemClock::now() const
     return DateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-ShiftedClock::ShiftedClock(DateTime start) : offset_(start.toSeconds() - SystemClock().now().toSeconds()) {}
+namespace {
+const SystemClock kSystemClock;
+}
+
+ShiftedClock::ShiftedClock(DateTime start) : ShiftedClock(start, kSystemClock) {}
+
+ShiftedClock::ShiftedClock(DateTime start, const Clock& base)
+    : base_(base), offset_(start.toSeconds() - base.now().toSeconds())
+{
+}
 
 DateTime ShiftedClock::now() const
 {
-    return SystemClock().now().addSeconds(offset_);
+    return base_.now().addSeconds(offset_);
 }
 
 } // namespace solvane

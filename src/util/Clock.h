@@ -52,13 +52,16 @@ public:
     DateTime now() const override;
 };
 
-// A clock that starts at a chosen time and then runs with the machine's time.
+// A clock that starts at a chosen time and then runs with the machine's time (or with the base clock
+// given), second for second: a race day can be shown at any hour and still unfold in real time.
 class ShiftedClock : public Clock {
 public:
     explicit ShiftedClock(DateTime start);
+    ShiftedClock(DateTime start, const Clock& base);
     DateTime now() const override;
 
 private:
+    const Clock& base_;
     long long offset_;
 };
 

@@ -179,3 +179,25 @@ TEST_F(SettingsFileTest, ChangesByAnotherProcessAreSeenAndKept)
     EXPECT_EQ(cli.get(keys::AutoOzGet), 7);
     EXPECT_FALSE(cli.get(keys::Sound1));
 }
+
+TEST_F(SettingsFileTest, RelativePathsAreTakenFromTheApplicationFolderWhereverItMoved)
+{
+    writeUtf8("[Dir]\r\nharunire=feed/harunire\r\njikeiretu=  \r\nKelvoTohyo2=/opt/kelvo\r\n"
+              "[InfoSettings]\r\nOzAlarm=Media/Ring08.wav\r\n[JVLink]\r\nFeed=C:\\feed\r\n"
+              "[JvDataGet]\r\nLastTime=2024/01/06 09:00:00\r\n");
+    // The folder copied elsewhere: its files are found in the copy, not in the folder it was made in.
+    test::TempDir moved;
+    fs::copy_file(file(), moved / "solvane.ini");
+    for (const fs::path& folder : {dir.path(), moved.path()}) {
+        SettingsFile s(folder / "solvane.ini", SettingsDefaults{folder, {}});
+        EXPECT_EQ(fs::path(s.get(keys::Harunire)), folder / "feed" / "harunire");
+        EXPECT_EQ(fs::path(s.get(keys::OzAlarm)), folder / "Media" / "Ring08.wav");
+        EXPECT_EQ(s.get(keys::Jikeiretu), "") << "blank stays blank: the start-up fills it from the installer";
+        EXPECT_EQ(s.get(keys::KelvoTohyo2), "/opt/kelvo");
+        EXPECT_EQ(s.get(keys::JVLinkFeed), "C:\\feed") << "a drive path is a full path on every platform";
+        EXPECT_EQ(s.get(keys::LastTime), "2024/01/06 09:00:00") << "only paths are resolved";
+        EXPECT_EQ(s.rawValue("Dir", "harunire"), "feed/harunire") << "the file keeps what was written";
+    }
+    EXPECT_EQ(ResolveSettingsPath("Media/a.wav", {}), "Media/a.wav") << "no application folder, nothing to take";
+    EXPECT_EQ(ResolveSettingsPath("\\\\server\\box", dir.path()), "\\\\server\\box");
+}

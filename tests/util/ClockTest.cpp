@@ -32,3 +32,16 @@ TEST(Clock, ManualClockMovesOnlyWhenTold)
     clock.advance(61);
     EXPECT_EQ(clock.now().hh_nn_ss(), "09:01:01");
 }
+
+TEST(Clock, ShiftedClockStartsAtItsTimeAndRunsWithItsBase)
+{
+    // An evening on the machine, a race-day morning on the program's clock.
+    ManualClock machine(DateTime{2026, 12, 10, 22, 35, 17});
+    const ShiftedClock clock(DateTime{2026, 12, 10, 9, 8, 0}, machine);
+    EXPECT_EQ(clock.now().ymdHms(), "2026/12/10 09:08:00");
+    machine.advance(125);
+    EXPECT_EQ(clock.now().ymdHms(), "2026/12/10 09:10:05");
+    // The machine passing midnight does not move the simulated day.
+    machine.set(DateTime{2026, 12, 11, 0, 0, 17});
+    EXPECT_EQ(clock.now().ymdHms(), "2026/12/10 10:33:00");
+}
