@@ -11,6 +11,7 @@
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
 #include "ui/ColumnFitter.h"
+#include "ui/GridCopy.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -33,6 +34,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTableView>
@@ -74,6 +76,13 @@ MessageSink OwnBeepMessageBoxes(QWidget* owner)
         else
             ShowMessageBox(owner, kind, caption, text);
     };
+}
+
+int RaceListWidth(const QListWidget& list)
+{
+    // The widest line either race list can hold: a post time, a venue of two characters and "12R".
+    return list.fontMetrics().horizontalAdvance(QStringLiteral("00:00 札幌12R")) + 2 * list.frameWidth() +
+           list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
 }
 
 bool AskYesNo(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton)
@@ -249,7 +258,7 @@ void TMainForm::buildPages()
     listBox->setContentsMargins(0, 0, 0, 0);
     DatList = new QListWidget(Panel1);
     DatList->setObjectName("DatList");
-    DatList->setFixedWidth(90);
+    DatList->setFixedWidth(RaceListWidth(*DatList));
     listBox->addWidget(DatList);
     row->addWidget(Panel1);
 
@@ -274,6 +283,8 @@ void TMainForm::buildPages()
     cardModel_ = new TextGridModel(StringGrid1);
     StringGrid1->setModel(cardModel_);
     ColumnFitter::attach(StringGrid1, [](QTableView& view) { static_cast<CardGridView&>(view).fitColumns(); });
+    FreezeHorseColumns(StringGrid1, &CardClickOf);
+    GridCopy::attach(StringGrid1);
     cardModel_->setGrid(card_.grid());
     cardBox->addWidget(StringGrid1);
     connect(StringGrid1, &CardGridView::cellClicked, this, &TMainForm::StringGrid1MouseDown);
@@ -288,6 +299,7 @@ void TMainForm::buildPages()
     resultsModel_ = new TextGridModel(ResultsView);
     ResultsView->setModel(resultsModel_);
     ColumnFitter::attach(ResultsView);
+    GridCopy::attach(ResultsView);
     ResultsView->verticalHeader()->hide();
     ResultsView->setSelectionMode(QAbstractItemView::NoSelection);
     resultsBox->addWidget(ResultsView);

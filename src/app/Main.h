@@ -60,6 +60,8 @@ using FolderChooser = std::function<QString(QWidget* parent, const QString& capt
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);
 // The message boxes of a window that beeps by itself: ShowMessageBox without its beep for information.
 MessageSink OwnBeepMessageBoxes(QWidget* owner);
+// The width that shows every line of the race list and the next-race list whole.
+int RaceListWidth(const QListWidget& list);
 // A Yes/No question box captioned with the owner's title; true for Yes. defaultButton is what Enter
 // answers.
 bool AskYesNo(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);

@@ -64,11 +64,11 @@ void TMainForm::buildLive()
     // The day's races by post time, under the race list, with the button that points at the next one.
     auto* next = addButton(nullptr, "NextRBtn", "直近R", "次に発走するレースを選択します", &TMainForm::NextRBtnClick);
     next->setParent(Panel1);
-    next->setFixedWidth(90);
+    next->setFixedWidth(DatList->width());
     Panel1->layout()->addWidget(next);
     NowTimeRaceList = new QListWidget(Panel1);
     NowTimeRaceList->setObjectName("NowTimeRaceList");
-    NowTimeRaceList->setFixedWidth(90);
+    NowTimeRaceList->setFixedWidth(DatList->width());
     NowTimeRaceList->setMaximumHeight(160);
     Panel1->layout()->addWidget(NowTimeRaceList);
 

@@ -6,6 +6,8 @@
 #include "app/SettingsKeys.h"
 #include "raceday/RaceRecords.h"
 #include "ui/ColumnFitter.h"
+#include "ui/FrozenColumns.h"
+#include "ui/GridCopy.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/Text.h"
@@ -205,10 +207,15 @@ void TKaimeForm::buildPages()
         layout->addWidget(view, 1);
         grids_[at(t)] = view;
         models_[at(t)] = model;
-        connect(view, &QTableView::clicked, this,
-                [this](const QModelIndex& index) { gridClick(index.row(), index.column()); });
-        connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this,
-                [this](int column) { headingClick(column); });
+        GridCopy::attach(view);
+        // 消, No. and the combination stay in sight while the odds and money columns scroll.
+        QTableView* frozen = FrozenColumns::attach(view, kLabelColumn + 1)->overlay();
+        for (QTableView* v : {view, frozen}) {
+            connect(v, &QTableView::clicked, this,
+                    [this](const QModelIndex& index) { gridClick(index.row(), index.column()); });
+            connect(v->horizontalHeader(), &QHeaderView::sectionClicked, this,
+                    [this](int column) { headingClick(column); });
+        }
         PageControl1->addTab(page, q(InfoOf(kAllBakenTypes[at(t)]).caption));
     }
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {

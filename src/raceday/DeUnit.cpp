@@ -4,6 +4,8 @@
 #include "app/SettingsKeys.h"
 #include "raceday/RaceCardColours.h"
 #include "ui/ColumnFitter.h"
+#include "ui/FrozenColumns.h"
+#include "ui/GridCopy.h"
 #include "ui/TextGridModel.h"
 
 #include <QCloseEvent>
@@ -49,6 +51,14 @@ CardGridView::CardGridView(ClickRule rule, QWidget* parent) : QTableView(parent)
 void CardGridView::showGrid(TextGridModel& model, const TextGrid& grid)
 {
     model.refresh(grid);
+}
+
+void FreezeHorseColumns(CardGridView* view, CardGridView::ClickRule rule)
+{
+    // The overlay answers clicks and heading clicks by the same rule and passes them on as the card's.
+    auto* overlay = new CardGridView(rule, view);
+    QObject::connect(overlay, &CardGridView::cellClicked, view, &CardGridView::cellClicked);
+    FrozenColumns::attach(view, card::Name + 1, overlay);
 }
 
 void CardGridView::fitColumns()
@@ -197,6 +207,8 @@ TDeForm::TDeForm(SettingsFile& settings, QWidget* parent) : QWidget(parent, Qt::
     model_ = new TextGridModel(DeGrid);
     DeGrid->setModel(model_);
     ColumnFitter::attach(DeGrid, [](QTableView& view) { static_cast<CardGridView&>(view).fitColumns(); });
+    FreezeHorseColumns(DeGrid, &EntriesClickOf);
+    GridCopy::attach(DeGrid);
     model_->setGrid(state_.grid());
     layout->addWidget(DeGrid);
     connect(DeGrid, &CardGridView::cellClicked, this, &TDeForm::DeGridMouseDown);

@@ -49,6 +49,10 @@ private:
     ClickRule rule_;
 };
 
+// Keeps 枠, 馬 and 馬名 of a card-like grid in sight while the rest scrolls across; clicks on them
+// work as on the grid. Call after the grid's model is set.
+void FreezeHorseColumns(CardGridView* view, CardGridView::ClickRule rule);
+
 // The header above the race card: venue and race number large on the left, the three lines of the race
 // beside them, the odds time on the right, all on a panel coloured by the course.
 class RaceHeaderPanel : public QWidget {

@@ -99,4 +99,24 @@ std::string toTsv(const TextGrid& grid)
     return out;
 }
 
+std::string toTsv(const TextGrid& grid, const std::vector<int>& rows, const std::vector<int>& columns)
+{
+    std::string out;
+    for (const int r : rows) {
+        if (r < 0 || r >= grid.rowCount())
+            continue;
+        bool first = true;
+        for (const int c : columns) {
+            if (c < 0 || c >= grid.columnCount())
+                continue;
+            if (!first)
+                out += '\t';
+            first = false;
+            appendCell(out, grid.cell(r, c));
+        }
+        out += '\n';
+    }
+    return out;
+}
+
 } // namespace solvane

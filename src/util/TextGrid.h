@@ -68,5 +68,8 @@ private:
 // Heading row first, then each row; cells joined by tabs, lines ended by "\n". A tab or line end
 // inside a cell becomes a blank so a cell never splits a line.
 std::string toTsv(const TextGrid& grid);
+// The given rows and columns (in the order given), without the headings: a copied selection.
+// Indexes outside the grid are passed over.
+std::string toTsv(const TextGrid& grid, const std::vector<int>& rows, const std::vector<int>& columns);
 
 } // namespace solvane

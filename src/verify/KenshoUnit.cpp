@@ -2,6 +2,7 @@
 
 #include "kaime/BakenType.h"
 #include "ui/ColumnFitter.h"
+#include "ui/GridCopy.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
 #include "verify/Backtest.h"
@@ -181,6 +182,7 @@ void TKenshoForm::buildControls()
     gridModel_ = new TextGridModel(StringGrid1);
     StringGrid1->setModel(gridModel_);
     ColumnFitter::attach(StringGrid1);
+    GridCopy::attach(StringGrid1);
     gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
     StringGrid1->resizeColumnsToContents();
     split->addWidget(StringGrid1);
@@ -194,6 +196,7 @@ void TKenshoForm::buildControls()
     StringGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     summaryModel_ = new TextGridModel(StringGrid2);
     StringGrid2->setModel(summaryModel_);
+    GridCopy::attach(StringGrid2);
     summaryModel_->setGrid(KenshoSummary(KenshoTotals{}));
     StringGrid2->horizontalHeader()->setDefaultSectionSize(72);
     StringGrid2->setFixedHeight(StringGrid2->horizontalHeader()->sizeHint().height() + 3 * 20 + 2 * StringGrid2->frameWidth());

@@ -30,4 +30,7 @@ TEST(TextGrid, TsvKeepsCellsVerbatimButNeverSplitsALine)
     g.setCell(0, 1, "  3");
     g.setCell(1, 0, "a\tb\r\n");
     EXPECT_EQ(toTsv(g), "組番\t人気\n 1- 2\t  3\na b  \t\n");
+    // A copied selection: the chosen rows and columns only, no headings; indexes outside are passed over.
+    EXPECT_EQ(toTsv(g, {0, 1}, {1}), "  3\n\n");
+    EXPECT_EQ(toTsv(g, {1, 7, -1}, {0, 1, 5}), "a b  \t\n");
 }

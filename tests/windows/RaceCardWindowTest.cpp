@@ -19,13 +19,17 @@
 #include "util/Files.h"
 #include "util/Text.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
 using namespace solvane;
@@ -288,6 +292,74 @@ private slots:
         QCOMPARE(settings.get(keys::LocateDETop), 30);
         Window again;
         QCOMPARE(again.form->deForm()->pos(), QPoint(40, 30));
+    }
+
+    // Scrolled right to the marks, the card still shows 枠, 馬 and 馬名 of every row, and a click on a
+    // frozen heading sorts as the card's own heading does.
+    void horseColumnsStayInSightWhileTheCardScrolls()
+    {
+        Window w;
+        w.form->resize(900, 700);
+        w.list()->setCurrentRow(0);
+        QCoreApplication::processEvents();
+        QTableView* frozen = w.form->findChild<QTableView*>("StringGrid1Frozen");
+        QVERIFY(frozen);
+        QVERIFY(frozen->isVisible());
+        w.grid()->horizontalScrollBar()->setValue(w.grid()->horizontalScrollBar()->maximum());
+        QVERIFY(w.grid()->horizontalScrollBar()->value() > 0);
+        QVERIFY(w.grid()->columnViewportPosition(card::Name) < 0); // the card's own name column is gone
+        const QRect shown = frozen->geometry();
+        for (int c = 0; c < w.grid()->model()->columnCount(); ++c)
+            QCOMPARE(frozen->isColumnHidden(c), c > card::Name);
+        for (int r = 0; r < w.grid()->model()->rowCount(); ++r) {
+            const QRect name = frozen->visualRect(frozen->model()->index(r, card::Name));
+            QCOMPARE(frozen->columnWidth(card::Name), w.grid()->columnWidth(card::Name));
+            QVERIFY(frozen->viewport()->rect().contains(name.center()));
+            QCOMPARE(frozen->model()->index(r, card::Name).data().toString(), w.cell(r, card::Name));
+        }
+        QVERIFY(shown.right() < w.grid()->viewport()->width());
+        // The marks columns lie right of the frozen ones.
+        QVERIFY(w.grid()->columnViewportPosition(card::MarkHonmei) > shown.width());
+
+        QHeaderView* heading = frozen->horizontalHeader();
+        QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
+                          QPoint(heading->sectionViewportPosition(card::Uma) + 5, heading->height() / 2));
+        QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
+                          QPoint(heading->sectionViewportPosition(card::Uma) + 5, heading->height() / 2));
+        const QList<int> horses = w.horses();
+        QVERIFY(horses.first() > horses.last()); // the second click reversed the order
+    }
+
+    // "コピー" (and Ctrl+C) copies the selected cells as tab-separated text, "すべてコピー" the whole
+    // card with its headings.
+    void copyMenuPutsTheCellsOnTheClipboard()
+    {
+        Window w;
+        w.list()->setCurrentRow(0);
+        QTableView* grid = w.grid();
+        grid->setFocus();
+        grid->selectionModel()->select(grid->model()->index(1, card::Uma), QItemSelectionModel::Select);
+        grid->selectionModel()->select(grid->model()->index(1, card::Name), QItemSelectionModel::Select);
+        grid->selectionModel()->select(grid->model()->index(2, card::Uma), QItemSelectionModel::Select);
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), w.cell(1, card::Uma) + "\t" + w.cell(1, card::Name) + "\n" +
+                                                        w.cell(2, card::Uma) + "\t" + w.cell(2, card::Name) + "\n");
+
+        QStringList captions;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* action : menu->actions())
+                captions << action->text();
+            menu->actions().at(1)->trigger();
+            menu->close();
+        });
+        emit grid->customContextMenuRequested(QPoint(5, 5));
+        QCOMPARE(captions, (QStringList{"コピー", "すべてコピー"}));
+        const QStringList lines = QApplication::clipboard()->text().split('\n');
+        QCOMPARE(lines.size(), grid->model()->rowCount() + 2);
+        QVERIFY(lines[0].startsWith("枠\t馬\t馬名"));
+        QCOMPARE(lines[1].split('\t').size(), grid->model()->columnCount());
     }
 };
 
