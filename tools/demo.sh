@@ -34,6 +34,8 @@ le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 
 le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
 
 export SOLVANE_HOME="$HOME_DIR"
+# The manual beside the settings, where "ヘルプ" and F1 look for it.
+cp -f "$BUILD/src/app/Solvane.pdf" "$HOME_DIR/Solvane.pdf"
 export SOLVANE_FEED="$FEED"
 
 # The live day is generated as if it were 09:00, so its posts run from 09:20, one every ten minutes (the

@@ -1,11 +1,15 @@
 #include "app/AppEntry.h"
 
 #include "app/AppFolder.h"
+#include "app/HelpKey.h"
 #include "jvdata/JVLinkFactory.h"
 #include "util/CommandLine.h"
 #include "util/Files.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMetaObject>
+#include <QTranslator>
 #include <cstdlib>
 #include <iostream>
 
@@ -28,8 +32,31 @@ static std::unique_ptr<Clock> programClock()
     return std::make_unique<SystemClock>();
 }
 
+bool InstallQtTranslations(QCoreApplication& app)
+{
+    // Once per application, however often the program's entry runs in one test process.
+    static constexpr const char* kName = "QtJapaneseTranslations";
+    if (app.findChild<QTranslator*>(kName, Qt::FindDirectChildrenOnly))
+        return true;
+    auto* translator = new QTranslator(&app); // the application owns it
+    translator->setObjectName(kName);
+    // "qt_ja" is the catalog of every Qt module (on Debian it loads qtbase_ja and qtmultimedia_ja;
+    // windeployqt writes it as one merged file); qtbase_ja alone still covers the dialogs and buttons.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    if ((translator->load(japanese, "qt", "_", folder) || translator->load(japanese, "qtbase", "_", folder)) &&
+        QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
+}
+
 int RunSolvane(QApplication& app, const std::vector<std::string>& arguments, EntryHooks hooks)
 {
+    // Before the first message box: the JV-Link check may already show one.
+    if (!InstallQtTranslations(app))
+        std::cerr << "Qt の日本語訳（qt_ja.qm, qtbase_ja.qm）が見つかりません："
+                  << QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString() << '\n';
     QApplication::setApplicationName("Solvane");
     QApplication::setApplicationDisplayName("Solvane");
     if (!hooks.inform)
@@ -74,6 +101,7 @@ int RunSolvane(QApplication& app, const std::vector<std::string>& arguments, Ent
 
     TMainForm form(shell, *jvlink);
     form.setMessageSink(hooks.inform);
+    InstallHelpKey(&form, [&form] { form.HelpButtonClick(); });
     form.show();
     if (hooks.onMainWindow)
         hooks.onMainWindow(form);

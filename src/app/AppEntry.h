@@ -25,6 +25,12 @@ struct EntryHooks {
     std::function<void(TMainForm&)> onMainWindow;
 };
 
+// Loads Qt's own Japanese translations (qt_ja.qm or qtbase_ja.qm from Qt's translations folder) into the
+// application, so that the standard dialogs and buttons speak the language of the rest of the program.
+// The program does it at start; window tests call it to see what the user sees. False when the
+// translations are not installed; the dialogs then stay in English.
+bool InstallQtTranslations(QCoreApplication& app);
+
 // arguments: the command-line arguments after the program name (UTF-8). Returns the exit status.
 int RunSolvane(QApplication& app, const std::vector<std::string>& arguments, EntryHooks hooks = {});
 
