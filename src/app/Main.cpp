@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include "app/OddsPageWidget.h"
+
 #include "kaime/KaimeSetUnit.h"
 #include "kaime/KaimeUnit.h"
 #include "raceday/CompiUnit.h"
@@ -11,6 +13,7 @@
 #include "store/GetDataUnit.h"
 #include "store/Store.h"
 #include "ui/ColumnFitter.h"
+#include "ui/CompanionWindow.h"
 #include "ui/GridCopy.h"
 #include "ui/TextGridModel.h"
 #include "util/Files.h"
@@ -22,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -32,6 +36,8 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QStyle>
@@ -132,9 +138,15 @@ TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     Sound1Menu->setChecked(shell_.sound1());
     OverWriteOKMenu->setChecked(shell_.overWriteOK());
 
-    const WindowGeometry g = shell_.savedGeometry();
-    move(g.left, g.top);
-    resize(g.width, g.height);
+    // The first start fills the screen, so the whole card is in sight on a 1366x768 screen; afterwards
+    // the window opens where it was closed.
+    if (StoredGeometry(shell_.settings(), kMainGeometry)) {
+        const WindowGeometry g = shell_.savedGeometry();
+        move(g.left, g.top);
+        resize(g.width, g.height);
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(screen->availableGeometry());
+    }
 
     // Normal mode lists the stored race days at start-up; command-line mode skips it.
     if (!shell_.commandLineMode())
@@ -276,8 +288,9 @@ void TMainForm::buildPages()
 
     auto* card = new QWidget(PageControl1);
     card->setObjectName("TabSheet1");
-    auto* cardBox = new QVBoxLayout(card);
+    auto* cardBox = new QHBoxLayout(card);
     cardBox->setContentsMargins(0, 0, 0, 0);
+    cardBox->setSpacing(2);
     StringGrid1 = new CardGridView(&CardClickOf, card);
     StringGrid1->setObjectName("StringGrid1");
     cardModel_ = new TextGridModel(StringGrid1);
@@ -286,7 +299,26 @@ void TMainForm::buildPages()
     FreezeHorseColumns(StringGrid1, &CardClickOf);
     GridCopy::attach(StringGrid1);
     cardModel_->setGrid(card_.grid());
-    cardBox->addWidget(StringGrid1);
+    cardBox->addWidget(StringGrid1, 1);
+    // Once the race is run, its payouts beside the card, all in sight without scrolling.
+    PayoutPanel = new QTableView(card);
+    PayoutPanel->setObjectName("PayoutPanel");
+    payoutModel_ = new TextGridModel(PayoutPanel);
+    PayoutPanel->setModel(payoutModel_);
+    PayoutPanel->verticalHeader()->hide();
+    PayoutPanel->verticalHeader()->setDefaultSectionSize(PayoutPanel->fontMetrics().height() + 4);
+    PayoutPanel->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    PayoutPanel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ColumnFitter::attach(PayoutPanel, [](QTableView& view) {
+        view.resizeColumnsToContents();
+        int width = 2 * view.frameWidth() + view.verticalScrollBar()->sizeHint().width();
+        for (int c = 0; c < view.model()->columnCount(); ++c)
+            width += view.columnWidth(c);
+        view.setFixedWidth(width);
+    });
+    GridCopy::attach(PayoutPanel);
+    PayoutPanel->hide();
+    cardBox->addWidget(PayoutPanel);
     connect(StringGrid1, &CardGridView::cellClicked, this, &TMainForm::StringGrid1MouseDown);
     connect(StringGrid1, &CardGridView::stepRace, this, &TMainForm::stepRace);
     PageControl1->addTab(card, "出馬表");
@@ -304,6 +336,8 @@ void TMainForm::buildPages()
     ResultsView->setSelectionMode(QAbstractItemView::NoSelection);
     resultsBox->addWidget(ResultsView);
     PageControl1->addTab(results, "結果");
+    oddsPage_ = new OddsPageWidget(PageControl1);
+    PageControl1->addTab(oddsPage_, "オッズ");
 
     auto* test = new QWidget(PageControl1);
     test->setObjectName("TestSheet");
@@ -347,6 +381,8 @@ void TMainForm::IniBtnClick()
 {
     solvane::IniBtnClick(*day_);
     sisushutubaBtnClick();
+    if (card_.slot() >= 0)
+        oddsPage_->showRace(*day_, card_.slot());
 }
 
 void TMainForm::HelpButtonClick()
@@ -443,6 +479,8 @@ void TMainForm::clearDay()
     DatList->blockSignals(false);
     PageControl1->hide();
     resultsModel_->setGrid(TextGrid());
+    showPayoutPanel(-1);
+    oddsPage_->clear();
     // Nothing of the previous day stays on screen, even when this day's first race cannot be shown.
     card_.clear();
     cardModel_->setGrid(card_.grid());
@@ -481,18 +519,16 @@ void TMainForm::InputFormBtnClick()
         message(MessageKind::Information, "Solvane", "開催日のデータを読み込んでください。");
         return;
     }
-    KaimeForm->show();
-    KaimeForm->raise();
-    KaimeForm->activateWindow();
+    ShowCompanion(*KaimeForm, *PageControl1, shell_.settings(), kKaimeGeometry,
+                  QSize(keys::KaimelocateWidth.def, keys::KaimelocateHeight.def));
 }
 
 void TMainForm::SimBtnClick()
 {
     if (!KaimeSettingForm)
         KaimeSettingForm = new TKaimeSettingForm(*this);
-    KaimeSettingForm->show();
-    KaimeSettingForm->raise();
-    KaimeSettingForm->activateWindow();
+    ShowCompanion(*KaimeSettingForm, *PageControl1, shell_.settings(), kKaimeSettingGeometry,
+                  KaimeSettingForm->sizeHint());
 }
 
 QStringList TMainForm::dateItems() const
@@ -607,12 +643,13 @@ void TMainForm::DatListClick()
     const int slot = day_->CurRace;
     StringGrid1->hide();
     HeaderPanel->showHeader(BuildRaceHeader(*day_, slot));
+    // Each grid's ColumnFitter fits it once it is shown, so a page nobody looks at costs nothing.
     resultsModel_->setGrid(ResultsGrid(*day_, slot));
-    ResultsView->resizeColumnsToContents();
+    showPayoutPanel(slot);
+    oddsPage_->showRace(*day_, slot);
     // Marks cleared, every direction flag 1, rows in horse-number order.
     card_.select(*day_, slot);
     cardModel_->setGrid(card_.grid());
-    StringGrid1->fitColumns();
     DeForm->selectRace(*day_, slot);
     StringGrid1->show();
     PageControl1->show();
@@ -716,6 +753,12 @@ void TMainForm::showEvent(QShowEvent* event)
     const std::string error = shell_.shown(jvlink_);
     if (!error.empty())
         message(MessageKind::Plain, "Solvane", q(error));
+}
+
+void TMainForm::showPayoutPanel(int slot)
+{
+    payoutModel_->setGrid(PayoutPanelGrid(*day_, slot));
+    PayoutPanel->setVisible(payoutModel_->rowCount() > 0);
 }
 
 TMainForm::WorkScope::WorkScope(TMainForm& form) : form_(form)

@@ -30,6 +30,8 @@ class QWidget;
 
 namespace solvane {
 
+class OddsPageWidget;
+
 class CardGridView;
 class RaceHeaderPanel;
 class JVLink;
@@ -203,6 +205,7 @@ private:
     FetchEnv fetchEnv();
     void showFetch(const FetchResult& result);
     void redisplayRace();
+    void showPayoutPanel(int slot); // -1: none
     void showNextRace(const NextRaceSelection& next);
     void beep();
     void playAlarm(const std::string& file);
@@ -254,6 +257,9 @@ private:
     QLabel* SeiRecLabel = nullptr;
     QTableView* ResultsView = nullptr;
     TextGridModel* resultsModel_ = nullptr;
+    QTableView* PayoutPanel = nullptr;
+    OddsPageWidget* oddsPage_ = nullptr;
+    TextGridModel* payoutModel_ = nullptr;
     std::unique_ptr<RaceDay> day_;
     QPointer<TCompiForm> compiForm_;
     TKaimeForm* KaimeForm = nullptr;

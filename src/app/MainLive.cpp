@@ -4,6 +4,7 @@
 // wires controls to it and shows what comes back.
 #include "app/AppFolder.h"
 #include "app/Main.h"
+#include "app/OddsPageWidget.h"
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
 #include "raceday/DeUnit.h"
@@ -157,7 +158,8 @@ void TMainForm::redisplayRace()
         return;
     HeaderPanel->showHeader(BuildRaceHeader(*day_, slot));
     resultsModel_->setGrid(ResultsGrid(*day_, slot));
-    ResultsView->resizeColumnsToContents();
+    showPayoutPanel(slot);
+    oddsPage_->showRace(*day_, slot);
     sisushutubaBtnClick();
 }
 

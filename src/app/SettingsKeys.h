@@ -80,6 +80,15 @@ inline constexpr IntKey KaimelocateTop{"Kaimelocate", "top", 10};
 inline constexpr IntKey KaimelocateLeft{"Kaimelocate", "left", 10};
 inline constexpr IntKey KaimelocateWidth{"Kaimelocate", "width", 800};
 inline constexpr IntKey KaimelocateHeight{"Kaimelocate", "height", 450};
+// The rule window and the verification window, written when they close (no keys: not placed yet).
+inline constexpr IntKey KaimeSettinglocateTop{"KaimeSettinglocate", "top", 0};
+inline constexpr IntKey KaimeSettinglocateLeft{"KaimeSettinglocate", "left", 0};
+inline constexpr IntKey KaimeSettinglocateWidth{"KaimeSettinglocate", "width", 0};
+inline constexpr IntKey KaimeSettinglocateHeight{"KaimeSettinglocate", "height", 0};
+inline constexpr IntKey KensholocateTop{"Kensholocate", "top", 0};
+inline constexpr IntKey KensholocateLeft{"Kensholocate", "left", 0};
+inline constexpr IntKey KensholocateWidth{"Kensholocate", "width", 0};
+inline constexpr IntKey KensholocateHeight{"Kensholocate", "height", 0};
 inline constexpr IntKey LocateCompiFormTop{"locateCompiForm", "top", 50};
 inline constexpr IntKey LocateCompiFormLeft{"locateCompiForm", "left", 100};
 

@@ -6,6 +6,7 @@
 #include "app/SettingsKeys.h"
 #include "raceday/RaceRecords.h"
 #include "ui/ColumnFitter.h"
+#include "ui/CompanionWindow.h"
 #include "ui/FrozenColumns.h"
 #include "ui/GridCopy.h"
 #include "ui/TextGridModel.h"
@@ -77,9 +78,6 @@ TKaimeForm::TKaimeForm(SettingsFile& settings, std::filesystem::path appFolder, 
     CheckMulti23->setChecked(settings_.get(keys::CheckMulti23));
     CheckMulti13->setChecked(settings_.get(keys::CheckMulti13));
     PageControl1->setCurrentIndex(std::clamp(settings_.get(keys::Bakenshu), 0, kBakenTypes - 1));
-    setGeometry(settings_.get(keys::KaimelocateLeft), settings_.get(keys::KaimelocateTop),
-                std::max(200, settings_.get(keys::KaimelocateWidth)),
-                std::max(150, settings_.get(keys::KaimelocateHeight)));
     restoring_ = false;
     showTables();
 }
@@ -89,8 +87,11 @@ TKaimeForm::~TKaimeForm() = default;
 void TKaimeForm::buildPages()
 {
     auto* root = new QVBoxLayout(this);
+    // Two rows of controls, so the form fits beside the race list of a 1366-pixel screen.
     auto* top = new QHBoxLayout;
     root->addLayout(top);
+    auto* second = new QHBoxLayout;
+    root->addLayout(second);
 
     auto* stakeBox = new QGroupBox("入力投票金額", this);
     auto* stakeLayout = new QHBoxLayout(stakeBox);
@@ -141,7 +142,7 @@ void TKaimeForm::buildPages()
     addMulti(CheckMulti12, "CheckMulti12", "1,2着マルチ", keys::CheckMulti12);
     addMulti(CheckMulti23, "CheckMulti23", "2,3着マルチ", keys::CheckMulti23);
     addMulti(CheckMulti13, "CheckMulti13", "1,3着マルチ", keys::CheckMulti13);
-    top->addWidget(multiBox);
+    second->addWidget(multiBox);
 
     auto* markBox = new QGroupBox("印", this);
     auto* markLayout = new QHBoxLayout(markBox);
@@ -158,7 +159,8 @@ void TKaimeForm::buildPages()
         connect(all, &QPushButton::clicked, this, [this, kind] { markAll(kind, true); });
         connect(clear, &QPushButton::clicked, this, [this, kind] { markAll(kind, false); });
     }
-    top->addWidget(markBox);
+    second->addWidget(markBox);
+    second->addStretch();
 
     KaimeMakeBtn = new QPushButton("買い目", this);
     KaimeMakeBtn->setObjectName("KaimeMakeBtn");
@@ -405,24 +407,10 @@ void TKaimeForm::TohyoCSVBtnClick()
 
 bool TKaimeForm::event(QEvent* e)
 {
+    // Kept when the user turns to another window too, not only at close (ShowCompanion keeps it then).
     if (e->type() == QEvent::WindowDeactivate)
-        storeGeometry();
+        StoreGeometry(settings_, kKaimeGeometry, RectOf(geometry()));
     return QWidget::event(e);
-}
-
-void TKaimeForm::hideEvent(QHideEvent* e)
-{
-    storeGeometry();
-    QWidget::hideEvent(e);
-}
-
-void TKaimeForm::storeGeometry()
-{
-    const QRect g = geometry();
-    settings_.set(keys::KaimelocateTop, g.top());
-    settings_.set(keys::KaimelocateLeft, g.left());
-    settings_.set(keys::KaimelocateWidth, g.width());
-    settings_.set(keys::KaimelocateHeight, g.height());
 }
 
 bool KelvoFolderMenuClick(QWidget* parent, SettingsFile& settings, const std::filesystem::path& appFolder,

@@ -61,14 +61,12 @@ public:
 
 protected:
     bool event(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildPages();
     void showTables();
     void showTable(int type);
     void reallocate();
-    void storeGeometry();
     KaimeContext context();
     long long amount() const;
     HaibunMode mode() const;

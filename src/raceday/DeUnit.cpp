@@ -227,8 +227,7 @@ void TDeForm::show_()
 void TDeForm::selectRace(const RaceDay& day, int slot)
 {
     state_.select(day, slot);
-    model_->setGrid(state_.grid());
-    DeGrid->fitColumns();
+    model_->setGrid(state_.grid()); // fitted by its ColumnFitter when shown
     DeGrid->clearSelection();
 }
 

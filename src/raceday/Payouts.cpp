@@ -142,6 +142,42 @@ void HrReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
     CalcBtnClick(day);
 }
 
+TextGrid PayoutPanelGrid(const RaceDay& day, int slot)
+{
+    TextGrid grid({"券種", "組番", "払戻金", "人気"});
+    grid.setAlign(1, CellAlign::Center);
+    grid.setAlign(2, CellAlign::Right);
+    grid.setAlign(3, CellAlign::Right);
+    if (slot < 0 || slot >= kRaceSlots)
+        return grid;
+    const HrRaceTable& t = day.HrTable[static_cast<std::size_t>(slot)];
+    auto add = [&](const char* caption, std::span<const HrEntry> entries) {
+        bool first = true;
+        for (const HrEntry& e : entries) {
+            // "3-7" rather than the results page's fixed-width " 3- 7": the panel is narrow.
+            std::string combination = e.Uma != 0 ? strprintf("%d", e.Uma) : e.Label;
+            std::erase(combination, ' ');
+            if (combination.empty())
+                continue;
+            const int r = grid.addRow();
+            grid.setCell(r, 0, first ? caption : "");
+            grid.setCell(r, 1, combination);
+            grid.setCell(r, 2, GroupedYen(e.Pay) + "円");
+            grid.setCell(r, 3, strprintf("%d", e.Ninki));
+            first = false;
+        }
+    };
+    add("単勝", t.Tan);
+    add("複勝", t.Fuk);
+    add("枠連", t.WR);
+    add("馬連", t.UR);
+    add("ワイド", t.WD);
+    add("馬単", t.UT);
+    add("３連複", t.SRF);
+    add("３連単", t.SRT);
+    return grid;
+}
+
 TextGrid ResultsGrid(const RaceDay& day, int slot)
 {
     TextGrid grid({"券種", "結果", "人気", "配当"});

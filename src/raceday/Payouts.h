@@ -35,4 +35,9 @@ HrRaceTable PayoutTableOf(std::string_view hr);
 // of it; an entry without a horse or combination shows three empty cells.
 TextGrid ResultsGrid(const RaceDay& day, int slot);
 
+// The payout panel beside the card: one row for each paid entry of the eight bet types, the type's
+// caption on its first row only, the combination, the payout with thousands separators and "円", and
+// the popularity. Headings only while the race has no payouts.
+TextGrid PayoutPanelGrid(const RaceDay& day, int slot);
+
 } // namespace solvane

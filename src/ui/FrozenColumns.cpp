@@ -52,6 +52,9 @@ FrozenColumns::FrozenColumns(QTableView* view, int count, QTableView* overlay)
         connect(model, &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
     }
     view->installEventFilter(this);
+    // resizeColumnsToContents changes the widths without sectionResized; the heading repaints after any
+    // change of them, so the widths are compared there too.
+    across->viewport()->installEventFilter(this);
     showOnlyFrozen();
     overlay_->show();
 }
@@ -94,10 +97,27 @@ void FrozenColumns::place()
                           view_->viewport()->height() + view_->horizontalHeader()->height());
 }
 
+void FrozenColumns::syncWidths()
+{
+    if (!view_ || !view_->model())
+        return;
+    bool changed = false;
+    for (int c = 0; c < count_ && c < view_->model()->columnCount(); ++c) {
+        if (overlay_->columnWidth(c) != view_->columnWidth(c)) {
+            overlay_->setColumnWidth(c, view_->columnWidth(c));
+            changed = true;
+        }
+    }
+    if (changed || overlay_->width() != frozenWidth() + 2)
+        place();
+}
+
 bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == view_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
         place();
+    else if (view_ && watched == view_->horizontalHeader()->viewport() && event->type() == QEvent::Paint)
+        syncWidths();
     return QObject::eventFilter(watched, event);
 }
 

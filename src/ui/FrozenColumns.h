@@ -28,6 +28,7 @@ private:
     FrozenColumns(QTableView* view, int count, QTableView* overlay);
     void showOnlyFrozen();
     void place();
+    void syncWidths();
 
     QPointer<QTableView> view_;
     QTableView* overlay_ = nullptr;

@@ -3,6 +3,7 @@
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/LoadSettings.h"
+#include "ui/CompanionWindow.h"
 #include "util/Files.h"
 
 #include <QApplication>
@@ -468,9 +469,8 @@ void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
             main_.raceDay().BatchMode = batch;
         }
         KenshoForm->ReadDataBtnClick();
-        KenshoForm->show();
-        KenshoForm->raise();
-        KenshoForm->activateWindow();
+        ShowCompanion(*KenshoForm, *main_.findChild<QWidget*>("PageControl1"), main_.shell().settings(),
+                      kKenshoGeometry, QSize(1280, 860));
         break;
     }
     case BacktestOutcome::NoData:

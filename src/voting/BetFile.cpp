@@ -169,14 +169,6 @@ BetLines BuildBetLines(const TextGrid& grid, BakenType type, const TohyoRaceKey&
     return out;
 }
 
-std::string GroupedYen(long long yen)
-{
-    std::string digits = std::to_string(yen < 0 ? -yen : yen);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return yen < 0 ? "-" + digits : digits;
-}
-
 TohyoPlan PrepareTohyo(const TohyoInput& input)
 {
     TohyoPlan plan;

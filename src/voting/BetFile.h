@@ -98,9 +98,6 @@ struct TohyoPlan {
 };
 TohyoPlan PrepareTohyo(const TohyoInput& input);
 
-// Yen with a comma every three digits: 229900 → "229,900".
-std::string GroupedYen(long long yen);
-
 // Points the plan's plug-in folder and program at pluginFolder ([Dir] KelvoTohyo2 as stored). The vote
 // reads the setting again before the launch, as the folder dialog may have changed it while the question
 // was open; the bet file stays where it was written.

@@ -247,6 +247,26 @@ TEST_F(PayoutsTest, ResultsGridShowsEverySection)
         EXPECT_EQ(empty.row(r)[1] + empty.row(r)[2] + empty.row(r)[3], "");
 }
 
+TEST_F(PayoutsTest, PayoutPanelListsThePaidEntriesInYen)
+{
+    Line hr = FinishedRace("05", 1);
+    hr.at(294, "0307").num(298, 9, 1230).num(307, 3, 12);
+    hr.at(294 + 16, "0305").num(298 + 16, 9, 480).num(307 + 16, 3, 4);
+    folder.writeData(".jvHR", {hr});
+    ASSERT_TRUE(load().loaded);
+    const TextGrid g = PayoutPanelGrid(day, 0);
+    ASSERT_EQ(g.headings(), (std::vector<std::string>{"券種", "組番", "払戻金", "人気"}));
+    const std::vector<std::vector<std::string>> rows = {
+        {"単勝", "7", "350円", "2"},           {"複勝", "3", "420円", "6"},     {"", "5", "180円", "3"},
+        {"", "7", "150円", "1"},               {"ワイド", "3-7", "1,230円", "12"}, {"", "3-5", "480円", "4"},
+        {"馬単", "7-3", "8,800円", "31"}, {"３連単", "7-3-5", "45,670円", "140"},
+    };
+    ASSERT_EQ(g.rowCount(), static_cast<int>(rows.size()));
+    for (int r = 0; r < g.rowCount(); ++r)
+        EXPECT_EQ(g.row(r), rows[static_cast<std::size_t>(r)]) << r;
+    EXPECT_EQ(PayoutPanelGrid(day, 1).rowCount(), 0); // not run yet
+}
+
 TEST_F(PayoutsTest, WithoutPayoutFileHrRecsKeepWhatTheyHeld)
 {
     Line hr = HrLine("05", 1);

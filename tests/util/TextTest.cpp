@@ -33,6 +33,14 @@ TEST(Text, IntegerReading)
         EXPECT_EQ(toIntDef(c.text, -1), c.expected) << c.text;
 }
 
+TEST(Text, YenAreGroupedByThousands)
+{
+    const std::pair<long long, const char*> cases[] = {
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {229900, "229,900"}, {12345678901, "12,345,678,901"}, {-1500, "-1,500"}};
+    for (const auto& [yen, text] : cases)
+        EXPECT_EQ(GroupedYen(yen), text);
+}
+
 TEST(Text, LinesSplitAtCrLfOrLf)
 {
     EXPECT_EQ(splitLines("a\r\nb\nc"), (std::vector<std::string>{"a", "b", "c"}));

@@ -239,10 +239,6 @@ TEST(BetFile, QuestionCountsTheVoteAndWarnsOfALateRace)
         in.now = c.now;
         EXPECT_EQ(PrepareTohyo(in).question, head + c.warning) << (c.now ? c.now->ymdHms() : "no clock");
     }
-    EXPECT_EQ(GroupedYen(0), "0");
-    EXPECT_EQ(GroupedYen(999), "999");
-    EXPECT_EQ(GroupedYen(1000), "1,000");
-    EXPECT_EQ(GroupedYen(12345678901), "12,345,678,901");
 }
 
 TEST(BetFile, EveryRowDeletedGivesAnEmptyFile)

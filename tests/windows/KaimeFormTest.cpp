@@ -17,6 +17,7 @@
 #include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
+#include "util/Text.h"
 #include "voting/BetFile.h"
 
 #include <QButtonGroup>
@@ -33,6 +34,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QScreen>
 #include <QtTest>
 
 using namespace solvane;
@@ -361,6 +363,62 @@ private slots:
         QCOMPARE(w.questions.size(), 2);
         QCOMPARE(q(readFile(file).value_or("")), q(expected));
         QCOMPARE(w.beeps, 0);
+    }
+
+    // On a 1366x768 screen the form first opens over the card (never over the toolbar or the race
+    // list) and on the screen; afterwards where the user left it.
+    void theFormOpensOverTheCardThenWhereItWasLeft()
+    {
+        NoSiblings registry;
+        std::filesystem::remove(g_day->home / "solvane.ini");
+        AppShell shell{AppShellOptions{g_day->home, &g_day->clock, &registry, {}, {}}};
+        QVERIFY(shell.start());
+        TMainForm main(shell, *g_day->link);
+        main.setGeometry(0, 0, 1366, 728);
+        main.show();
+        main.findChild<QComboBox*>("DateCombo")->setCurrentIndex(0);
+        main.DateComboChange();
+        main.InputFormBtnClick();
+        auto* form = main.findChild<TKaimeForm*>();
+        QVERIFY(form && form->isVisible());
+        const QRect card(main.findChild<QWidget*>("PageControl1")->mapToGlobal(QPoint(0, 0)),
+                         main.findChild<QWidget*>("PageControl1")->size());
+        const QRect list(main.findChild<QWidget*>("DatList")->mapToGlobal(QPoint(0, 0)),
+                         main.findChild<QWidget*>("DatList")->size());
+        QCOMPARE(form->geometry().topLeft(), card.topLeft());
+        QVERIFY(!form->geometry().intersects(list));
+        QVERIFY(main.screen()->availableGeometry().contains(form->geometry()) ||
+                form->width() <= form->minimumWidth());
+
+        form->setGeometry(60, 40, 1000, 400);
+        form->close();
+        main.InputFormBtnClick();
+        QCOMPARE(form->geometry(), QRect(60, 40, 1000, 400));
+        SettingsFile ini(g_day->home / "solvane.ini");
+        QCOMPARE(ini.get(keys::KaimelocateLeft), 60);
+        QCOMPARE(ini.get(keys::KaimelocateWidth), 1000);
+        form->close();
+    }
+
+    // The frozen combination columns cover exactly their own width: the odds column beside them shows.
+    void frozenColumnsCoverOnlyThemselves()
+    {
+        Window w;
+        w.main->setCardMarks(someMarks());
+        for (const BakenType type : {BakenType::Tan, BakenType::SRT}) {
+            w.showPage(type);
+            QCoreApplication::processEvents();
+            QTableView* view = w.grid(type);
+            auto* frozen = view->findChild<QTableView*>(view->objectName() + "Frozen");
+            QVERIFY(frozen && frozen->isVisible());
+            int covered = 0;
+            for (int c = 0; c <= kLabelColumn; ++c) {
+                QCOMPARE(frozen->columnWidth(c), view->columnWidth(c));
+                covered += view->columnWidth(c);
+            }
+            QVERIFY2(frozen->width() <= covered + 2, qPrintable(QString("%1 > %2").arg(frozen->width()).arg(covered)));
+            QVERIFY(frozen->isColumnHidden(kLabelColumn + 1));
+        }
     }
 
     // The vote's question box answers No to Enter: money leaves only on a deliberate Yes.

@@ -9,6 +9,7 @@
 #include "feedgen/Feed.h"
 #include "jvdata/LocalJVLink.h"
 #include "raceday/DeUnit.h"
+#include "raceday/Payouts.h"
 #include "raceday/RaceCard.h"
 #include "raceday/RaceCardColours.h"
 #include "raceday/RaceDay.h"
@@ -328,6 +329,26 @@ private slots:
                           QPoint(heading->sectionViewportPosition(card::Uma) + 5, heading->height() / 2));
         const QList<int> horses = w.horses();
         QVERIFY(horses.first() > horses.last()); // the second click reversed the order
+    }
+
+    // A race that has been run shows its payouts beside the card, every row in sight at 1366x768.
+    void payoutPanelShowsTheRunRacesPayouts()
+    {
+        Window w;
+        w.form->setGeometry(0, 0, 1366, 728);
+        w.list()->setCurrentRow(0);
+        QCoreApplication::processEvents();
+        auto* panel = w.form->findChild<QTableView*>("PayoutPanel");
+        QVERIFY(panel->isVisible());
+        const TextGrid expected = PayoutPanelGrid(w.form->raceDay(), w.form->raceDay().CurRace);
+        QVERIFY(expected.rowCount() >= 8);
+        QCOMPARE(panel->model()->rowCount(), expected.rowCount());
+        for (int r = 0; r < expected.rowCount(); ++r)
+            for (int c = 0; c < expected.columnCount(); ++c)
+                QCOMPARE(panel->model()->index(r, c).data().toString(), q(expected.cell(r, c)));
+        QCOMPARE(panel->verticalScrollBar()->maximum(), 0);
+        QCOMPARE(panel->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(panel->geometry().right() < w.form->width());
     }
 
     // "コピー" (and Ctrl+C) copies the selected cells as tab-separated text, "すべてコピー" the whole
