@@ -88,7 +88,10 @@ struct Heading {
     int page; // 0-based page of the body
 };
 
-// Lays the body out on pages of the text area's size and keeps headings with what follows them.
+bool hasPicture(const QTextBlock& b);
+
+// Lays the body out on pages of the text area's size, keeps headings with what follows them and
+// pictures whole on one page with their captions.
 class Body {
 public:
     Body(QTextDocument& doc, QSizeF area) : doc_(doc), area_(area)
@@ -97,18 +100,21 @@ public:
         doc_.setPageSize(area_);
     }
 
-    // A heading left alone at the foot of a page starts the next page instead. Each break moves
-    // what follows, so the headings are looked at again after each.
-    void keepHeadingsWithText()
+    // A heading left alone at the foot of a page starts the next page instead, and so does a picture
+    // that the layout would push down there from the foot of a page, or whose caption would be left
+    // there: the block of such a picture would still begin on the earlier page, which would draw the
+    // picture on both pages (hidden on one, but twice in the file). Each break moves what follows, so
+    // the blocks are looked at again after each.
+    void keepTogether()
     {
-        for (int pass = 0; pass < 100; ++pass) {
+        for (int pass = 0; pass < 200; ++pass) {
             relayout();
-            QTextBlock alone = loneHeading();
-            if (!alone.isValid())
+            QTextBlock moved = blockToMove();
+            if (!moved.isValid())
                 return;
-            QTextBlockFormat f = alone.blockFormat();
+            QTextBlockFormat f = moved.blockFormat();
             f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            QTextCursor(alone).setBlockFormat(f);
+            QTextCursor(moved).setBlockFormat(f);
         }
         relayout();
     }
@@ -137,14 +143,32 @@ private:
         return static_cast<int>(end / area_.height());
     }
 
-    // The first heading whose following block starts on a later page; invalid when there is none.
-    QTextBlock loneHeading() const
+    // The page on which a block ends, its last line and bottom margin included.
+    int lastPageOf(const QTextBlock& b) const
     {
-        for (QTextBlock b = doc_.begin(); b.isValid() && b.next().isValid(); b = b.next()) {
+        return static_cast<int>((doc_.documentLayout()->blockBoundingRect(b).bottom() - 1) / area_.height());
+    }
+
+    int firstPageOf(const QTextBlock& b) const
+    {
+        return static_cast<int>(doc_.documentLayout()->blockBoundingRect(b).top() / area_.height());
+    }
+
+    // The first heading whose following block starts on a later page, or picture that is not whole on
+    // one page with its caption (the block after it); invalid when there is none.
+    QTextBlock blockToMove() const
+    {
+        for (QTextBlock b = doc_.begin(); b.isValid(); b = b.next()) {
             const QTextBlockFormat f = b.blockFormat();
-            if (f.headingLevel() > 0 && !(f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore) &&
-                pageOf(b.next()) != pageOf(b))
+            if (f.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+                continue;
+            if (f.headingLevel() > 0 && b.next().isValid() && pageOf(b.next()) != pageOf(b))
                 return b;
+            if (hasPicture(b)) {
+                const QTextBlock last = b.next().isValid() ? b.next() : b;
+                if (firstPageOf(b) != lastPageOf(last))
+                    return b;
+            }
         }
         return {};
     }
@@ -449,7 +473,7 @@ int main(int argc, char** argv)
     }
     styleBody(body, area.width(), captions);
     Body pages(body, area.size());
-    pages.keepHeadingsWithText();
+    pages.keepTogether();
     const std::vector<Heading> headings = pages.headings();
     for (QTextBlock b = body.begin(); b.isValid(); b = b.next())
         if (b.length() > 1 && (!b.layout() || b.layout()->lineCount() == 0))

@@ -22,14 +22,17 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <unordered_map>
 
@@ -99,7 +102,8 @@ QImage fewColours(const QImage& shot)
     return out;
 }
 
-void save(QWidget* window, const QString& name)
+// Saves window (or the part of it given, in its own coordinates) as name.
+void save(QWidget* window, const QString& name, const std::function<QRect()>& part = {})
 {
     if (!window) {
         std::cerr << name.toStdString() << ": no window\n";
@@ -110,7 +114,7 @@ void save(QWidget* window, const QString& name)
     window->raise();
     settle(600);
     const QString path = g_out.filePath(name);
-    if (!fewColours(window->grab().toImage()).save(path, "PNG", 0)) {
+    if (!fewColours(window->grab(part ? part() : window->rect()).toImage()).save(path, "PNG", 0)) {
         std::cerr << path.toStdString() << ": not written\n";
         ++g_failures;
         return;
@@ -128,10 +132,32 @@ template <class T> T* child(QObject* parent, const char* name)
     return found;
 }
 
+// The trifecta table scrolled to its paid combination, which the picture's caption points at.
+void showPaidRow(QTableView* grid)
+{
+    if (!grid)
+        return;
+    const QAbstractItemModel* model = grid->model();
+    for (int c = 0; c < model->columnCount(); ++c) {
+        if (model->headerData(c, Qt::Horizontal).toString() != "結果配当")
+            continue;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            if (!model->index(r, c).data().toString().isEmpty()) {
+                grid->scrollTo(model->index(r, 0), QAbstractItemView::PositionAtCenter);
+                return;
+            }
+        }
+    }
+    std::cerr << "no paid row in " << grid->objectName().toStdString() << '\n';
+    ++g_failures;
+}
+
 void shoot(TMainForm& main, const QString& pastDay, const QString& today, const SelectionRule& rule)
 {
+    // The screen of a small notebook, which the windows are made to fit (screenshots.sh gives the
+    // offscreen platform a screen of this size, so companion windows are placed as on it).
     main.move(0, 0);
-    main.resize(1366, 740);
+    main.resize(1366, 768);
 
     // A day that has been run: the first race whose trifecta the example rule hit, with the rule's
     // marks as "買い目に反映" puts them, so that the combination form shows a paid combination.
@@ -162,6 +188,23 @@ void shoot(TMainForm& main, const QString& pastDay, const QString& today, const 
     if (auto* pages = child<QTabWidget>(&main, "PageControl1")) {
         pages->setCurrentIndex(1);
         save(&main, "results-page.png");
+        // The odds page: a matrix type and a list type.
+        pages->setCurrentIndex(2);
+        if (auto* types = child<QTabBar>(&main, "OddsTypeBar")) {
+            types->setCurrentIndex(3);
+            save(&main, "odds-quinella.png");
+            // A list is three narrow columns: the picture takes the page's left part, up to the end of
+            // the line above the list, and leaves out the blank width beside it.
+            types->setCurrentIndex(7);
+            auto* page = main.findChild<QWidget*>("OddsPage");
+            save(page, "odds-trifecta.png", [&] {
+                const auto* caption = page->findChild<QLabel*>("OddsCaption");
+                const int right = std::max(types->x() + types->tabRect(types->count() - 1).right(),
+                                           caption->x() + caption->fontMetrics().horizontalAdvance(caption->text()));
+                return QRect(0, 0, right + 12, page->height());
+            });
+            types->setCurrentIndex(0);
+        }
         pages->setCurrentIndex(0);
     }
 
@@ -172,6 +215,7 @@ void shoot(TMainForm& main, const QString& pastDay, const QString& today, const 
         kaime->move(40, 40);
         if (auto* types = child<QTabWidget>(kaime, "PageControl1")) {
             types->setCurrentIndex(kBakenTypes - 1);
+            showPaidRow(child<QTableView>(kaime, "StringGrid34"));
             save(kaime, "kaime-form.png");
             types->setCurrentIndex(3);
             save(kaime, "kaime-form-quinella.png");

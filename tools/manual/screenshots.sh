@@ -40,6 +40,12 @@ RULE="$HOME_DIR/example-rule.ini"
 awk '/^```ini/ { inside = 1; next } inside && /^```/ { exit } inside { print }' "$OUT/manual.md" >"$RULE"
 [ -s "$RULE" ] || { echo "screenshots.sh: no ini block in $OUT/manual.md" >&2; exit 1; }
 
-SOLVANE_NOW="$NOW" QT_QPA_PLATFORM=offscreen \
+# One 1366x768 screen, the smallest the windows are made for: the main window fills it and companion
+# windows are placed on it as they would be there (the offscreen platform's own screen is 800x600).
+SCREEN="$HOME_DIR/screen.json"
+cat >"$SCREEN" <<'JSON'
+{ "screens": [ { "name": "shots", "x": 0, "y": 0, "width": 1366, "height": 768, "logicalDpi": 96 } ] }
+JSON
+SOLVANE_NOW="$NOW" QT_QPA_PLATFORM="offscreen:configfile=$SCREEN" \
   "$BUILD/tools/manual/solvane-manual-shots" "$OUT" "$PAST_DAY" "${TODAY//-/}" "$RULE"
 du -ch "$OUT"/*.png | tail -n 1
