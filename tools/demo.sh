@@ -13,7 +13,7 @@ HOME_DIR="$(cd "$HOME_DIR" && pwd)"
 FEED="$HOME_DIR/feed"
 CLI="$BUILD/tools/cli/solvane-cli"
 FEEDGEN="$BUILD/tools/feedgen/solvane-feedgen"
-PROGRAM="$BUILD/src/app/solvane"
+PROGRAM="$BUILD/src/gui/solvane"
 
 say() { printf '\033[1m==> %s\033[0m\n' "$*" >&2; }
 
@@ -35,7 +35,7 @@ le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
 
 export SOLVANE_HOME="$HOME_DIR"
 # The manual beside the settings, where "ヘルプ" and F1 look for it.
-cp -f "$BUILD/src/app/Solvane.pdf" "$HOME_DIR/Solvane.pdf"
+cp -f "$BUILD/src/gui/Solvane.pdf" "$HOME_DIR/Solvane.pdf"
 export SOLVANE_FEED="$FEED"
 
 # The live day is generated as if it were 09:00, so its posts run from 09:20, one every ten minutes (the

@@ -3,9 +3,9 @@
 // tables in core alone in the same run. Runs on the offscreen platform unless QT_QPA_PLATFORM says
 // otherwise. Usage: solvane-bench-kaimeform [ROUNDS]
 #include "app/AppShell.h"
-#include "app/Main.h"
+#include "gui/Main.h"
 #include "kaime/KaimeBuild.h"
-#include "kaime/KaimeUnit.h"
+#include "gui/KaimeUnit.h"
 #include "raceday/RaceRecords.h"
 #include "support/GeneratedSeason.h"
 

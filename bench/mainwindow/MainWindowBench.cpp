@@ -3,7 +3,7 @@
 // against loading the same day in core alone in the same run. Runs on the offscreen platform unless
 // QT_QPA_PLATFORM says otherwise. Usage: solvane-bench-mainwindow [ROUNDS]
 #include "app/AppShell.h"
-#include "app/Main.h"
+#include "gui/Main.h"
 #include "feedgen/Feed.h"
 #include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"

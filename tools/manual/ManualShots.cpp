@@ -6,15 +6,15 @@
 //   solvane-manual-shots OUTPUT_FOLDER PAST_DAY TODAY RULE_FILE
 //
 // PAST_DAY is a day with results (yyyymmdd), TODAY the day SOLVANE_NOW falls on.
-#include "app/AppEntry.h"
-#include "app/Main.h"
-#include "kaime/KaimeUnit.h"
-#include "raceday/CompiUnit.h"
-#include "store/GetDataUnit.h"
+#include "gui/AppEntry.h"
+#include "gui/Main.h"
+#include "gui/KaimeUnit.h"
+#include "gui/CompiUnit.h"
+#include "gui/GetDataUnit.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
-#include "verify/KaimeSettingUnit.h"
-#include "verify/KenshoUnit.h"
+#include "gui/KaimeSettingUnit.h"
+#include "gui/KenshoUnit.h"
 #include "verify/SelectionRule.h"
 
 #include <QApplication>

@@ -1,0 +1,521 @@
+#include "gui/KaimeSettingUnit.h"
+
+#include "app/SettingsFile.h"
+#include "app/SettingsKeys.h"
+#include "raceday/LoadSettings.h"
+#include "gui/CompanionWindow.h"
+#include "util/Files.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <mutex>
+
+namespace solvane {
+namespace {
+
+constexpr std::array<std::array<const char*, kRuleConditions>, kRuleGroups> kListNames{{
+    {"JCompiListBox1", "TanninListBox1", "JDMListBox1", "JTMListBox1", "FIListBox1", "TFPListBox1", "TFVListBox1",
+     "TFFListBox1"},
+    {"JCompiListBox2", "TanninListBox2", "JDMListBox2", "JTMListBox2", "FIListBox2", "TFPListBox2", "TFVListBox2",
+     "TFFListBox2"},
+    {"JCompiListBox3", "TanninListBox3", "JDMListBox3", "JTMListBox3", "FIListBox3", "TFPListBox3", "TFVListBox3",
+     "TFFListBox3"},
+}};
+constexpr std::array<const char*, kRuleGroups> kGroupCaptions{"◎指定（１着指定）", "○指定(２着指定)",
+                                                              "▲指定（３着指定）"};
+constexpr int kMaxYears = 20;
+constexpr const char* kRuleFilter = "買い目設定ファイル (*.ini);;すべてのファイル (*)";
+
+QString q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::size_t at(int i)
+{
+    return static_cast<std::size_t>(i);
+}
+
+QDate toQDate(const DateTime& t)
+{
+    return QDate(t.year, t.month, t.day);
+}
+
+} // namespace
+
+// What the worker thread and the window share. The worker writes the latest progress and, at its end,
+// the result; the window reads them on its own thread when the worker's posted calls arrive.
+struct TKaimeSettingForm::Shared {
+    std::atomic<bool> cancel{false};
+    std::mutex mutex;
+    BacktestProgress progress;
+    bool progressPosted = false; // a call to showProgress is on its way; later reports only update progress
+    BacktestResult result;
+};
+
+TKaimeSettingForm::TKaimeSettingForm(TMainForm& main) : QWidget(&main, Qt::Window), main_(main)
+{
+    setObjectName("KaimeSettingForm");
+    setWindowTitle("買い目設定");
+    inform_ = OwnBeepMessageBoxes(this); // the beep is the window's own (beep_)
+    ask_ = [this](const QString& text) { return AskYesNo(this, text); };
+    beep_ = [] { QApplication::beep(); };
+    chooseSave_ = [](QWidget* parent, const QString& caption, const QString& start, const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, caption, start, filter);
+    };
+    chooseOpen_ = [](QWidget* parent, const QString& caption, const QString& start, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, caption, start, filter);
+    };
+
+    KenshoForm = new TKenshoForm(main_.shell().appFolder(), this);
+    buildControls();
+    resetPeriod();
+}
+
+TKaimeSettingForm::~TKaimeSettingForm()
+{
+    stopRun();
+}
+
+void TKaimeSettingForm::setMessageSink(MessageSink sink)
+{
+    inform_ = sink;
+    KenshoForm->setMessageSink(std::move(sink));
+}
+
+void TKaimeSettingForm::buildControls()
+{
+    auto* root = new QVBoxLayout(this);
+    auto* groups = new QHBoxLayout;
+    root->addLayout(groups);
+    for (int g = 0; g < kRuleGroups; ++g) {
+        auto* box = new QGroupBox(kGroupCaptions[at(g)], this);
+        box->setObjectName(QString("GroupBox%1").arg(g + 1));
+        auto* grid = new QGridLayout(box);
+        grid->setHorizontalSpacing(4);
+        grid->setVerticalSpacing(2);
+        for (int c = 0; c < kRuleConditions; ++c) {
+            const auto condition = static_cast<RuleCondition>(c);
+            auto* caption = new QLabel(q(RuleCaption(condition)), box);
+            caption->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+            grid->addWidget(caption, 0, c);
+            auto* list = new QListWidget(box);
+            list->setObjectName(kListNames[at(g)][at(c)]);
+            list->setSelectionMode(QAbstractItemView::MultiSelection);
+            list->setContextMenuPolicy(Qt::CustomContextMenu);
+            list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            int width = caption->sizeHint().width();
+            for (const std::string& item : RuleItems(condition)) {
+                auto* entry = new QListWidgetItem(q(item), list);
+                entry->setTextAlignment(Qt::AlignCenter);
+                width = std::max(width, list->fontMetrics().horizontalAdvance(q(item)) + 12);
+            }
+            // Every item in view: the rank lists show all 18 places without scrolling.
+            const int frame = 2 * list->frameWidth();
+            list->setFixedSize(width + frame, list->count() * list->sizeHintForRow(0) + frame + 2);
+            connect(list, &QListWidget::customContextMenuRequested, this, [this, list] { toggleAll(list); });
+            grid->addWidget(list, 1, c, Qt::AlignTop | Qt::AlignHCenter);
+            lists_[at(g)][at(c)] = list;
+        }
+        grid->setRowStretch(2, 1);
+
+        auto* radio = new QGroupBox(box);
+        radio->setObjectName(QString("OrAndRadioGroup%1").arg(g + 1));
+        auto* radioRow = new QHBoxLayout(radio);
+        radioRow->setContentsMargins(6, 2, 6, 2);
+        auto* buttons = new QButtonGroup(radio);
+        buttons->setObjectName(QString("OrAndRadioGroup%1Buttons").arg(g + 1));
+        for (int i = 0; i < 2; ++i) {
+            auto* button = new QRadioButton(i == 0 ? "OR条件" : "AND条件", radio);
+            button->setObjectName(QString("OrAndRadioGroup%1_%2").arg(g + 1).arg(i));
+            buttons->addButton(button, i);
+            radioRow->addWidget(button);
+        }
+        radioRow->addStretch();
+        buttons->button(0)->setChecked(true);
+        OrAndRadioGroup[at(g)] = buttons;
+        grid->addWidget(radio, 3, 0, 1, kRuleConditions);
+        groups->addWidget(box, 0, Qt::AlignTop);
+    }
+    groups->addStretch();
+
+    auto* periodRow = new QHBoxLayout;
+    root->addLayout(periodRow);
+    periodRow->addWidget(new QLabel("期間", this));
+    const auto makePicker = [this](QDateEdit*& picker, QLabel*& label, const char* name, const char* labelName) {
+        picker = new QDateEdit(this);
+        picker->setObjectName(name);
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat("yyyy/MM/dd");
+        label = new QLabel(this);
+        label->setObjectName(labelName);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance("0000年00月00日") + 8);
+        connect(picker, &QDateEdit::dateChanged, this, &TKaimeSettingForm::showPeriod);
+    };
+    makePicker(DateTimePicker1, DateLabel1, "DateTimePicker1", "DateLabel1");
+    makePicker(DateTimePicker2, DateLabel2, "DateTimePicker2", "DateLabel2");
+    periodRow->addWidget(DateTimePicker1);
+    periodRow->addWidget(DateLabel1);
+    periodRow->addWidget(new QLabel("～", this));
+    periodRow->addWidget(DateTimePicker2);
+    periodRow->addWidget(DateLabel2);
+    periodRow->addSpacing(16);
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setObjectName("SpinEdit1");
+    SpinEdit1->setRange(1, kMaxYears);
+    periodRow->addWidget(SpinEdit1);
+    periodRow->addWidget(new QLabel("年分", this));
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TKaimeSettingForm::SpinEdit1Change);
+    periodRow->addStretch();
+
+    const auto makeButton = [this](const char* name, const char* caption, const char* hint) {
+        auto* button = new QPushButton(caption, this);
+        button->setObjectName(name);
+        button->setToolTip(hint);
+        return button;
+    };
+    SaveBtn = makeButton("SaveBtn", "保存", "条件をファイルに保存します");
+    LoadBtn = makeButton("LoadBtn", "読込", "保存した条件を読み込みます");
+    KaimeCKBtn = makeButton("KaimeCKBtn", "買い目に反映", "表示中のレースに条件で印を付けます");
+    SimBtn = makeButton("SimBtn", "ｼﾐｭﾚｰｼｮﾝ開始", "期間内の全レースを条件で集計します");
+    CancelBtn = makeButton("CancelBtn", "中止", "集計を中止します");
+    CancelBtn->setEnabled(false);
+    connect(SaveBtn, &QPushButton::clicked, this, &TKaimeSettingForm::SaveBtnClick);
+    connect(LoadBtn, &QPushButton::clicked, this, &TKaimeSettingForm::LoadBtnClick);
+    connect(KaimeCKBtn, &QPushButton::clicked, this, &TKaimeSettingForm::KaimeCKBtnClick);
+    connect(SimBtn, &QPushButton::clicked, this, &TKaimeSettingForm::SimBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TKaimeSettingForm::CancelBtnClick);
+    for (QPushButton* b : {SaveBtn, LoadBtn})
+        periodRow->addWidget(b);
+    periodRow->addSpacing(16);
+    for (QPushButton* b : {KaimeCKBtn, SimBtn, CancelBtn})
+        periodRow->addWidget(b);
+
+    auto* progressRow = new QHBoxLayout;
+    root->addLayout(progressRow);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false); // the label beside it says how far the run is
+    progressRow->addWidget(ProgressBar1, 1);
+    ProgressLabel = new QLabel(this);
+    ProgressLabel->setObjectName("ProgressLabel");
+    ProgressLabel->setMinimumWidth(ProgressLabel->fontMetrics().horizontalAdvance("0000/0000日  00000.0 R/秒") + 8);
+    progressRow->addWidget(ProgressLabel, 1);
+    root->addStretch();
+}
+
+void TKaimeSettingForm::toggleAll(QListWidget* list)
+{
+    const bool any = !list->selectedItems().isEmpty();
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setSelected(!any);
+}
+
+SelectionRule TKaimeSettingForm::rule() const
+{
+    SelectionRule rule;
+    for (int g = 0; g < kRuleGroups; ++g) {
+        RuleGroup& group = rule.groups[at(g)];
+        group.andMode = OrAndRadioGroup[at(g)]->checkedId() == 1;
+        for (int c = 0; c < kRuleConditions; ++c) {
+            const QListWidget* list = lists_[at(g)][at(c)];
+            for (int i = 0; i < list->count(); ++i)
+                group.select(static_cast<RuleCondition>(c), i, list->item(i)->isSelected());
+        }
+    }
+    return rule;
+}
+
+void TKaimeSettingForm::setRule(const SelectionRule& rule)
+{
+    for (int g = 0; g < kRuleGroups; ++g) {
+        const RuleGroup& group = rule.groups[at(g)];
+        OrAndRadioGroup[at(g)]->button(group.andMode ? 1 : 0)->setChecked(true);
+        for (int c = 0; c < kRuleConditions; ++c) {
+            QListWidget* list = lists_[at(g)][at(c)];
+            for (int i = 0; i < list->count(); ++i)
+                list->item(i)->setSelected(group.isSelected(static_cast<RuleCondition>(c), i));
+        }
+    }
+}
+
+std::string TKaimeSettingForm::fromText() const
+{
+    return DateTimePicker1->date().toString("yyyyMMdd").toStdString();
+}
+
+std::string TKaimeSettingForm::toText() const
+{
+    return DateTimePicker2->date().toString("yyyyMMdd").toStdString();
+}
+
+void TKaimeSettingForm::showPeriod()
+{
+    DateLabel1->setText(DateTimePicker1->date().toString("yyyy年MM月dd日"));
+    DateLabel2->setText(DateTimePicker2->date().toString("yyyy年MM月dd日"));
+}
+
+void TKaimeSettingForm::resetPeriod()
+{
+    const int years = std::clamp(main_.shell().settings().get(keys::KenshoPeriod), 1, kMaxYears);
+    {
+        const QSignalBlocker block(SpinEdit1);
+        SpinEdit1->setValue(years);
+    }
+    const DateTime today = main_.shell().clock().now().date();
+    DateTimePicker2->setDate(toQDate(today));
+    DateTimePicker1->setDate(toQDate(today.addDays(-365LL * years)));
+    showPeriod();
+}
+
+void TKaimeSettingForm::SpinEdit1Change(int years)
+{
+    if (!main_.shell().settings().set(keys::KenshoPeriod, years))
+        tell(MessageKind::Error, "設定ファイルに書き込めませんでした。");
+    const DateTime end{DateTimePicker2->date().year(), DateTimePicker2->date().month(), DateTimePicker2->date().day()};
+    DateTimePicker1->setDate(toQDate(end.addDays(-365LL * years)));
+}
+
+void TKaimeSettingForm::showEvent(QShowEvent* event)
+{
+    // Opening the window starts from today's period; coming back from the task bar keeps it.
+    if (!event->spontaneous() && !running())
+        resetPeriod();
+    QWidget::showEvent(event);
+}
+
+void TKaimeSettingForm::closeEvent(QCloseEvent* event)
+{
+    stopRun();
+    QWidget::closeEvent(event);
+}
+
+void TKaimeSettingForm::tell(MessageKind kind, const QString& text)
+{
+    if (kind != MessageKind::Plain && beep_)
+        beep_();
+    if (inform_)
+        inform_(kind, windowTitle(), text);
+}
+
+void TKaimeSettingForm::KaimeCKBtnClick()
+{
+    const int slot = main_.raceCard().slot();
+    if (slot < 0)
+        return;
+    const std::optional<Marks> marks = ApplyRule(main_.raceDay(), slot, rule());
+    if (!marks)
+        return;
+    // The card shows the marks and announces them; the combination form rebuilds its tables.
+    main_.setCardMarks(*marks);
+}
+
+void TKaimeSettingForm::SimBtnClick()
+{
+    if (running())
+        return;
+    if (!ask_(q(kBacktestQuestion)))
+        return;
+
+    KenshoForm->prepareRun(DateLabel1->text(), DateLabel2->text());
+
+    SettingsFile& settings = main_.shell().settings();
+    BacktestOptions options;
+    options.from = fromText();
+    options.to = toText();
+    options.rule = rule();
+    options.mode = static_cast<HaibunMode>(std::clamp(settings.get(keys::HaibunSet), 0, 3));
+    options.multi = MultiOptions{settings.get(keys::CheckMulti), settings.get(keys::CheckMulti12),
+                                 settings.get(keys::CheckMulti23), settings.get(keys::CheckMulti13)};
+    options.load = LoadOptionsFrom(settings, main_.shell().appFolder());
+    std::vector<std::string> items;
+    for (const QString& item : main_.dateItems())
+        items.push_back(item.toStdString());
+
+    const int days = static_cast<int>(BacktestDays(items, options.from, options.to).size());
+    ProgressBar1->setRange(0, std::max(days, 1));
+    ProgressBar1->setValue(0);
+    ProgressLabel->setText(QString("0/%1日").arg(days));
+    ProgressLabel->setToolTip(QString());
+    SimBtn->setEnabled(false);
+    CancelBtn->setEnabled(true);
+    setCursor(Qt::BusyCursor);
+
+    shared_ = std::make_shared<Shared>();
+    const int run = ++run_;
+    const Clock* clock = &main_.shell().clock();
+    // The worker has its own race day and copies of everything it reads; it only reports back by
+    // posting calls to this window, which joins it before it is destroyed.
+    worker_ = std::thread([this, shared = shared_, items = std::move(items), options = std::move(options), clock,
+                           run] {
+        BacktestResult result;
+        try {
+            result = RunBacktest(
+                items, options, *clock,
+                [this, &shared](const BacktestProgress& p) {
+                    const std::lock_guard lock(shared->mutex);
+                    shared->progress = p;
+                    if (shared->progressPosted)
+                        return;
+                    shared->progressPosted = true;
+                    QMetaObject::invokeMethod(this, &TKaimeSettingForm::showProgress, Qt::QueuedConnection);
+                },
+                &shared->cancel);
+        } catch (const std::exception& e) {
+            result.outcome = BacktestOutcome::Failed;
+            result.message = std::string("集計中にエラーが発生しました：") + e.what();
+        }
+        {
+            const std::lock_guard lock(shared->mutex);
+            shared->result = result;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, run, result] { finishRun(run, result); }, Qt::QueuedConnection);
+    });
+}
+
+void TKaimeSettingForm::showProgress()
+{
+    if (!shared_)
+        return;
+    BacktestProgress p;
+    {
+        const std::lock_guard lock(shared_->mutex);
+        p = shared_->progress;
+        shared_->progressPosted = false;
+    }
+    if (p.daysTotal > 0)
+        ProgressBar1->setRange(0, p.daysTotal);
+    ProgressBar1->setValue(std::min(p.daysDone, ProgressBar1->maximum()));
+    ProgressLabel->setText(
+        QString("%1/%2日  %3 R/秒").arg(p.daysDone).arg(p.daysTotal).arg(p.racesPerSecond, 0, 'f', 1));
+}
+
+void TKaimeSettingForm::CancelBtnClick()
+{
+    if (shared_ && running()) {
+        shared_->cancel = true;
+        CancelBtn->setEnabled(false);
+        ProgressLabel->setText("中止しています…");
+    }
+}
+
+void TKaimeSettingForm::stopRun()
+{
+    if (!running())
+        return;
+    shared_->cancel = true;
+    worker_.join();
+    // The worker's posted result is for a run that is over now; it is shown here, quietly.
+    ++run_;
+    BacktestResult result;
+    {
+        const std::lock_guard lock(shared_->mutex);
+        result = shared_->result;
+    }
+    shared_.reset();
+    SimBtn->setEnabled(true);
+    CancelBtn->setEnabled(false);
+    unsetCursor();
+    ProgressLabel->setText(result.outcome == BacktestOutcome::Written
+                               ? QString("%1レースを書き込みました。").arg(result.lines)
+                               : QString("集計を中止しました。"));
+}
+
+void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
+{
+    if (run != run_)
+        return;
+    if (worker_.joinable())
+        worker_.join();
+    showProgress();
+    shared_.reset();
+    SimBtn->setEnabled(true);
+    CancelBtn->setEnabled(false);
+    unsetCursor();
+    if (!result.notes.empty())
+        ProgressLabel->setToolTip(q(result.notes.front()) +
+                                  (result.notes.size() > 1 ? QString(" ほか%1件").arg(result.notes.size() - 1) : ""));
+
+    switch (result.outcome) {
+    case BacktestOutcome::Written: {
+        ProgressLabel->setText(QString("%1日  %2レースを書き込みました。").arg(result.days).arg(result.lines));
+        // The day loaded last stays in the main window, loaded without its messages as during the run.
+        if (!result.lastDayKey.empty()) {
+            RaceDay& day = main_.raceDay();
+            const auto batch = day.BatchMode;
+            day.BatchMode = 1;
+            main_.loadDay(q(result.lastDayKey));
+            main_.raceDay().BatchMode = batch;
+        }
+        KenshoForm->ReadDataBtnClick();
+        ShowCompanion(*KenshoForm, *main_.findChild<QWidget*>("PageControl1"), main_.shell().settings(),
+                      kKenshoGeometry, QSize(1280, 860));
+        break;
+    }
+    case BacktestOutcome::NoData:
+        ProgressLabel->setText(QString());
+        tell(MessageKind::Information, q(kNoBacktestData));
+        break;
+    case BacktestOutcome::Cancelled:
+        ProgressLabel->setText("集計を中止しました。");
+        break;
+    case BacktestOutcome::Failed:
+        ProgressLabel->setText(QString());
+        tell(MessageKind::Error, q(result.message));
+        break;
+    }
+    emit runFinished(result.outcome);
+}
+
+void TKaimeSettingForm::SaveBtnClick()
+{
+    const QString start = q(pathToUtf8(main_.shell().appFolder() / "KaimeSetting.ini"));
+    const QString file = chooseSave_(this, "買い目設定の保存", start, kRuleFilter);
+    if (file.isEmpty())
+        return;
+    std::string error;
+    if (!writeFileAtomic(pathFromUtf8(file.toStdString()), FormatRuleFile(rule()), &error))
+        tell(MessageKind::Error, "買い目設定ファイルを保存できませんでした。\n" + q(error));
+}
+
+void TKaimeSettingForm::LoadBtnClick()
+{
+    const QString start = q(pathToUtf8(main_.shell().appFolder()));
+    const QString file = chooseOpen_(this, "買い目設定の読込", start, kRuleFilter);
+    if (file.isEmpty())
+        return;
+    const auto text = readFile(pathFromUtf8(file.toStdString()));
+    if (!text) {
+        tell(MessageKind::Error, "買い目設定ファイルを読み込めません：" + file);
+        return;
+    }
+    const RuleFileParse parsed = ParseRuleFile(*text);
+    if (!parsed.rule) {
+        tell(MessageKind::Error, QFileInfo(file).fileName() + " " + q(parsed.error));
+        return;
+    }
+    setRule(*parsed.rule);
+}
+
+} // namespace solvane

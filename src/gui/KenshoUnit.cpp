@@ -1,0 +1,348 @@
+#include "gui/KenshoUnit.h"
+
+#include "kaime/BakenType.h"
+#include "gui/ColumnFitter.h"
+#include "gui/GridCopy.h"
+#include "gui/TextGridModel.h"
+#include "util/Files.h"
+#include "verify/Backtest.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPen>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStyle>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <cmath>
+
+namespace solvane {
+namespace {
+
+constexpr std::array<const char*, kKenshoLists> kListNames{"BashoList0", "TrackList0", "AgeList0",
+                                                           "ClassList0", "JuryoList0", "TosuList0"};
+// One colour per bet type, in the file's order, so the eight lines stay apart.
+constexpr std::array<std::uint32_t, kBakenTypes> kSeriesColors{0xE03030, 0xF08C00, 0xC8A800, 0x2E9E3E,
+                                                               0x12A4A4, 0x2060D0, 0x8040C0, 0xD02090};
+
+constexpr std::size_t kChartPoints = 3000;
+
+QString q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::size_t at(int i)
+{
+    return static_cast<std::size_t>(i);
+}
+
+// The table views of this window: no editing, no row numbers, rows of one text line.
+void setUpGrid(QTableView* view)
+{
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(20);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->setWordWrap(false);
+}
+
+} // namespace
+
+TKenshoForm::TKenshoForm(std::filesystem::path appFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window), appFolder_(std::move(appFolder))
+{
+    setObjectName("KenshoForm");
+    setWindowTitle("検証");
+    inform_ = [this](MessageKind kind, const QString& caption, const QString& text) {
+        ShowMessageBox(this, kind, caption, text);
+    };
+    chooseSave_ = [](QWidget* parent, const QString& caption, const QString& start, const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, caption, start, filter);
+    };
+    buildControls();
+    // Wide enough for the filters and a good part of the 40 columns; the rest scrolls sideways.
+    resize(1280, 860);
+}
+
+TKenshoForm::~TKenshoForm() = default;
+
+void TKenshoForm::buildControls()
+{
+    auto* root = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    root->addLayout(top);
+
+    auto* filters = new QGroupBox("レース属性指定", this);
+    filters->setObjectName("FilterGroup");
+    auto* grid = new QGridLayout(filters);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(2);
+    for (int l = 0; l < kKenshoLists; ++l) {
+        const auto which = static_cast<KenshoList>(l);
+        grid->addWidget(new QLabel(q(KenshoCaption(which)), filters), 0, l);
+        auto* list = new QListWidget(filters);
+        list->setObjectName(kListNames[at(l)]);
+        list->setSelectionMode(QAbstractItemView::MultiSelection);
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        for (const std::string& item : KenshoItems(which))
+            list->addItem(q(item));
+        int width = 0;
+        for (const std::string& item : KenshoItems(which))
+            width = std::max(width, list->fontMetrics().horizontalAdvance(q(item)));
+        // Ten rows in view; the longer lists (頭数) scroll.
+        const int rows = std::min(list->count(), 10);
+        const int frame = 2 * list->frameWidth();
+        list->setFixedHeight(rows * list->sizeHintForRow(0) + frame + 2);
+        list->setFixedWidth(width + frame + 12 + (list->count() > rows ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0));
+        connect(list, &QListWidget::customContextMenuRequested, this, [this, list] { toggleAll(list); });
+        grid->addWidget(list, 1, l, Qt::AlignTop);
+        lists_[at(l)] = list;
+    }
+    auto* distance = new QHBoxLayout;
+    distance->addWidget(new QLabel("距離", filters));
+    KyoriEdit01 = new QSpinBox(filters);
+    KyoriEdit01->setObjectName("KyoriEdit01");
+    KyoriEdit01->setRange(kKyoriLowMin, kKyoriLowMax);
+    KyoriEdit01->setSingleStep(kKyoriStep);
+    KyoriEdit01->setValue(kKyoriLowMin);
+    distance->addWidget(KyoriEdit01);
+    distance->addWidget(new QLabel("～", filters));
+    KyoriEdit02 = new QSpinBox(filters);
+    KyoriEdit02->setObjectName("KyoriEdit02");
+    KyoriEdit02->setRange(kKyoriHighMin, kKyoriHighMax);
+    KyoriEdit02->setSingleStep(kKyoriStep);
+    KyoriEdit02->setValue(kKyoriHighMax);
+    distance->addWidget(KyoriEdit02);
+    distance->addWidget(new QLabel("m", filters));
+    distance->addStretch();
+    grid->addLayout(distance, 2, 0, 1, kKenshoLists);
+    top->addWidget(filters);
+
+    auto* side = new QVBoxLayout;
+    ReadDataBtn = new QPushButton("検証", this);
+    ReadDataBtn->setObjectName("ReadDataBtn");
+    ReadDataBtn->setMinimumWidth(110);
+    ReadDataBtn->setToolTip("選んだ条件でレースを集計します");
+    connect(ReadDataBtn, &QPushButton::clicked, this, &TKenshoForm::ReadDataBtnClick);
+    side->addWidget(ReadDataBtn, 0, Qt::AlignLeft);
+    CsvSaveBtn = new QPushButton("CSV保存", this);
+    CsvSaveBtn->setObjectName("CsvSaveBtn");
+    CsvSaveBtn->setMinimumWidth(110);
+    CsvSaveBtn->setToolTip("一覧をCSVファイルに保存します");
+    connect(CsvSaveBtn, &QPushButton::clicked, this, &TKenshoForm::CsvSaveBtnClick);
+    side->addWidget(CsvSaveBtn, 0, Qt::AlignLeft);
+    side->addSpacing(12);
+    side->addWidget(new QLabel("■採用ﾃﾞｰﾀ範囲", this));
+    auto* period = new QHBoxLayout;
+    StartDateLabel = new QLabel(this);
+    StartDateLabel->setObjectName("StartDateLabel");
+    EndDateLabel = new QLabel(this);
+    EndDateLabel->setObjectName("EndDateLabel");
+    period->addWidget(StartDateLabel);
+    period->addWidget(new QLabel("～", this));
+    period->addWidget(EndDateLabel);
+    period->addStretch();
+    side->addLayout(period);
+    auto* count = new QHBoxLayout;
+    count->addWidget(new QLabel("件数：", this));
+    CtLabel = new QLabel(this);
+    CtLabel->setObjectName("CtLabel");
+    count->addWidget(CtLabel);
+    count->addStretch();
+    side->addLayout(count);
+    side->addStretch();
+    top->addLayout(side);
+    top->addStretch();
+
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->setObjectName("KenshoSplitter");
+    split->setChildrenCollapsible(false);
+    root->addWidget(split, 1);
+
+    StringGrid1 = new QTableView(split);
+    StringGrid1->setObjectName("StringGrid1");
+    setUpGrid(StringGrid1);
+    gridModel_ = new TextGridModel(StringGrid1);
+    StringGrid1->setModel(gridModel_);
+    ColumnFitter::attach(StringGrid1);
+    GridCopy::attach(StringGrid1);
+    gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
+    StringGrid1->resizeColumnsToContents();
+    split->addWidget(StringGrid1);
+
+    auto* bottom = new QWidget(split);
+    auto* bottomBox = new QVBoxLayout(bottom);
+    bottomBox->setContentsMargins(0, 0, 0, 0);
+    StringGrid2 = new QTableView(bottom);
+    StringGrid2->setObjectName("StringGrid2");
+    setUpGrid(StringGrid2);
+    StringGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    summaryModel_ = new TextGridModel(StringGrid2);
+    StringGrid2->setModel(summaryModel_);
+    GridCopy::attach(StringGrid2);
+    summaryModel_->setGrid(KenshoSummary(KenshoTotals{}));
+    StringGrid2->horizontalHeader()->setDefaultSectionSize(72);
+    StringGrid2->setFixedHeight(StringGrid2->horizontalHeader()->sizeHint().height() + 3 * 20 + 2 * StringGrid2->frameWidth());
+    bottomBox->addWidget(StringGrid2);
+
+    auto* chart = new QChart;
+    chart->setObjectName("RecoveryChart");
+    chart->setTitle("回収率の推移");
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    ChartView = new QChartView(chart, bottom);
+    ChartView->setObjectName("ChartView");
+    ChartView->setRenderHint(QPainter::Antialiasing);
+    ChartView->setMinimumHeight(220);
+    bottomBox->addWidget(ChartView, 1);
+    split->addWidget(bottom);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 1);
+}
+
+void TKenshoForm::toggleAll(QListWidget* list)
+{
+    const bool any = !list->selectedItems().isEmpty();
+    for (int i = 0; i < list->count(); ++i)
+        list->item(i)->setSelected(!any);
+}
+
+KenshoFilter TKenshoForm::filter() const
+{
+    KenshoFilter f;
+    for (int l = 0; l < kKenshoLists; ++l)
+        for (int i = 0; i < lists_[at(l)]->count(); ++i)
+            f.select(static_cast<KenshoList>(l), i, lists_[at(l)]->item(i)->isSelected());
+    f.distanceLow = KyoriEdit01->value();
+    f.distanceHigh = KyoriEdit02->value();
+    return f;
+}
+
+void TKenshoForm::prepareRun(const QString& startDate, const QString& endDate)
+{
+    StartDateLabel->setText(startDate);
+    EndDateLabel->setText(endDate);
+    gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
+    showChart(KenshoResult{});
+    for (QListWidget* list : lists_)
+        list->clearSelection();
+    KyoriEdit01->setValue(kKyoriLowMin);
+    KyoriEdit02->setValue(kKyoriHighMax);
+}
+
+void TKenshoForm::ReadDataBtnClick()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ReadDataBtn->setEnabled(false);
+    CtLabel->clear();
+    const KenshoResult result = solvane::ReadDataBtnClick(BacktestFile(appFolder_), filter());
+    if (!result.error.empty()) {
+        QApplication::restoreOverrideCursor();
+        inform_(MessageKind::Error, windowTitle(), q(result.error));
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (result.fileFound) {
+        gridModel_->setGrid(result.grid);
+        StringGrid1->resizeColumnsToContents();
+        summaryModel_->setGrid(result.summary);
+        CtLabel->setText(QString::number(result.rows.size()));
+        showChart(result);
+    }
+    ReadDataBtn->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void TKenshoForm::showChart(const KenshoResult& result)
+{
+    QChart* chart = ChartView->chart();
+    chart->removeAllSeries();
+    // Removed series are deleted by the chart; removed axes are handed back to be deleted here.
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);
+        delete axis;
+    }
+    if (result.rows.empty())
+        return;
+
+    auto* x = new QValueAxis;
+    x->setTitleText("レース（日付順）");
+    x->setLabelFormat("%d");
+    auto* y = new QValueAxis;
+    y->setTitleText("回収率(%)");
+    y->setLabelFormat("%.0f");
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+
+    const auto curves = CumulativeRecovery(result.rows);
+    const double last = static_cast<double>(result.rows.size());
+    double top = 100;
+    for (int t = 0; t < kBakenTypes; ++t) {
+        auto* series = new QLineSeries;
+        series->setName(q(InfoOf(kAllBakenTypes[at(t)]).name));
+        QPen pen(QColor::fromRgb(kSeriesColors[at(t)]));
+        pen.setWidthF(1.5);
+        series->setPen(pen);
+        QList<QPointF> points;
+        const std::vector<double>& curve = curves[at(t)];
+        points.reserve(static_cast<qsizetype>(curve.size()));
+        // Years of races make tens of thousands of points a line; a few thousand draw the same curve.
+        const std::size_t step = std::max<std::size_t>(1, curve.size() / kChartPoints);
+        for (std::size_t i = 0; i < curve.size(); ++i) {
+            if (std::isnan(curve[i]) || (i % step != 0 && i + 1 != curve.size()))
+                continue;
+            points.append(QPointF(static_cast<double>(i + 1), curve[i]));
+            top = std::max(top, curve[i]);
+        }
+        series->replace(points);
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
+    // The break-even line at 100 %, without a legend entry of its own.
+    auto* even = new QLineSeries;
+    even->setName("100%");
+    QPen dash(Qt::gray);
+    dash.setStyle(Qt::DashLine);
+    even->setPen(dash);
+    even->append(1, 100);
+    even->append(std::max(last, 2.0), 100);
+    chart->addSeries(even);
+    even->attachAxis(x);
+    even->attachAxis(y);
+    for (QLegendMarker* marker : chart->legend()->markers(even))
+        marker->setVisible(false);
+
+    x->setRange(1, std::max(last, 2.0));
+    x->applyNiceNumbers();
+    y->setRange(0, top * 1.05);
+    y->applyNiceNumbers();
+}
+
+void TKenshoForm::CsvSaveBtnClick()
+{
+    const QString start = q(pathToUtf8(appFolder_ / "kensho.csv"));
+    const QString file = chooseSave_(this, "CSV保存", start, "CSVファイル (*.csv)");
+    if (file.isEmpty())
+        return;
+    std::string error;
+    if (!writeFileAtomic(pathFromUtf8(file.toStdString()), KenshoCsv(gridModel_->grid()), &error))
+        inform_(MessageKind::Error, windowTitle(), "CSVファイルを保存できませんでした。\n" + q(error));
+}
+
+} // namespace solvane
