@@ -4,9 +4,8 @@
 // files the day loader reads.
 #pragma once
 
-#include "gui/Main.h"
+#include "gui/Dialogs.h"
 #include "raceday/Forecast.h"
-#include "gui/GetDataUnit.h"
 
 #include <QDialog>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // with its two progress bars and lets the user stop it. The work itself is BulkImport's.
 #pragma once
 
-#include "gui/Main.h"
+#include "gui/Dialogs.h"
 #include "jvdata/JVReadLoop.h"
 #include "store/BulkImport.h"
 
@@ -23,8 +23,6 @@ namespace solvane {
 
 class SettingsFile;
 
-// Asks a yes/no question; tests answer it without a modal box.
-using YesNoQuestion = std::function<bool(const QString& text)>;
 
 class TGetDataForm : public QDialog {
     Q_OBJECT

@@ -1,5 +1,7 @@
 #include "gui/KaimeSettingUnit.h"
 
+#include "gui/Main.h"
+
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/LoadSettings.h"

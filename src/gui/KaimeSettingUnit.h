@@ -4,8 +4,7 @@
 // its application and the run are SelectionRule's and Backtest's; the window holds the controls.
 #pragma once
 
-#include "gui/Main.h"
-#include "gui/GetDataUnit.h"
+#include "gui/Dialogs.h"
 #include "verify/Backtest.h"
 #include "gui/KenshoUnit.h"
 #include "verify/SelectionRule.h"
@@ -26,6 +25,8 @@ class QPushButton;
 class QSpinBox;
 
 namespace solvane {
+
+class TMainForm;
 
 // An open-file dialog: the chosen file, or an empty text when the user cancelled.
 using OpenFileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFile,

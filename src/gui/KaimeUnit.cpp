@@ -1,5 +1,7 @@
 #include "gui/KaimeUnit.h"
 
+#include "gui/Main.h"
+
 #include "app/AppShell.h"
 
 #include "app/SettingsFile.h"

@@ -4,10 +4,10 @@
 // window's race and marks, and remembers its settings.
 #pragma once
 
-#include "gui/Main.h"
+#include "gui/Dialogs.h"
 #include "kaime/AppearanceRates.h"
 #include "kaime/KaimeBuild.h"
-#include "gui/GetDataUnit.h"
+#include "util/ShellOpen.h"
 
 #include <QWidget>
 #include <array>
@@ -22,6 +22,8 @@ class QTabWidget;
 class QTableView;
 
 namespace solvane {
+
+class TMainForm;
 
 class SettingsFile;
 class TextGridModel;

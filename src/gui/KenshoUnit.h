@@ -3,7 +3,7 @@
 // totalling and every cell text are Kensho's; the window holds the controls and shows what it returns.
 #pragma once
 
-#include "gui/Main.h"
+#include "gui/Dialogs.h"
 #include "verify/Kensho.h"
 
 #include <QWidget>

@@ -56,34 +56,6 @@ static QString q(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text)
-{
-    switch (kind) {
-    case MessageKind::Information:
-        QApplication::beep();
-        QMessageBox::information(parent, caption, text);
-        break;
-    case MessageKind::Error:
-        QMessageBox::critical(parent, caption, text);
-        break;
-    case MessageKind::Plain: {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
-        box.exec();
-        break;
-    }
-    }
-}
-
-MessageSink OwnBeepMessageBoxes(QWidget* owner)
-{
-    return [owner](MessageKind kind, const QString& caption, const QString& text) {
-        if (kind == MessageKind::Information)
-            QMessageBox::information(owner, caption, text);
-        else
-            ShowMessageBox(owner, kind, caption, text);
-    };
-}
-
 int RaceListWidth(const QListWidget& list)
 {
     // The widest line either race list can hold: a post time, a venue of two characters and "12R".
@@ -91,11 +63,6 @@ int RaceListWidth(const QListWidget& list)
            list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
 }
 
-bool AskYesNo(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton)
-{
-    return QMessageBox::question(owner, owner->windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
-                                 defaultButton) == QMessageBox::Yes;
-}
 
 TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     : QMainWindow(parent), shell_(shell), jvlink_(jvlink)

@@ -6,6 +6,7 @@
 #include "app/AppShell.h"
 #include "raceday/RaceCard.h"
 #include "gui/AlarmSound.h"
+#include "gui/Dialogs.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -47,26 +48,8 @@ struct FetchEnv;
 struct FetchResult;
 struct NextRaceSelection;
 
-enum class MessageKind { Information, Error, Plain };
-
-// How the window tells the user something; tests replace it to answer without a modal dialog.
-using MessageSink = std::function<void(MessageKind kind, const QString& caption, const QString& text)>;
-// Runs a modal dialog and returns its result; tests answer the dialog without an event loop of its own.
-using DialogRunner = std::function<int(QDialog& dialog)>;
-// The system beep; tests count the beeps instead.
-using Beeper = std::function<void()>;
-// A folder dialog: the chosen folder, or an empty text when the user cancelled.
-using FolderChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFolder)>;
-
-// The default sink: a message box after a beep for information and errors, a plain box otherwise.
-void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);
-// The message boxes of a window that beeps by itself: ShowMessageBox without its beep for information.
-MessageSink OwnBeepMessageBoxes(QWidget* owner);
 // The width that shows every line of the race list and the next-race list whole.
 int RaceListWidth(const QListWidget& list);
-// A Yes/No question box captioned with the owner's title; true for Yes. defaultButton is what Enter
-// answers.
-bool AskYesNo(QWidget* owner, const QString& text, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 class TMainForm : public QMainWindow {
     Q_OBJECT

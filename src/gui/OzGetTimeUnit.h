@@ -3,7 +3,7 @@
 // made afresh each time. The times take effect at the next day load, when the schedule is worked out.
 #pragma once
 
-#include "gui/Main.h"
+#include "gui/Dialogs.h"
 #include "gui/AlarmSound.h"
 
 #include <QDialog>
