@@ -38,7 +38,7 @@ using namespace solvane;
 namespace {
 
 // Bump when the base day or the seeds change, so that old work folders are made again.
-constexpr std::string_view kVersion = "2";
+constexpr std::string_view kVersion = "3";
 
 std::vector<std::string> Lines(std::string_view bytes)
 {

@@ -1,10 +1,14 @@
 // Properties of a generated month: every file passes the checker, payouts agree with the finishing
 // order and the final odds, odds agree with the take-out, fields sit at their positions, empty
 // runner slots stay blank, real-time snapshots follow the day, and a seed gives the same bytes.
+// Properties of generated years: JRA's calendar with its graded races on their days, programmes
+// that follow the courses, and a market whose figures sit near JRA's.
+#include "feedgen/Calendar.h"
 #include "feedgen/Check.h"
 #include "feedgen/ComboTables.h"
 #include "feedgen/Feed.h"
 #include "feedgen/Odds.h"
+#include "feedgen/RaceModel.h"
 #include "jvdata/Combo.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -475,4 +479,215 @@ TEST(Feedgen, SameSeedSameBytesAndLiveDayFollowsTheClock)
     // Its odds two minutes before the post, and none announced later than the final ones.
     EXPECT_TRUE(fs::exists(live.path() / "RT" / "0B30" / firstKey / "142300.txt"));
     EXPECT_TRUE(CheckFeed(live.path()).ok());
+}
+
+namespace {
+
+std::string Utf8(std::string_view sjis)
+{
+    return fromSjis(std::string(sjis));
+}
+
+// Where the calendar puts a graded race: "yyyymmdd venue race", empty when it holds none of that name.
+std::string WhereIs(std::string_view name, int year)
+{
+    const auto races = GradedRaces();
+    for (const RaceDayPlan& p : BuildCalendar(DateTime{year, 1, 1}, DateTime{year, 12, 31}))
+        for (const VenueDay& vd : p.venues)
+            for (int n = 1; n <= 12; ++n)
+                if (vd.graded[static_cast<std::size_t>(n)] > 0 &&
+                    races[static_cast<std::size_t>(vd.graded[static_cast<std::size_t>(n)] - 1)].name == name)
+                    return p.date.yyyymmdd() + " " + std::string(Venue(vd.venue).name) + " " + std::to_string(n);
+    return {};
+}
+
+} // namespace
+
+// The G1 races of 2023 fell on these days at these venues; the Derby of 2025 was run in June and its
+// Arima Kinen on the 28th, so the Hopeful Stakes moved to the Saturday, where the jump G1 of that day
+// gives it race 11. December 2026 is the demo's.
+TEST(FeedgenCalendar, GradedRacesFallOnJrasDays)
+{
+    struct Case {
+        const char* name;
+        int year;
+        const char* where;
+    };
+    const Case cases[] = {
+        {"フェブラリーステークス", 2023, "20230219 東京 11"},
+        {"高松宮記念", 2023, "20230326 中京 11"},
+        {"大阪杯", 2023, "20230402 阪神 11"},
+        {"桜花賞", 2023, "20230409 阪神 11"},
+        {"中山グランドジャンプ", 2023, "20230415 中山 11"},
+        {"皐月賞", 2023, "20230416 中山 11"},
+        {"天皇賞（春）", 2023, "20230430 京都 11"},
+        {"ＮＨＫマイルカップ", 2023, "20230507 東京 11"},
+        {"ヴィクトリアマイル", 2023, "20230514 東京 11"},
+        {"優駿牝馬（オークス）", 2023, "20230521 東京 11"},
+        {"東京優駿（日本ダービー）", 2023, "20230528 東京 11"},
+        {"目黒記念", 2023, "20230528 東京 12"},
+        {"安田記念", 2023, "20230604 東京 11"},
+        {"宝塚記念", 2023, "20230625 阪神 11"},
+        {"スプリンターズステークス", 2023, "20231001 中山 11"},
+        {"秋華賞", 2023, "20231015 京都 11"},
+        {"菊花賞", 2023, "20231022 京都 11"},
+        {"天皇賞（秋）", 2023, "20231029 東京 11"},
+        {"エリザベス女王杯", 2023, "20231112 京都 11"},
+        {"マイルチャンピオンシップ", 2023, "20231119 京都 11"},
+        {"ジャパンカップ", 2023, "20231126 東京 11"},
+        {"チャンピオンズカップ", 2023, "20231203 中京 11"},
+        {"阪神ジュベナイルフィリーズ", 2023, "20231210 阪神 11"},
+        {"朝日杯フューチュリティステークス", 2023, "20231217 阪神 11"},
+        {"中山大障害", 2023, "20231223 中山 11"},
+        {"有馬記念", 2023, "20231224 中山 11"},
+        {"ホープフルステークス", 2023, "20231228 中山 11"},
+        {"中山金杯", 2023, "20230105 中山 11"},
+        {"東京優駿（日本ダービー）", 2025, "20250601 東京 11"},
+        {"有馬記念", 2025, "20251228 中山 11"},
+        {"ホープフルステークス", 2025, "20251227 中山 11"},
+        {"中山大障害", 2025, "20251227 中山 10"},
+        {"チャンピオンズカップ", 2026, "20261206 中京 11"},
+        {"阪神ジュベナイルフィリーズ", 2026, "20261213 阪神 11"},
+        {"朝日杯フューチュリティステークス", 2026, "20261220 阪神 11"},
+        {"有馬記念", 2026, "20261227 中山 11"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WhereIs(c.name, c.year), c.where) << c.name << " " << c.year;
+}
+
+// Over decades of calendars: every graded race finds its venue racing on its weekend, once a year; a
+// year has about 288 venue-days of two or three venues and nothing from 29 December to 4 January;
+// meetings count their days from 1 and a race key is never given twice.
+TEST(FeedgenCalendar, EveryYearHoldsJrasShape)
+{
+    const auto races = GradedRaces();
+    int g1 = 0, g2 = 0, jumpG1 = 0;
+    for (const GradedRace& g : races) {
+        g1 += g.grade == 'A';
+        g2 += g.grade == 'B';
+        jumpG1 += g.grade == 'F';
+        const Course* c = FindCourse(g.venue, g.surface, g.distance);
+        EXPECT_NE(c, nullptr) << g.name << ": the venue has no such course";
+    }
+    EXPECT_EQ(g1, 24);
+    EXPECT_EQ(jumpG1, 2);
+    EXPECT_EQ(g2, 38);
+    for (int year = 1995; year <= 2045; ++year) {
+        SCOPED_TRACE(year);
+        std::vector<int> held(races.size());
+        std::set<std::string> keys;
+        std::map<std::pair<int, int>, int> lastNichi; // (venue, kai) -> day
+        int venueDays = 0;
+        for (const RaceDayPlan& p : BuildCalendar(DateTime{year, 1, 1}, DateTime{year, 12, 31})) {
+            EXPECT_FALSE((p.date.month == 12 && p.date.day > 28) || (p.date.month == 1 && p.date.day < 5))
+                << p.date.yyyymmdd();
+            EXPECT_GE(p.venues.size(), 2u) << p.date.yyyymmdd();
+            EXPECT_LE(p.venues.size(), 3u) << p.date.yyyymmdd();
+            venueDays += static_cast<int>(p.venues.size());
+            for (const VenueDay& vd : p.venues) {
+                const int expected = ++lastNichi[std::make_pair(vd.venue, vd.kai)];
+                EXPECT_EQ(vd.nichi, expected) << p.date.yyyymmdd() << " " << vd.venue;
+                EXPECT_TRUE(keys.insert(RaceKey(p.date, vd, 1).substr(8, 6) + std::to_string(year)).second);
+                for (int n = 1; n <= 12; ++n)
+                    if (const int g = vd.graded[static_cast<std::size_t>(n)]; g > 0) {
+                        ++held[static_cast<std::size_t>(g - 1)];
+                        EXPECT_EQ(races[static_cast<std::size_t>(g - 1)].venue, vd.venue);
+                    }
+            }
+        }
+        EXPECT_GE(venueDays, 284);
+        EXPECT_LE(venueDays, 294);
+        for (std::size_t i = 0; i < races.size(); ++i)
+            EXPECT_EQ(held[i], 1) << races[i].name;
+    }
+}
+
+// A year's races, generated without the odds: mornings for maidens at the distances each course runs,
+// the main race as the 11th, jump races only at the venues with a jump course, two-year-olds only from
+// the June meetings, and graded races on their own courses.
+TEST(FeedgenProgramme, RacesFollowEachCoursesPattern)
+{
+    const int year = 2024;
+    const long long derby = AnchorDay(year, Anchor::Derby);
+    // Courses JRA does not have.
+    const std::set<std::string> missing = {"東京 芝1200", "中山 芝1400", "京都 ダ1600", "阪神 ダ1600", "東京 ダ1200",
+                                           "中山 ダ1400", "小倉 芝1600", "札幌 障害",   "函館 障害"};
+    int morning = 0, morningMaidens = 0, mainChecked = 0;
+    std::map<std::string, int> nakayama;
+    for (const RaceDayPlan& p : BuildCalendar(DateTime{year, 1, 1}, DateTime{year, 12, 31}))
+        for (const VenueDay& vd : p.venues) {
+            const VenueWeather w = DrawVenueWeather(p, vd, 3);
+            std::array<Race, 13> card;
+            for (int n = 1; n <= 12; ++n)
+                card[static_cast<std::size_t>(n)] = GenerateRace(p, vd, n, w, 3);
+            auto rank = [](const Race& r) {
+                return r.jyoken == 999 ? 4 : r.jyoken == 16 ? 3 : r.jyoken == 10 ? 2 : r.jyoken == 5 ? 1 : 0;
+            };
+            for (int n = 1; n <= 12; ++n) {
+                const Race& r = card[static_cast<std::size_t>(n)];
+                const std::string venue(Venue(vd.venue).name);
+                const std::string course =
+                    venue + (r.jump ? " 障害" : (r.turf ? " 芝" : " ダ") + std::to_string(r.distance));
+                EXPECT_EQ(missing.count(course), 0u) << r.key << " " << course;
+                const Course* c =
+                    FindCourse(vd.venue, r.jump ? Surface::Jump : (r.turf ? Surface::Turf : Surface::Dirt), r.distance);
+                ASSERT_NE(c, nullptr) << r.key << " " << course;
+                EXPECT_EQ(c->track, r.track) << r.key;
+                if (vd.venue == 6)
+                    ++nakayama[course];
+                if (r.syubetu == 11) {
+                    EXPECT_GE(p.date.toDays(), derby + 6) << r.key;
+                }
+                if (n <= 3) {
+                    ++morning;
+                    morningMaidens += r.jump || r.jyoken == 701 || r.jyoken == 703;
+                }
+                if (const int g = vd.graded[static_cast<std::size_t>(n)]; g > 0) {
+                    const GradedRace& gr = GradedRaces()[static_cast<std::size_t>(g - 1)];
+                    EXPECT_EQ(r.distance, gr.distance) << r.key;
+                    EXPECT_EQ(Utf8(r.name), gr.name) << r.key;
+                    EXPECT_EQ(r.grade, gr.grade) << r.key;
+                } else if (n != 11 && !r.jump) {
+                    EXPECT_LE(rank(r), rank(card[11])) << r.key << ": above the main race";
+                }
+            }
+            EXPECT_TRUE(card[11].special && !card[11].name.empty()) << card[11].key;
+            ++mainChecked;
+        }
+    EXPECT_GT(mainChecked, 280);
+    EXPECT_GT(morningMaidens, morning * 85 / 100);
+    // Nakayama's dirt 1800 m is its busiest course.
+    const auto busiest = std::max_element(nakayama.begin(), nakayama.end(),
+                                          [](const auto& a, const auto& b) { return a.second < b.second; });
+    EXPECT_EQ(busiest->first, "中山 ダ1800");
+}
+
+// The market of whole generated years beside JRA's figures: the winner's popularity within 1.5
+// points for ranks 1-6, the take-out of every bet type within 0.5 point, a handful of dead heats
+// for first place, scratched runners at JRA's rate; a year of about 288 venue-days of 12 races.
+TEST(FeedgenMarket, SeasonFiguresSitNearJras)
+{
+    for (const std::uint64_t seed : {1, 2, 4}) {
+        SCOPED_TRACE(seed);
+        const FeedStats s = SeasonFigures(DateTime{2024, 1, 1}, DateTime{2024, 12, 31}, seed);
+        EXPECT_EQ(s.races, 12 * s.venueDays);
+        EXPECT_NEAR(static_cast<double>(s.venueDays), RealFigures::venueDays, 8);
+        long long won = 0;
+        for (long long x : s.winnerPopularity)
+            won += x;
+        for (int k = 1; k <= 6; ++k)
+            EXPECT_NEAR(100.0 * static_cast<double>(s.winnerPopularity[static_cast<std::size_t>(k)]) / won,
+                        RealFigures::winnerPopularity[k], 1.5)
+                << "popularity " << k;
+        for (std::size_t k = 0; k < 8; ++k) {
+            ASSERT_GT(s.sold[k], 0) << k;
+            EXPECT_NEAR(100.0 * (1.0 - s.paid[k] / s.sold[k]), RealFigures::takeOut[k], 0.5) << "bet type " << k;
+        }
+        EXPECT_LE(s.deadHeatsAt[1], 10);
+        EXPECT_LE(s.deadHeatsAt[1] + s.deadHeatsAt[2] + s.deadHeatsAt[3], 30);
+        EXPECT_NEAR(static_cast<double>(s.scratched) / static_cast<double>(s.races), RealFigures::scratchedPerRace,
+                    0.02);
+        EXPECT_EQ(s.grades[0], RealFigures::g1);
+        EXPECT_EQ(s.grades[3], RealFigures::jumpG1);
+    }
 }

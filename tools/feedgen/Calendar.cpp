@@ -1,5 +1,6 @@
 #include "feedgen/Calendar.h"
 
+#include <algorithm>
 #include <array>
 
 namespace solvane::feedgen {
@@ -7,23 +8,92 @@ namespace solvane::feedgen {
 namespace {
 
 constexpr std::array<VenueInfo, 10> kVenues = {{
-    {1, "札幌", false, true},
-    {2, "函館", false, true},
-    {3, "福島", false, true},
-    {4, "新潟", true, true},
-    {5, "東京", true, false},
-    {6, "中山", false, false},
-    {7, "中京", true, false},
-    {8, "京都", false, false},
-    {9, "阪神", false, false},
-    {10, "小倉", false, true},
+    {1, "札幌", true},
+    {2, "函館", true},
+    {3, "福島", true},
+    {4, "新潟", true},
+    {5, "東京", false},
+    {6, "中山", false},
+    {7, "中京", false},
+    {8, "京都", false},
+    {9, "阪神", false},
+    {10, "小倉", true},
 }};
 
-// Venues of each month: the eastern main venue, the western main venue, the third venue.
-constexpr int kMonthVenues[12][3] = {
-    {6, 8, 7}, {5, 8, 10}, {6, 9, 7}, {6, 9, 3}, {5, 8, 4}, {5, 9, 2},
-    {3, 7, 2}, {4, 10, 1}, {6, 9, 1}, {5, 8, 4}, {5, 8, 3}, {6, 9, 7},
+using enum Anchor;
+
+// A meeting (kai): a venue races the weekends from one Sunday to another, each given as days from an
+// anchor (the Saturday before the first Sunday belongs to it). JRA's year: Nakayama and Kyoto open in
+// January with Chukyo; Tokyo, Kyoto and Kokura in February; Nakayama, Hanshin and Chukyo or Kokura in
+// March; Nakayama, Hanshin and Fukushima in April; Tokyo, Kyoto and Niigata up to the Derby; Tokyo and
+// Hanshin in June with Hakodate from mid-June; Fukushima, Chukyo and Hakodate in July; Niigata,
+// Kokura and Sapporo in August; Nakayama and Hanshin in September; Tokyo and Kyoto in October and
+// November with Niigata and Fukushima; Nakayama, Hanshin and Chukyo in December.
+struct Meeting {
+    int venue;
+    Anchor from;
+    int fromOffset;
+    Anchor to;
+    int toOffset;
+    bool mondays; // races on the holiday Mondays within it
+    bool yearEnd; // races on 28 December when that is not the Arima Kinen's weekend
 };
+
+constexpr Meeting kMeetings[] = {
+    {6, Opening, 0, February, -28, true, false},
+    {8, Opening, 0, February, -28, true, false},
+    {7, FirstSunday, 7, February, -28, false, false},
+    {5, February, -21, February, 0, false, false},
+    {8, February, -21, February, 0, false, false},
+    {10, February, -21, February, 0, false, false},
+    {6, February, 7, Derby, -70, false, false},
+    {9, February, 7, Derby, -70, false, false},
+    {10, February, 7, Derby, -84, false, false},
+    {7, Derby, -77, Derby, -63, false, false},
+    {6, Derby, -63, Derby, -42, false, false},
+    {9, Derby, -63, Derby, -42, false, false},
+    {3, Derby, -49, Derby, -35, false, false},
+    {5, Derby, -35, Derby, 0, false, false},
+    {8, Derby, -35, Derby, 0, false, false},
+    {4, Derby, -21, Derby, -7, false, false},
+    {5, Derby, 7, Derby, 28, false, false},
+    {9, Derby, 7, Derby, 28, false, false},
+    {2, Derby, 21, Derby, 35, false, false},
+    {3, Derby, 35, Sprinters, -70, false, false},
+    {7, Derby, 35, Sprinters, -70, false, false},
+    {2, Derby, 42, Sprinters, -70, false, false},
+    {4, Sprinters, -63, Sprinters, -28, false, false},
+    {10, Sprinters, -63, Sprinters, -28, false, false},
+    {1, Sprinters, -63, Sprinters, -49, false, false},
+    {1, Sprinters, -42, Sprinters, -28, false, false},
+    {6, Sprinters, -21, Sprinters, 0, true, false},
+    {9, Sprinters, -21, Sprinters, 0, true, false},
+    {5, Sprinters, 7, JapanCup, -28, true, false},
+    {8, Sprinters, 7, JapanCup, -28, true, false},
+    {4, JapanCup, -42, JapanCup, -28, false, false},
+    {5, JapanCup, -21, JapanCup, 0, false, false},
+    {8, JapanCup, -21, JapanCup, 0, false, false},
+    {3, JapanCup, -14, JapanCup, 0, false, false},
+    {6, JapanCup, 7, JapanCup, 28, false, true},
+    {9, JapanCup, 7, JapanCup, 28, false, true},
+    {7, JapanCup, 7, JapanCup, 28, false, false},
+};
+
+long long Day(int year, int month, int day)
+{
+    return DateTime{year, month, day, 0, 0, 0}.toDays();
+}
+
+// 0 = Sunday ... 6 = Saturday; 1970-01-01 was a Thursday.
+int WeekdayOf(long long day)
+{
+    return static_cast<int>(((day + 4) % 7 + 7) % 7);
+}
+
+long long SundayOnOrAfter(long long day)
+{
+    return day + (7 - WeekdayOf(day)) % 7;
+}
 
 int NthWeekdayOfMonth(int year, int month, int weekday, int n)
 {
@@ -32,6 +102,7 @@ int NthWeekdayOfMonth(int year, int month, int weekday, int n)
     return 1 + offset + 7 * (n - 1);
 }
 
+// The Mondays JRA races on: Coming-of-Age Day, Respect-for-the-Aged Day and Sports Day.
 bool IsRacedHolidayMonday(const DateTime& d)
 {
     if (d.weekday() != 1)
@@ -45,66 +116,137 @@ bool IsRacedHolidayMonday(const DateTime& d)
     return false;
 }
 
-bool IsRaceDay(const DateTime& d, int* weekdayCode)
+int WeekdayCode(const DateTime& d)
 {
-    if ((d.month == 12 && d.day > 28) || (d.month == 1 && d.day < 5))
-        return false;
     const int wd = d.weekday();
-    if (wd == 6) {
-        *weekdayCode = 1;
-        return true;
-    }
-    if (wd == 0) {
-        *weekdayCode = 2;
-        return true;
-    }
-    if (IsRacedHolidayMonday(d)) {
-        *weekdayCode = 3;
-        return true;
-    }
-    return false;
+    if (wd == 6)
+        return 1;
+    if (wd == 0)
+        return 2;
+    if (IsRacedHolidayMonday(d))
+        return 3;
+    return 3 + wd; // Monday 4 .. Friday 8
 }
 
-// The third venue rests on some weekends of the winter months.
-bool ThirdVenueRuns(const DateTime& d, int weekdayCode)
+// The venue-days of a day post in turn: the small venues first, the western main venue last.
+int PostRank(int venue)
 {
-    if (weekdayCode == 3)
-        return false;
-    if (d.month == 1 && d.day < 14)
-        return false;
-    if (d.month == 12 && d.day > 21)
-        return false;
-    return true;
+    static constexpr int kRank[11] = {0, 0, 0, 0, 0, 2, 2, 1, 3, 3, 0};
+    return kRank[venue];
 }
 
-std::vector<RaceDayPlan> YearPlans(int year)
+struct Year {
+    int year = 0;
+    long long anchors[7] = {};
+    std::vector<RaceDayPlan> plans; // by date
+};
+
+Year BuildYear(int year)
 {
-    std::vector<RaceDayPlan> plans;
-    std::array<int, 11> kai{}, nichi{}, lastMonth{};
-    for (DateTime d{year, 1, 1, 0, 0, 0}; d.year == year; d = d.addDays(1)) {
-        int code = 0;
-        if (!IsRaceDay(d, &code))
-            continue;
+    Year y;
+    y.year = year;
+    // The season opens on 5 January (the 6th when the 5th is a Friday) and closes on 28 December.
+    long long opening = Day(year, 1, 5);
+    if (WeekdayOf(opening) == 5)
+        ++opening;
+    const long long february = Day(year, 2, NthWeekdayOfMonth(year, 2, 0, 3));
+    const long long derby = SundayOnOrAfter(Day(year, 5, 26));
+    const long long sprinters = SundayOnOrAfter(Day(year, 9, 26));
+    const long long japanCup = SundayOnOrAfter(Day(year, 11, 24));
+    const long long arima = japanCup + 28;
+    const long long dec28 = Day(year, 12, 28);
+    // The Hopeful Stakes closes the year on the 28th; when the Arima Kinen itself is run on the 27th
+    // or the 28th the Hopeful is run the day before it and there is no later day.
+    const bool lateDay = arima <= dec28 - 2;
+    const long long yearEnd = lateDay ? dec28 : arima - 1;
+    long long* a = y.anchors;
+    a[static_cast<int>(Opening)] = opening;
+    a[static_cast<int>(FirstSunday)] = SundayOnOrAfter(opening);
+    a[static_cast<int>(February)] = february;
+    a[static_cast<int>(Derby)] = derby;
+    a[static_cast<int>(Sprinters)] = sprinters;
+    a[static_cast<int>(JapanCup)] = japanCup;
+    a[static_cast<int>(YearEnd)] = yearEnd;
+
+    struct Span {
+        const Meeting* m;
+        long long first, last;
+        int kai = 0, nichi = 0;
+    };
+    std::vector<Span> spans;
+    for (const Meeting& m : kMeetings) {
+        const long long first = m.from == Opening ? opening : a[static_cast<int>(m.from)] + m.fromOffset - 1;
+        spans.push_back({&m, first, a[static_cast<int>(m.to)] + m.toOffset});
+    }
+    std::stable_sort(spans.begin(), spans.end(), [](const Span& l, const Span& r) { return l.first < r.first; });
+    std::array<int, 11> kai{};
+    for (Span& s : spans)
+        s.kai = ++kai[static_cast<std::size_t>(s.m->venue)];
+
+    for (long long day = Day(year, 1, 1); day <= Day(year, 12, 31); ++day) {
+        const DateTime d = DateTime{1970, 1, 1, 0, 0, 0}.addDays(day);
+        const int wd = WeekdayOf(day);
+        const bool monday = IsRacedHolidayMonday(d);
         RaceDayPlan plan;
-        plan.date = d;
-        plan.weekdayCode = code;
-        const int count = ThirdVenueRuns(d, code) ? 3 : 2;
-        for (int i = 0; i < count; ++i) {
-            const int v = kMonthVenues[d.month - 1][i];
-            // A venue that did not race last month opens a new meeting; a meeting lasts eight days.
-            if (kai[v] == 0 || lastMonth[v] < d.month - 1 || nichi[v] >= 8) {
-                ++kai[v];
-                nichi[v] = 0;
-            }
-            ++nichi[v];
-            lastMonth[v] = d.month;
-            // The third venue posts first, the western venue last.
-            const int order = i == 2 ? 0 : (i == 0 ? 1 : 2);
-            plan.venues.push_back(VenueDay{v, kai[v], nichi[v], count == 3 ? order : i});
+        for (Span& s : spans) {
+            bool raced = false;
+            if (day >= s.first && day <= s.last)
+                raced = wd == 6 || wd == 0 || (monday && s.m->mondays) || (day == opening && s.m->from == Opening);
+            if (lateDay && day == dec28 && s.m->yearEnd)
+                raced = true;
+            if (!raced)
+                continue;
+            plan.venues.push_back(VenueDay{s.m->venue, s.kai, ++s.nichi, 0, {}});
         }
-        plans.push_back(std::move(plan));
+        if (plan.venues.empty())
+            continue;
+        std::sort(plan.venues.begin(), plan.venues.end(), [](const VenueDay& l, const VenueDay& r) {
+            return PostRank(l.venue) != PostRank(r.venue) ? PostRank(l.venue) < PostRank(r.venue) : l.venue < r.venue;
+        });
+        for (std::size_t i = 0; i < plan.venues.size(); ++i)
+            plan.venues[i].order = static_cast<int>(i);
+        plan.date = d;
+        plan.weekdayCode = WeekdayCode(d);
+        plan.derby = derby;
+        plan.sprinters = sprinters;
+        y.plans.push_back(std::move(plan));
     }
-    return plans;
+
+    // The graded races, the flat G1 first so that a jump race sharing its day gives way.
+    const auto races = GradedRaces();
+    std::vector<std::size_t> order(races.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return races[i].grade == 'A'; });
+    for (std::size_t i : order) {
+        const GradedRace& g = races[i];
+        const long long day = a[static_cast<int>(g.anchor)] + g.offset;
+        // A holiday Monday that is not raced that year gives its race to the Sunday; a day already
+        // holding a race of that number moves it, as JRA does, a week on.
+        const long long candidates[] = {day, WeekdayOf(day) == 1 ? day - 1 : day + 7, day + 7, day - 7};
+        bool placed = false;
+        for (long long c : candidates) {
+            for (RaceDayPlan& p : y.plans) {
+                if (p.date.toDays() != c)
+                    continue;
+                for (VenueDay& vd : p.venues) {
+                    if (vd.venue != g.venue)
+                        continue;
+                    for (int raceNo : {g.raceNo, g.raceNo - 1}) {
+                        auto& slot = vd.graded[static_cast<std::size_t>(raceNo)];
+                        if (slot == 0) {
+                            slot = static_cast<std::int16_t>(i + 1);
+                            placed = true;
+                            break;
+                        }
+                    }
+                }
+            }
+            if (placed)
+                break;
+        }
+    }
+    return y;
 }
 
 } // namespace
@@ -114,12 +256,17 @@ const VenueInfo& Venue(int code)
     return kVenues[static_cast<std::size_t>((code >= 1 && code <= 10 ? code : 5) - 1)];
 }
 
+long long AnchorDay(int year, Anchor anchor)
+{
+    return BuildYear(year).anchors[static_cast<int>(anchor)];
+}
+
 std::vector<RaceDayPlan> BuildCalendar(const DateTime& from, const DateTime& to)
 {
     std::vector<RaceDayPlan> out;
     const long long lo = from.toDays(), hi = to.toDays();
     for (int year = from.year; year <= to.year; ++year)
-        for (auto& plan : YearPlans(year)) {
+        for (auto& plan : BuildYear(year).plans) {
             const long long day = plan.date.toDays();
             if (day >= lo && day <= hi)
                 out.push_back(std::move(plan));
@@ -129,28 +276,24 @@ std::vector<RaceDayPlan> BuildCalendar(const DateTime& from, const DateTime& to)
 
 RaceDayPlan ExtraDayPlan(const DateTime& day)
 {
-    RaceDayPlan plan;
-    plan.date = day.date();
-    plan.weekdayCode = day.weekday() == 6 ? 1 : (day.weekday() == 0 ? 2 : 3);
-    // Reuse the meeting of the nearest calendar weekend so the counters look familiar.
-    auto plans = YearPlans(day.year);
+    Year y = BuildYear(day.year);
     const RaceDayPlan* near = nullptr;
-    for (const auto& p : plans)
+    for (const auto& p : y.plans)
         if (p.date.toDays() <= day.toDays())
             near = &p;
-    if (!near && !plans.empty())
-        near = &plans.front();
-    const int m = day.month - 1;
-    for (int i = 0; i < 3; ++i) {
-        VenueDay vd{kMonthVenues[m][i], 1, 1, i == 2 ? 0 : (i == 0 ? 1 : 2)};
-        if (near)
-            for (const auto& v : near->venues)
-                if (v.venue == vd.venue) {
-                    vd.kai = v.kai;
-                    vd.nichi = v.nichi < 12 ? v.nichi + 1 : v.nichi;
-                }
-        plan.venues.push_back(vd);
-    }
+    if (!near && !y.plans.empty())
+        near = &y.plans.front();
+    RaceDayPlan plan;
+    plan.date = day.date();
+    plan.weekdayCode = WeekdayCode(plan.date);
+    plan.derby = y.anchors[static_cast<int>(Derby)];
+    plan.sprinters = y.anchors[static_cast<int>(Sprinters)];
+    if (near)
+        for (VenueDay vd : near->venues) {
+            vd.graded = {};
+            vd.nichi = vd.nichi < 12 ? vd.nichi + 1 : vd.nichi;
+            plan.venues.push_back(vd);
+        }
     return plan;
 }
 

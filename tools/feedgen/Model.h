@@ -18,12 +18,16 @@ struct VenueDay {
     int kai = 0;
     int nichi = 0;
     int order = 0; // 0 posts first, then 1, 2 (staggered post times)
+    // The graded races of the programme by race number: 1 + their index in GradedRaces(), 0 for none.
+    std::array<std::int16_t, 13> graded{};
 };
 
 struct RaceDayPlan {
     DateTime date;
-    int weekdayCode = 0; // 1 Saturday, 2 Sunday, 3 holiday
+    int weekdayCode = 0; // 1 Saturday, 2 Sunday, 3 holiday Monday, 4 Monday .. 8 Friday
     std::vector<VenueDay> venues;
+    long long derby = 0;     // the year's Derby Sunday (days since 1970): the season's turning point
+    long long sprinters = 0; // the Sprinters Stakes Sunday: the end of the summer meetings
 };
 
 struct Runner {
@@ -70,6 +74,7 @@ struct Race {
     char grade = ' ';
     bool special = false;
     std::string name; // Shift-JIS, without padding; empty for ordinary races
+    std::string abbr; // Shift-JIS, at most six characters: the short names of the record
     int distance = 1600;
     int track = 17;
     bool turf = true;

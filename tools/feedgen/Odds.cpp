@@ -30,14 +30,28 @@ int OddsTenths(double net, double share, int cap)
 // Pari-mutuel payout of one winning combination when several combinations win: what is left of
 // the pool after returning the winning stakes is shared equally between the winners. Shares are
 // added in the caller's fixed order so that the same set always gives the same value.
+double SplitOdds(double net, double sumWinning, int winners, double share)
+{
+    return 1.0 + (net - sumWinning) / (winners * share);
+}
+
 int SplitTenths(double net, double sumWinning, int winners, double share, int cap)
 {
     if (share <= 0)
         return cap;
-    const double v = std::floor(10.0 * (1.0 + (net - sumWinning) / (winners * share)));
+    const double v = std::floor(10.0 * SplitOdds(net, sumWinning, winners, share));
     if (v >= cap)
         return cap;
     return std::max(10, static_cast<int>(v));
+}
+
+// The same payout per 100 yen before the cut to 10 yen (at least the stake back, within the cap):
+// what the take-out rates are stated against.
+double ExactYen(double net, double sumWinning, int winners, double share, int cap)
+{
+    if (share <= 0)
+        return cap * 10.0;
+    return std::clamp(100.0 * SplitOdds(net, sumWinning, winners, share), 100.0, cap * 10.0);
 }
 
 // Popularity as JRA gives it: by the votes, which the odds round down to a tenth. Entries at the same
@@ -337,6 +351,8 @@ void Pay(std::vector<PayEntry>& out, const std::vector<int>& slots, const std::a
             slots.size() == 1 ? odds[U(s)] : SplitTenths(net, sum, static_cast<int>(slots.size()), shares[U(s)], cap);
         e.pay = static_cast<long long>(tenths) * 10;
         e.pop = pops[U(s)];
+        e.share = shares[U(s)];
+        e.exact = ExactYen(net, sum, static_cast<int>(slots.size()), shares[U(s)], cap);
         out.push_back(e);
     }
 }
@@ -396,8 +412,10 @@ Payouts ComputePayouts(const Race& race, const Market& m, const OddsTable& o)
         for (int h : fuk)
             sum += m.place[U(h)];
         for (int h : fuk) {
-            const int tenths = SplitTenths(1 - kTakePlace, sum, static_cast<int>(fuk.size()), m.place[U(h)], 9999);
-            p.fuk.push_back(PayEntry{h, 0, 0, static_cast<long long>(tenths) * 10, o.fukPop[U(h)]});
+            const int k = static_cast<int>(fuk.size());
+            const int tenths = SplitTenths(1 - kTakePlace, sum, k, m.place[U(h)], 9999);
+            p.fuk.push_back(PayEntry{h, 0, 0, static_cast<long long>(tenths) * 10, o.fukPop[U(h)], m.place[U(h)],
+                                     ExactYen(1 - kTakePlace, sum, k, m.place[U(h)], 9999)});
         }
     }
     Pay(p.wr, wr, m.wr, o.wr, o.wrPop, 1 - kTakeWr, 99999, [&](int s) {
@@ -411,9 +429,11 @@ Payouts ComputePayouts(const Race& race, const Market& m, const OddsTable& o)
         for (int s : wd)
             sum += m.wide[U(s)];
         for (int s : wd) {
-            const int tenths = SplitTenths(1 - kTakeWide, sum, static_cast<int>(wd.size()), m.wide[U(s)], 99999);
-            p.wide.push_back(
-                PayEntry{T.pair[U(s)][0], T.pair[U(s)][1], 0, static_cast<long long>(tenths) * 10, o.wdPop[U(s)]});
+            const int k = static_cast<int>(wd.size());
+            const int tenths = SplitTenths(1 - kTakeWide, sum, k, m.wide[U(s)], 99999);
+            p.wide.push_back(PayEntry{T.pair[U(s)][0], T.pair[U(s)][1], 0, static_cast<long long>(tenths) * 10,
+                                      o.wdPop[U(s)], m.wide[U(s)],
+                                      ExactYen(1 - kTakeWide, sum, k, m.wide[U(s)], 99999)});
         }
     }
     Pay(p.ut, ut, m.ut, o.ut, o.utPop, 1 - kTakeUt, 999999, [&](int s) {

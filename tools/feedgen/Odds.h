@@ -59,6 +59,8 @@ struct PayEntry {
     int a = 0, b = 0, c = 0; // horse numbers (brackets for the bracket quinella)
     long long pay = 0;       // yen per 100 yen
     int pop = 0;
+    double share = 0; // the combination's stake as a share of its pool
+    double exact = 0; // yen per 100 yen before the cut to 10 yen, which take-out rates are stated against
 };
 
 struct Payouts {

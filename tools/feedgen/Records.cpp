@@ -110,11 +110,13 @@ void AppendRA(std::string& out, const Race& r, char kind, const DateTime& made, 
     w.text(33, PadWide(r.name, 60));
     w.text(93, blank60);
     w.text(153, blank60);
-    w.text(573, PadWide(r.name, 20));
-    w.text(593, PadWide(r.name, 12));
-    w.text(605, PadWide(r.name, 6));
+    // Short names: the name itself when it fits, else its abbreviation.
+    w.text(573, PadWide(r.name.size() <= 20 ? r.name : r.abbr, 20));
+    w.text(593, PadWide(r.name.size() <= 12 ? r.name : r.abbr, 12));
+    w.text(605, PadWide(r.name.size() <= 12 ? r.name : r.abbr, 6));
     w.num(611, 1, r.name.empty() ? 0 : 1);
-    w.num(612, 3, r.grade == 'A' || r.grade == 'B' || r.grade == 'C' ? 10 + r.vd.venue * 3 : 0);
+    const bool graded = std::string_view("ABCFGH").find(r.grade) != std::string_view::npos;
+    w.num(612, 3, graded ? 10 + r.vd.venue * 3 : 0);
     w.text(615, std::string(1, r.grade));
     w.num(617, 2, r.syubetu);
     w.text(619, r.kigo);
