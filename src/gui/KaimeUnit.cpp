@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -28,7 +27,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -248,8 +246,7 @@ bool TKaimeForm::raceShown() const
 {
     if (!main_)
         return false;
-    const auto* list = main_->findChild<QListWidget*>("DatList");
-    return list && list->currentRow() >= 0 && !main_->raceDay().DayKey.empty();
+    return main_->selectedRace().has_value() && !main_->raceDay().DayKey.empty();
 }
 
 long long TKaimeForm::amount() const
@@ -372,11 +369,10 @@ void TKaimeForm::TohyoCSVBtnClick()
 {
     TohyoInput in;
     if (main_) {
-        if (const auto* combo = main_->findChild<QComboBox*>("DateCombo"))
-            in.dayText = combo->currentText().toStdString();
-        if (const auto* list = main_->findChild<QListWidget*>("DatList"); list && list->currentItem()) {
+        in.dayText = main_->selectedDay().toStdString();
+        if (const auto race = main_->selectedRace()) {
             in.raceSelected = true;
-            in.raceText = list->currentItem()->text().toStdString();
+            in.raceText = race->toStdString();
         }
         const RaceDay& day = main_->raceDay();
         if (day.CurRace >= 0 && at(day.CurRace) < day.RaRecs.size())

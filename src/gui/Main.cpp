@@ -486,7 +486,7 @@ void TMainForm::InputFormBtnClick()
         message(MessageKind::Information, "Solvane", "開催日のデータを読み込んでください。");
         return;
     }
-    ShowCompanion(*KaimeForm, *PageControl1, shell_.settings(), kKaimeGeometry,
+    ShowCompanion(*KaimeForm, racePages(), shell_.settings(), kKaimeGeometry,
                   QSize(keys::KaimelocateWidth.def, keys::KaimelocateHeight.def));
 }
 
@@ -494,7 +494,7 @@ void TMainForm::SimBtnClick()
 {
     if (!KaimeSettingForm)
         KaimeSettingForm = new TKaimeSettingForm(*this);
-    ShowCompanion(*KaimeSettingForm, *PageControl1, shell_.settings(), kKaimeSettingGeometry,
+    ShowCompanion(*KaimeSettingForm, racePages(), shell_.settings(), kKaimeSettingGeometry,
                   KaimeSettingForm->sizeHint());
 }
 
@@ -720,6 +720,23 @@ void TMainForm::showEvent(QShowEvent* event)
     const std::string error = shell_.shown(jvlink_);
     if (!error.empty())
         message(MessageKind::Plain, "Solvane", q(error));
+}
+
+QString TMainForm::selectedDay() const
+{
+    return DateCombo->currentText();
+}
+
+std::optional<QString> TMainForm::selectedRace() const
+{
+    if (const QListWidgetItem* item = DatList->currentItem(); item && DatList->currentRow() >= 0)
+        return item->text();
+    return std::nullopt;
+}
+
+QWidget& TMainForm::racePages()
+{
+    return *PageControl1;
 }
 
 void TMainForm::showPayoutPanel(int slot)

@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -60,6 +61,12 @@ public:
     ~TMainForm() override;
 
     AppShell& shell() { return shell_; }
+    // What the date box and the race list show, for the windows that follow them: the day's text
+    // ("2024年01月06日", empty without a day) and the chosen race's line ("中山 1R", nothing without one).
+    QString selectedDay() const;
+    std::optional<QString> selectedRace() const;
+    // The pages of the card, results and odds: companion windows open over them.
+    QWidget& racePages();
     JVLink& jvlink() { return jvlink_; }
 
     void setMessageSink(MessageSink sink) { inform_ = std::move(sink); }
