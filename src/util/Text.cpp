@@ -149,10 +149,14 @@ std::vector<std::string> splitString(std::string_view s, char sep)
 
 std::string GroupedYen(long long yen)
 {
-    std::string digits = std::to_string(yen < 0 ? -yen : yen);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return yen < 0 ? "-" + digits : digits;
+    const std::string digits = std::to_string(yen < 0 ? -yen : yen);
+    std::string out = yen < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
 }
 
 } // namespace solvane
