@@ -1,17 +1,25 @@
 #include "gui/ColumnFitter.h"
 
+#include "gui/TextGridModel.h"
+
 #include <QAbstractItemModel>
+#include <QHeaderView>
 #include <QEvent>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <string_view>
 
 namespace solvane {
 
 ColumnFitter::ColumnFitter(QTableView* view, Fit fit) : QObject(view), view_(view), fit_(std::move(fit))
 {
     if (!fit_)
-        fit_ = [](QTableView& v) { v.resizeColumnsToContents(); };
+        fit_ = FitColumnsToTexts;
     view->installEventFilter(this);
     QAbstractItemModel* model = view->model();
     if (!model)
@@ -56,6 +64,61 @@ void ColumnFitter::fitNow()
     fit_(*view_);
     across->setValue(x);
     down->setValue(y);
+}
+
+namespace {
+
+// Columns a UTF-8 text takes in a fixed-width layout: full-width characters two, the rest (ASCII and
+// half-width katakana, U+FF61-U+FF9F) one.
+int textColumns(std::string_view utf8)
+{
+    int n = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80) {
+            ++n;
+        } else if ((b & 0xC0) != 0x80) { // the lead byte of a character
+            const bool halfWidth = b == 0xEF && i + 1 < utf8.size() &&
+                                   (static_cast<unsigned char>(utf8[i + 1]) == 0xBD ||
+                                    static_cast<unsigned char>(utf8[i + 1]) == 0xBE);
+            n += halfWidth ? 1 : 2;
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+void FitColumnsToTexts(QTableView& view)
+{
+    QAbstractItemModel* model = view.model();
+    if (!model)
+        return;
+    const int rows = model->rowCount(), columns = model->columnCount();
+    // The grid's own texts, where the model has one: no text goes through a QVariant.
+    const auto* gridModel = qobject_cast<const TextGridModel*>(model);
+    const TextGrid* grid = gridModel ? &gridModel->grid() : nullptr;
+    constexpr int kCandidates = 3;
+    for (int c = 0; c < columns; ++c) {
+        if (view.isColumnHidden(c))
+            continue;
+        // The widest few texts by their columns; proportional digits and kana differ a little, so each
+        // of them is measured as the view draws it.
+        std::array<std::pair<int, int>, kCandidates> widest; // (text columns, row)
+        widest.fill({-1, -1});
+        for (int r = 0; r < rows; ++r) {
+            const int n = grid ? textColumns(grid->cell(r, c)) : textColumns(model->index(r, c).data().toString().toStdString());
+            if (n > widest.back().first) {
+                widest.back() = {n, r};
+                std::sort(widest.begin(), widest.end(), std::greater<>());
+            }
+        }
+        int width = view.horizontalHeader()->sectionSizeHint(c);
+        for (const auto& [n, r] : widest)
+            if (r >= 0)
+                width = std::max(width, view.sizeHintForIndex(model->index(r, c)).width());
+        view.setColumnWidth(c, width);
+    }
 }
 
 bool ColumnFitter::eventFilter(QObject* watched, QEvent* event)
