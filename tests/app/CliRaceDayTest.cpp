@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace solvane;
 using test::Outcome;
 using test::runShell;
@@ -86,11 +88,11 @@ TEST_F(CliRaceDay, DaysAndRaceList)
 
 TEST_F(CliRaceDay, WinOddsRankEveryPricedHorse)
 {
-    const Outcome win = cli("odds 20240106 中山1R");
+    const Outcome win = cli("odds 20240106 中山1R --list");
     ASSERT_EQ(win.status, 0) << win.err;
     // The three ways of naming a race reach the same one.
-    EXPECT_EQ(cli("odds 20240106 06-01 --type 単勝").out, win.out);
-    EXPECT_EQ(cli("odds 20240106 0").out, win.out);
+    EXPECT_EQ(cli("odds 20240106 06-01 --type 単勝 --list").out, win.out);
+    EXPECT_EQ(cli("odds 20240106 0 --list").out, win.out);
 
     const auto rows = cellsOf(win.out);
     ASSERT_GE(rows.size(), 6u);
@@ -99,7 +101,7 @@ TEST_F(CliRaceDay, WinOddsRankEveryPricedHorse)
     for (std::size_t h = 1; h < rows.size(); ++h) {
         ASSERT_EQ(rows[h].size(), 4u);
         EXPECT_EQ(rows[h][0], std::to_string(h));
-        const double odds = std::stod(rows[h][1]);
+        const double odds = rows[h][1].empty() ? 0 : std::stod(rows[h][1]);
         const long long rank = toIntDef(rows[h][2], -1);
         // A priced horse has a rank; a cancelled one (-1.0) has none.
         EXPECT_EQ(odds > 0, rank > 0) << rows[h][1] << " " << rows[h][2];
@@ -114,7 +116,7 @@ TEST_F(CliRaceDay, WinOddsRankEveryPricedHorse)
 
 TEST_F(CliRaceDay, EveryBetTypeListsAllItsRows)
 {
-    const auto runners = static_cast<int>(cellsOf(cli("odds 20240106 中山1R").out).size()) - 1;
+    const auto runners = static_cast<int>(cellsOf(cli("odds 20240106 中山1R --list").out).size()) - 1;
     struct Case {
         const char* type;
         int rows;
@@ -132,7 +134,7 @@ TEST_F(CliRaceDay, EveryBetTypeListsAllItsRows)
         {"３連単", 4896, combo, " 1- 2- 3"},
     };
     for (const Case& c : cases) {
-        const Outcome run = cli(std::string("odds 20240106 中山1R --type ") + c.type);
+        const Outcome run = cli(std::string("odds 20240106 中山1R --list --type ") + c.type);
         ASSERT_EQ(run.status, 0) << c.type << run.err;
         const auto rows = cellsOf(run.out);
         ASSERT_EQ(static_cast<int>(rows.size()), c.rows + 1) << c.type;
@@ -140,6 +142,53 @@ TEST_F(CliRaceDay, EveryBetTypeListsAllItsRows)
         EXPECT_EQ(rows[1][0], c.firstLabel ? std::string(c.firstLabel) : "1") << c.type;
         for (const auto& row : rows)
             ASSERT_EQ(row.size(), c.headings.size()) << c.type;
+    }
+}
+
+// Without --list the command prints the window's odds page: the 馬連 matrix has a row and a column for
+// every runner, and its cells are the listed odds of the pair.
+TEST_F(CliRaceDay, OddsPrintTheOddsPageGrid)
+{
+    const auto listed = cellsOf(cli("odds 20240106 中山1R --list --type 馬連").out);
+    std::map<std::string, std::string> oddsOf;
+    for (std::size_t k = 1; k < listed.size(); ++k)
+        oddsOf[listed[k][0]] = listed[k][1];
+    const auto matrix = cellsOf(cli("odds 20240106 中山1R --type 馬連").out);
+    const auto runners = cellsOf(cli("odds 20240106 中山1R --list").out).size() - 1;
+    ASSERT_EQ(matrix.size(), runners + 1);
+    ASSERT_GE(matrix[0].size(), runners + 2);
+    EXPECT_EQ(matrix[0][0], "馬番");
+    const std::size_t first = matrix[0].size() - runners; // the horse columns follow 馬番 and 馬名
+    int compared = 0;
+    for (std::size_t a = 1; a <= runners; ++a)
+        for (std::size_t b = 1; b <= runners; ++b) {
+            if (a == b)
+                continue;
+            const std::string label = strprintf("%2zu-%2zu", std::min(a, b), std::max(a, b));
+            EXPECT_EQ(trim(matrix[a][first + b - 1]), oddsOf[label]) << label;
+            ++compared;
+        }
+    EXPECT_GT(compared, 0);
+}
+
+// A race whose odds are not stored (before the sale, or an import without final odds): every odds, rank
+// and ratio cell is blank, as on the card, never the program's inner marks for "absent" (-2.0, 0).
+TEST_F(CliRaceDay, ARaceWithoutOddsShowsBlanks)
+{
+    test::TempDir copy;
+    std::filesystem::copy(*dir_ / "home", copy.path(), std::filesystem::copy_options::recursive);
+    for (int type = 1; type <= 6; ++type)
+        std::filesystem::remove(copy / "Data" / pathFromUtf8("2024年01月07日.jvO" + std::to_string(type)));
+    for (const char* type : {"単勝", "複勝", "枠連", "馬連", "ワイド", "馬単", "３連複", "３連単"}) {
+        const Outcome run = runShell(std::string("env -u SOLVANE_HOME -u SOLVANE_FEED ") + SOLVANE_CLI_PATH +
+                                         " --home '" + copy.path().string() + "' odds 20240107 0 --list --type " + type,
+                                     *dir_ / "cli.err");
+        ASSERT_EQ(run.status, 0) << type << run.err;
+        const auto rows = cellsOf(run.out);
+        ASSERT_GT(rows.size(), 1u) << type;
+        for (std::size_t r = 1; r < rows.size(); ++r)
+            for (std::size_t c = 1; c < rows[r].size(); ++c)
+                ASSERT_EQ(rows[r][c], "") << type << " row " << r << " column " << rows[0][c];
     }
 }
 

@@ -7,6 +7,7 @@
 #include "jvdata/Combo.h"
 #include "raceday/DayLoader.h"
 #include "raceday/LoadSettings.h"
+#include "raceday/OddsPage.h"
 #include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceDay.h"
@@ -23,14 +24,21 @@
 namespace solvane::cli {
 namespace {
 
+// Only values above 0 are prices, ranks and ratios; the rest (no odds yet, a cancelled runner) show as the
+// card shows them: blank.
 std::string oddsText(double odds)
 {
-    return strprintf("%.1f", odds);
+    return odds > 0 ? strprintf("%.1f", odds) : std::string();
 }
 
 std::string ratioText(double ratio)
 {
-    return strprintf("%.2f", ratio);
+    return ratio > 0 ? strprintf("%.2f", ratio) : std::string();
+}
+
+std::string rankText(int rank)
+{
+    return rank > 0 ? std::to_string(rank) : std::string();
 }
 
 // One of the six combination bet types: its odds and popularity arrays and how an ordinal is labelled.
@@ -47,7 +55,7 @@ void printComboTable(std::ostream& out, const ComboTable& t)
         const int r = grid.addRow();
         grid.setCell(r, 0, t.labelOf(static_cast<int>(k)));
         grid.setCell(r, 1, oddsText(t.odds[k]));
-        grid.setCell(r, 2, std::to_string(t.ninki[k]));
+        grid.setCell(r, 2, rankText(t.ninki[k]));
     }
     printTsv(out, grid);
 }
@@ -78,9 +86,12 @@ int oddsCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     std::vector<std::string> words;
     std::string type = "単勝";
+    bool list = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--type" && i + 1 < args.size())
             type = args[++i];
+        else if (args[i] == "--list")
+            list = true;
         else if (args[i].starts_with("--"))
             return printUsage(ctx, "odds");
         else
@@ -100,6 +111,11 @@ int oddsCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (const int status = LoadStoredRace(ctx, words[0], words[1], *day, slot); status != kExitOk)
         return status;
     EnsureTripleOdds(*day, slot);
+    // Without --list: the window's odds page, matrices and all.
+    if (!list) {
+        printTsv(ctx.out, OddsPageGrid(*day, slot, *OddsTypeOfName(type)));
+        return kExitOk;
+    }
     const TOutData& r = day->RaceRecs[static_cast<std::size_t>(slot)];
     const int n = RunnerCount(day->RaRecs[static_cast<std::size_t>(slot)]);
 
@@ -113,12 +129,12 @@ int oddsCommand(CliContext& ctx, const std::vector<std::string>& args)
             row[0] = std::to_string(h);
             if (win) {
                 row[1] = oddsText(r.TanOz[k]);
-                row[2] = std::to_string(r.TanNinki[k]);
+                row[2] = rankText(r.TanNinki[k]);
                 row[3] = ratioText(r.TanOzRatio[k]);
             } else {
                 row[1] = oddsText(r.FukOzLow[k]);
                 row[2] = oddsText(r.FukOzHigh[k]);
-                row[3] = std::to_string(r.FukNinki[k]);
+                row[3] = rankText(r.FukNinki[k]);
                 row[4] = ratioText(r.FukOzRatio[k]);
             }
         }
@@ -156,7 +172,9 @@ int resultsCommand(CliContext& ctx, const std::vector<std::string>& args)
 const CliRegistration racesRegistration{"races", "DAY  開催日のレース一覧（slot、レース、発走）を表示する",
                                         racesCommand};
 const CliRegistration oddsRegistration{
-    "odds", "DAY RACE [--type 単勝|複勝|枠連|馬連|ワイド|馬単|３連複|３連単]  レースのオッズと人気を表示する",
+    "odds",
+    "DAY RACE [--type 単勝|複勝|枠連|馬連|ワイド|馬単|３連複|３連単] [--list]  レースのオッズと人気を"
+    "オッズページの表で表示する（--list は組番ごとに一行）",
     oddsCommand};
 const CliRegistration resultsRegistration{"results", "DAY RACE  レースの結果（券種、結果、人気、配当）を表示する",
                                           resultsCommand};
