@@ -8,11 +8,7 @@
 #include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/RaceDay.h"
-#include "store/Store.h"
 #include "support/GeneratedSeason.h"
-#include "support/ImportStore.h"
-#include "support/TempDir.h"
-#include "util/Files.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,29 +45,19 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
 
     // April has days of three venues; the busiest day is the one measured.
-    test::TempDir dir;
-    const std::filesystem::path home = dir / "home";
     feedgen::FeedOptions feed;
-    feed.out = dir / "feed";
     feed.from = DateTime{2023, 4, 1};
     feed.to = DateTime{2023, 4, 30};
-    feed.now = DateTime{2099, 1, 1};
     feed.rtDays = 0;
     feed.siblings = false;
-    std::string error;
-    if (!feedgen::GenerateFeed(feed, nullptr, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    test::GeneratedSeason season(DateTime{2099, 1, 1}, feed, DateTime{2023, 1, 1});
+    if (!season.error.empty()) {
+        std::fprintf(stderr, "%s\n", season.error.c_str());
         return 1;
     }
-    writeFileAtomic(feed.out / "faults.ini", "[Download]\r\ntime=0\r\n");
-    ManualClock clock(DateTime{2099, 1, 1});
-    LocalJVLink link(feed.out, clock);
-    link.JVInit("BENCH");
-    std::filesystem::create_directories(StoreFolder(home));
-    if (const BulkImportResult r = test::ImportInto(link, StoreFolder(home), DateTime{2023, 1, 1}); r.error) {
-        std::fprintf(stderr, "import: %s\n", r.message.c_str());
-        return 1;
-    }
+    const std::filesystem::path& home = season.home;
+    ManualClock& clock = season.clock;
+    LocalJVLink& link = *season.link;
 
     test::NoSiblings registry;
     AppShell shell(AppShellOptions{home, &clock, &registry, {}, {}});
