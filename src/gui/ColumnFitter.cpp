@@ -20,6 +20,7 @@ ColumnFitter::ColumnFitter(QTableView* view, Fit fit) : QObject(view), view_(vie
 {
     if (!fit_)
         fit_ = FitColumnsToTexts;
+    viewObject_ = view;
     view->installEventFilter(this);
     QAbstractItemModel* model = view->model();
     if (!model)
@@ -123,7 +124,9 @@ void FitColumnsToTexts(QTableView& view)
 
 bool ColumnFitter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_ && event->type() == QEvent::Show && stale_)
+    // The event's type first: while the view is being destroyed its filters still see events, and
+    // comparing with the QPointer would cast a half-destroyed object.
+    if (event->type() == QEvent::Show && stale_ && watched == viewObject_)
         fitNow();
     return QObject::eventFilter(watched, event);
 }

@@ -33,6 +33,7 @@ private:
     void changed();
 
     QPointer<QTableView> view_;
+    QObject* viewObject_ = nullptr; // the same view, for comparing without a cast
     Fit fit_;
     bool pending_ = false;   // a fit is queued for when events run
     bool stale_ = false;     // changed while hidden

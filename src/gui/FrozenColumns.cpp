@@ -51,6 +51,8 @@ FrozenColumns::FrozenColumns(QTableView* view, int count, QTableView* overlay)
         connect(model, &QAbstractItemModel::modelReset, this, &FrozenColumns::showOnlyFrozen);
         connect(model, &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
     }
+    viewObject_ = view;
+    headingViewport_ = across->viewport();
     view->installEventFilter(this);
     // resizeColumnsToContents changes the widths without sectionResized; the heading repaints after any
     // change of them, so the widths are compared there too.
@@ -114,9 +116,12 @@ void FrozenColumns::syncWidths()
 
 bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == view_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    // The event's type first: while the view is being destroyed its filters still see events, and
+    // comparing with the QPointer would cast a half-destroyed object.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Resize || type == QEvent::Show) && watched == viewObject_)
         place();
-    else if (view_ && watched == view_->horizontalHeader()->viewport() && event->type() == QEvent::Paint)
+    else if (type == QEvent::Paint && watched == headingViewport_)
         syncWidths();
     return QObject::eventFilter(watched, event);
 }

@@ -31,6 +31,8 @@ private:
     void syncWidths();
 
     QPointer<QTableView> view_;
+    QObject* viewObject_ = nullptr;      // the same view, for comparing without a cast
+    QObject* headingViewport_ = nullptr; // the view's heading, whose repaints follow width changes
     QTableView* overlay_ = nullptr;
     int count_ = 0;
 };
