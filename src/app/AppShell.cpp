@@ -42,8 +42,20 @@ bool AppShell::start()
     if (!CreateWorkFolders(options_.appFolder, &startError_))
         return false;
 
+    windowLock_ = FolderLock::tryAcquire(options_.appFolder / std::string(kWindowLockName));
+    if (windowLock_.busy()) {
+        alreadyRunning_ = true;
+        startError_ = std::string(kAlreadyRunning) + pathToUtf8(options_.appFolder);
+        return false;
+    }
+    if (!windowLock_)
+        warn(windowLock_.error()); // a folder where nothing can be made: the writes will say more
+    SweepStaleTemporaries(options_.appFolder);
+
     if (!FillSiblingFolders(settings_, *options_.registry))
         warn(settings_.lastError());
+    for (std::string& line : settings_.outOfRange())
+        warn(std::move(line));
 
     developerMode_ = HasMarkerFile(options_.appFolder, kDeveloperMarker);
     sound1_ = settings_.get(keys::Sound1);
@@ -75,6 +87,18 @@ bool AppShell::start()
     if (!dailyLog_.open(WorkFolder(options_.appFolder, "Log"), now))
         warn(dailyLog_.lastError());
     return true;
+}
+
+int SweepStaleTemporaries(const fs::path& appFolder)
+{
+    const FolderLock lock = FolderLock::tryAcquire(appFolder / std::string(kWriterLockName));
+    if (!lock)
+        return 0;
+    constexpr std::chrono::seconds kUntouched{60};
+    int removed = sweepWriteTemporaries(appFolder, kUntouched);
+    for (std::string_view name : kWorkFolders)
+        removed += sweepWriteTemporaries(WorkFolder(appFolder, name), kUntouched);
+    return removed;
 }
 
 std::string AppShell::shown(JVLink& jvlink)
@@ -164,12 +188,8 @@ bool AppShell::openManual(std::string* error, const ShellLauncher& open) const
 bool AppShell::startHarunire(std::string* error, const ShellLauncher& open)
 {
     const fs::path program = harunireProgram();
-#ifdef _WIN32
-    const std::string_view emptyQuoted = "\"\"";
-#else
-    const std::string_view emptyQuoted = ""; // no shell to unquote it: no argument at all
-#endif
-    return open(program, emptyQuoted, program.parent_path(), error);
+    // One empty argument: '""' on Windows, and off Windows (with no command line to split) none at all.
+    return open(program, ShellArgument(""), program.parent_path(), error);
 }
 
 } // namespace solvane

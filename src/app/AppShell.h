@@ -1,11 +1,18 @@
 // The application shell: what happens when the program starts, when its main window is first shown and
 // when it closes. The window program and solvane-cli both run it; the main window only wires its
 // controls to these steps and shows what they return.
+//
+// One window program per application folder: a second one started on the same folder says so and ends
+// (start() fails with kAlreadyRunning), rather than opening beside the first. Two of them would each run
+// the automatic fetches and keep their own picture of the day, so their beeps, fetches and shown odds
+// would disagree; solvane-cli, which only does the one thing asked, may run beside it. The running program
+// holds kWindowLockName in the folder; the system lets it go when the program ends, however it ends.
 #pragma once
 
 #include "app/AppLogs.h"
 #include "app/SettingsFile.h"
 #include "util/Clock.h"
+#include "util/FolderLock.h"
 #include "util/ShellOpen.h"
 
 #include <filesystem>
@@ -39,17 +46,28 @@ inline constexpr std::string_view kJVLinkMissing =
 inline constexpr std::string_view kHarunireName = "Harunire.exe";
 inline constexpr std::string_view kHarunireFailedCaption = "確認";
 inline constexpr std::string_view kHarunireFailed = "「ハルニレ中央競馬版」の起動に失敗しました";
+inline constexpr std::string_view kAlreadyRunning =
+    "Solvane はこのアプリケーションフォルダで既に起動しています。同じフォルダで二つ目を開くことはできません：";
+
+// With the writers' lock held (taken only when free; nobody waits for this), removes the temporaries of
+// dead writers (isWriteTemporary) from the application folder and its working folders: a write killed
+// midway leaves one. Only those untouched for a minute go, so that a writer that takes no lock keeps
+// the one it is busy with. The number removed.
+int SweepStaleTemporaries(const std::filesystem::path& appFolder);
 
 class AppShell {
 public:
     explicit AppShell(AppShellOptions options);
 
-    // Main window creation: sibling folders, working folders, markers, saved choices, then in normal
-    // mode the error-log start lines, in command-line mode the list file, and last the daily log's
-    // opening block. False when start-up cannot go on; startError() then says why and nothing after
-    // the failed step was done.
+    // Main window creation: working folders, the one-window check (kAlreadyRunning), the sweep of dead
+    // writers' temporaries, sibling folders, markers, saved choices (a setting outside its range is
+    // warned of), then in normal mode the error-log start lines, in command-line mode the list file, and
+    // last the daily log's opening block. False when start-up cannot go on; startError() then says why
+    // and nothing after the failed step was done.
     bool start();
     const std::string& startError() const { return startError_; }
+    // start() failed because a window program runs on the folder already.
+    bool alreadyRunning() const { return alreadyRunning_; }
     // Problems that did not stop start-up (a log that could not be written, a setting not saved).
     const std::vector<std::string>& warnings() const { return warnings_; }
 
@@ -111,6 +129,8 @@ private:
     std::string startError_;
     std::vector<std::string> warnings_;
     std::vector<std::string> workList_;
+    FolderLock windowLock_;
+    bool alreadyRunning_ = false;
     bool terminateRequested_ = false;
     bool developerMode_ = false;
     bool masterMode_ = false;

@@ -1,6 +1,7 @@
 #include "app/SettingsFile.h"
 
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 
@@ -207,9 +208,30 @@ bool SettingsFile::writeFlag(std::string_view section, std::string_view key, boo
     return store(section, key, value ? "1" : "0");
 }
 
+std::vector<std::string> SettingsFile::outOfRange()
+{
+    std::vector<std::string> lines;
+    for (const AnyKey& any : AllSettingsKeys()) {
+        const auto* k = std::get_if<IntKey>(&any);
+        if (!k)
+            continue;
+        const int stored = readInt(k->section, k->key, k->def);
+        if (stored != SettingInRange(*k, stored))
+            lines.push_back(OutOfRangeMessage(*k, stored));
+    }
+    return lines;
+}
+
 bool SettingsFile::store(std::string_view section, std::string_view key, std::string_view value)
 {
     lastError_.clear();
+    // Held from the reload to the rename, so that a key written meanwhile by another process is in the
+    // lines this write starts from.
+    const FolderLock lock = LockForWriting(path_.has_parent_path() ? path_.parent_path() : std::filesystem::path("."));
+    if (!lock) {
+        lastError_ = lock.busy() ? lock.error() : "設定ファイルに書き込めません：" + lock.error();
+        return false;
+    }
     refresh();
     const std::string where = "[" + std::string(section) + "] " + std::string(key);
     if (unreadable_) {

@@ -5,7 +5,9 @@
 // keeping every other line as it was, including lines we do not understand.
 //
 // The file is shared with solvane-cli, which may change it while the window program runs, so every
-// operation first reloads the file when it changed on disk.
+// operation first reloads the file when it changed on disk, and every write holds the writer lock of the
+// file's folder (the application folder) from that reload to its rename: two processes writing keys at
+// once both keep theirs.
 //
 // Texts given and returned are UTF-8; the file holds Shift-JIS.
 #pragma once
@@ -47,11 +49,16 @@ public:
     // Typed access through the table of keys; defaults resolved with defaults(), and a relative path
     // taken from the application folder (ResolveSettingsPath).
     std::string get(const TextKey& k);
-    int get(const IntKey& k) { return readInt(k.section, k.key, k.def); }
+    // An integer outside the key's range is never used: the nearest end of the range is (see
+    // outOfRange()).
+    int get(const IntKey& k) { return SettingInRange(k, readInt(k.section, k.key, k.def)); }
     bool get(const FlagKey& k) { return readFlag(k.section, k.key, k.def); }
     bool set(const TextKey& k, std::string_view v) { return writeText(k.section, k.key, v); }
     bool set(const IntKey& k, int v) { return writeInt(k.section, k.key, v); }
     bool set(const FlagKey& k, bool v) { return writeFlag(k.section, k.key, v); }
+
+    // What to tell the user about stored integers outside their keys' ranges, one line each (UTF-8).
+    std::vector<std::string> outOfRange();
 
     const std::string& lastError() const { return lastError_; }
     // False when the file exists but could not be read; reads then give defaults and writes are

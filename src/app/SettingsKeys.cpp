@@ -4,6 +4,7 @@
 #include "util/Files.h"
 #include "util/Text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace solvane {
@@ -80,6 +81,50 @@ std::optional<AnyKey> FindSettingsKey(std::string_view section, std::string_view
             return k;
     }
     return std::nullopt;
+}
+
+namespace {
+
+std::string rangeText(const IntKey& key)
+{
+    return std::to_string(key.min) + "～" + std::to_string(key.max);
+}
+
+bool hasRange(const IntKey& key)
+{
+    return key.min != std::numeric_limits<int>::min() || key.max != std::numeric_limits<int>::max();
+}
+
+} // namespace
+
+std::string SettingValueProblem(std::string_view section, std::string_view key, std::string_view value)
+{
+    const auto known = FindSettingsKey(section, key);
+    if (!known || std::holds_alternative<TextKey>(*known))
+        return {};
+    const std::string where = "[" + std::string(section) + "] " + std::string(key);
+    constexpr long long kNotANumber = 1LL << 40;
+    const long long v = toIntDef(value, kNotANumber);
+    if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        return "整数を指定してください：" + where;
+    const auto* i = std::get_if<IntKey>(&*known);
+    if (i && (v < i->min || v > i->max))
+        return where + " は " + rangeText(*i) + " の範囲で指定してください：" + std::string(trim(value));
+    return {};
+}
+
+int SettingInRange(const IntKey& key, int stored)
+{
+    return std::clamp(stored, key.min, key.max);
+}
+
+std::string OutOfRangeMessage(const IntKey& key, int stored)
+{
+    if (!hasRange(key))
+        return {};
+    return "設定 [" + std::string(key.section) + "] " + std::string(key.key) + "=" + std::to_string(stored) +
+           " は範囲（" + rangeText(key) + "）の外なので、" + std::to_string(SettingInRange(key, stored)) +
+           " として使います。";
 }
 
 } // namespace solvane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,9 +29,13 @@ struct TextKey {
     TextDefault kind = TextDefault::Fixed;
     TextValue value = TextValue::Text;
 };
+// An integer with a documented range: a stored value outside it is never used (the program reads the
+// nearest end of the range and says so, SettingsFile::outOfRange), and a typed one outside it is refused.
 struct IntKey {
     std::string_view section, key;
     int def;
+    int min = std::numeric_limits<int>::min();
+    int max = std::numeric_limits<int>::max();
 };
 struct FlagKey {
     std::string_view section, key;
@@ -58,6 +63,15 @@ std::string ResolveSettingsPath(const std::string& value, const std::filesystem:
 
 // Every key of the table, in table order.
 std::span<const AnyKey> AllSettingsKeys();
+
+// Why a value typed for section/key cannot be stored: an integer key given something that is not an
+// integer, or an integer outside the key's range. Empty when it can (and for keys not in the table).
+std::string SettingValueProblem(std::string_view section, std::string_view key, std::string_view value);
+// The value of an integer key as the program uses it: a stored value outside the range gives the nearest
+// end of it, which is what the settings windows show for it too.
+int SettingInRange(const IntKey& key, int stored);
+// What the program says of a stored value outside its key's range (UTF-8).
+std::string OutOfRangeMessage(const IntKey& key, int stored);
 // The table entry of section/key (compared without regard to ASCII case).
 std::optional<AnyKey> FindSettingsKey(std::string_view section, std::string_view key);
 
@@ -97,7 +111,7 @@ inline constexpr TextKey LastTime{"JvDataGet", "LastTime", ""};
 inline constexpr FlagKey KakuteiOzGet{"JvDataGet", "KakuteiOzGet", true};
 
 // Combination input form and default stakes (yen).
-inline constexpr IntKey HaibunSet{"KaimeSet", "HaibunSet", 0}; // 0 均等, 1 比例, 2 均一, 3 期配
+inline constexpr IntKey HaibunSet{"KaimeSet", "HaibunSet", 0, 0, 3}; // 0 均等, 1 比例, 2 均一, 3 期配
 inline constexpr IntKey DefaultAmountTan{"KaimeSet", "DefaultAmountTan", 3000};
 inline constexpr IntKey DefaultAmountFuk{"KaimeSet", "DefaultAmountFuk", 3000};
 inline constexpr IntKey DefaultAmountWR{"KaimeSet", "DefaultAmountWR", 3000};
@@ -118,15 +132,15 @@ inline constexpr FlagKey OverWriteOK{"OzGet", "OverWriteOK", false};
 inline constexpr FlagKey Sound1{"Play", "Sound1", true};
 
 // Automatic schedule.
-inline constexpr IntKey AutoOzGet{"Time", "AutoOzGet", 10}; // minutes before post time, 1-59
-inline constexpr IntKey AutoOzGetSec{"Time", "AutoOzGetSec", 0};
+inline constexpr IntKey AutoOzGet{"Time", "AutoOzGet", 10, 1, 59}; // minutes before post time
+inline constexpr IntKey AutoOzGetSec{"Time", "AutoOzGetSec", 0, 0, 59};
 inline constexpr IntKey AutoTohyoInterval{"Time", "AutoTohyoInterval", 5};
-inline constexpr IntKey AutoRdataGet{"Time", "AutoRdataGet", 10};
+inline constexpr IntKey AutoRdataGet{"Time", "AutoRdataGet", 10, 5, 59};
 inline constexpr IntKey AutoBataijuGet{"Time", "AutoBataijuGet", 0}; // written by the fetch-time window, never read
 inline constexpr TextKey OzAlarm{"InfoSettings", "OzAlarm", "", TextDefault::WindowsMedia, TextValue::Path};
 
 // Backtest period in years (1-20).
-inline constexpr IntKey KenshoPeriod{"Kensho", "period", 1};
+inline constexpr IntKey KenshoPeriod{"Kensho", "period", 1, 1, 20};
 
 // The local JV-Link component's feed folder; empty means the application folder + "/feed".
 inline constexpr TextKey JVLinkFeed{"JVLink", "Feed", "", TextDefault::Fixed, TextValue::Path};

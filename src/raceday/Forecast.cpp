@@ -3,6 +3,7 @@
 #include "store/Store.h"
 #include "util/Clock.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 
@@ -312,6 +313,32 @@ bool validUtf8(std::string_view s)
     return true;
 }
 
+// The lines of a text whose lines may end in CR LF, LF or a lone CR (as some programs still save them).
+std::vector<std::string> textLines(std::string_view text)
+{
+    if (text.find('\r') == std::string_view::npos)
+        return splitLines(text);
+    std::string unified(text);
+    for (std::size_t i = 0; i < unified.size(); ++i)
+        if (unified[i] == '\r' && (i + 1 == unified.size() || unified[i + 1] != '\n'))
+            unified[i] = '\n';
+    return splitLines(unified);
+}
+
+// The 1-based line and the byte of the first control character other than a tab and the line ends.
+std::optional<std::pair<std::size_t, unsigned>> controlCharacter(std::string_view text)
+{
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n' || (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++line;
+        else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7F)
+            return std::pair{line, static_cast<unsigned>(c)};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int RaceNumberOf(std::string_view sjis)
@@ -332,7 +359,17 @@ ForecastPlan ReadForecast(ForecastKind kind, std::string_view sjisText)
 {
     ForecastPlan plan;
     plan.kind = kind;
-    const std::vector<std::string> lines = splitLines(sjisText);
+    if (sjisText.size() > kForecastMaxBytes) {
+        plan.error = std::string(kForecastTooLarge);
+        return plan;
+    }
+    if (const auto control = controlCharacter(sjisText)) {
+        plan.error = strprintf("%zu行目に制御文字（0x%02X）があるため取り込めません。テキストの予想印のページを"
+                               "貼り付けてください。",
+                               control->first, control->second);
+        return plan;
+    }
+    const std::vector<std::string> lines = textLines(sjisText);
     if (lines.size() < kForecastMinLines) {
         plan.tooFewLines = true;
         return plan;
@@ -364,6 +401,11 @@ ForecastSaved SaveForecast(const ForecastPlan& plan, const std::filesystem::path
     std::filesystem::create_directories(data, ec);
     // An existing file of the day is replaced whatever the case of its name.
     saved.path = findChildIgnoreCase(data, plan.fileName());
+    const FolderLock lock = LockForWriting(appFolder);
+    if (!lock) {
+        saved.message = lock.error();
+        return saved;
+    }
     std::string error;
     if (!writeFileAtomic(saved.path, joinLinesCrlf(plan.lines), &error)) {
         saved.message = "予想印ファイルを保存できませんでした（" + plan.fileName() + "）：" + error;
@@ -387,6 +429,32 @@ ForecastOutcome ImportForecast(ForecastKind kind, std::string_view sjisText, con
         return {Status::Declined, {}};
     const ForecastSaved saved = SaveForecast(plan, appFolder);
     return {saved.ok ? Status::Saved : Status::Failed, saved.message};
+}
+
+ForecastFile ReadForecastFile(const std::filesystem::path& file)
+{
+    ForecastFile out;
+    std::FILE* f = openForReading(file);
+    if (!f) {
+        out.error = "ファイルを読めません：" + pathToUtf8(file);
+        return out;
+    }
+    std::string bytes;
+    char buffer[65536];
+    std::size_t n = 0;
+    // One byte past the limit tells a file that is too large, whatever its size says (a device has none).
+    while (bytes.size() <= kForecastMaxBytes &&
+           (n = std::fread(buffer, 1, std::min(sizeof buffer, kForecastMaxBytes + 1 - bytes.size()), f)) > 0)
+        bytes.append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        out.error = "ファイルを読めません：" + pathToUtf8(file);
+    else if (bytes.size() > kForecastMaxBytes)
+        out.error = std::string(kForecastTooLarge);
+    else
+        out.bytes = std::move(bytes);
+    return out;
 }
 
 std::string ForecastTextFromUtf8(std::string_view utf8)

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,12 @@ inline constexpr std::string_view kForecastNoRaces = "取り込める予想印�
 
 // Texts with fewer lines than this are not a forecast page at all and are passed over silently.
 inline constexpr std::size_t kForecastMinLines = 10;
+
+// A forecast page of a whole day is some tens of kilobytes; a text beyond this is no forecast page, and
+// is refused before it is read, so that a wrong file (a video, a device) cannot exhaust the memory.
+inline constexpr std::size_t kForecastMaxBytes = std::size_t{1} << 20;
+inline constexpr std::string_view kForecastTooLarge =
+    "テキストが大きすぎるため取り込めません（1MBまで）。予想印のページだけを貼り付けてください。";
 
 // The race number at the start of a race line ("１R", "12R", "1R"): a full-width digit one to nine gives
 // 1..9, any other text its integer value, or 0 when it is not a number.
@@ -40,8 +47,18 @@ struct ForecastPlan {
     std::string fileName() const;
 };
 
-// Reads a pasted text (Shift-JIS bytes, CR LF or LF line ends).
+// Reads a pasted text (Shift-JIS bytes; CR LF, LF or CR line ends). A text over kForecastMaxBytes, or one
+// holding a control character other than a tab (a NUL of a binary file would go into the day's file), is
+// refused with a message before anything else.
 ForecastPlan ReadForecast(ForecastKind kind, std::string_view sjisText);
+
+// The bytes of a saved text for the import, read only up to kForecastMaxBytes: nothing and a message
+// (UTF-8) when it cannot be read or is larger.
+struct ForecastFile {
+    std::optional<std::string> bytes;
+    std::string error;
+};
+ForecastFile ReadForecastFile(const std::filesystem::path& file);
 
 struct ForecastSaved {
     bool ok = false;
@@ -50,7 +67,7 @@ struct ForecastSaved {
 };
 
 // Replaces the day's file in the Data folder of the application folder with the plan's lines, whole,
-// Shift-JIS with CR LF. A plan that is not ready writes nothing.
+// Shift-JIS with CR LF, holding the folder's writer lock. A plan that is not ready writes nothing.
 ForecastSaved SaveForecast(const ForecastPlan& plan, const std::filesystem::path& appFolder);
 
 // The whole import as the forecast window runs it: read, ask, save.

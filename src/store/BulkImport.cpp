@@ -193,6 +193,9 @@ void BulkImport::storeRecord(const std::string& rec)
         if (cache_->wantsFlush() && !flush())
             throw StoreFailure(result_.message);
     } else {
+        const FolderLock lock = lockStore();
+        if (!lock)
+            throw StoreFailure(lock.error());
         std::string error;
         if (!StorePlannedRecord(options_.dataFolder, plan, &error))
             throw StoreFailure(error);
@@ -203,20 +206,39 @@ void BulkImport::storeRecord(const std::string& rec)
         callbacks_.dataLabel(fromSjis(*shown));
 }
 
+FolderLock BulkImport::lockStore()
+{
+    LockWait wait = DefaultLockWait();
+    wait.notice = [this, also = std::move(wait.notice)](const std::string& text) {
+        if (also)
+            also(text);
+        label(text);
+    };
+    if (callbacks_.pumpEvents)
+        wait.pumpEvents = callbacks_.pumpEvents;
+    return LockForWriting(AppFolderOfStore(options_.dataFolder), wait);
+}
+
 bool BulkImport::flush()
 {
-    if (!cache_)
+    if (!cache_ || cache_->empty())
         return true;
+    const FolderLock lock = lockStore();
     std::string error;
-    if (cache_->flush(&error))
+    if (!lock) {
+        // Nothing of this batch is saved; the next import from the same start delivers it again.
+        cache_->discard();
+        error = lock.error();
+    } else if (cache_->flush(&error)) {
         return true;
+    }
     say(error, true);
     return false;
 }
 
 void BulkImport::fileSwitch()
 {
-    if (!flush())
+    if (cache_ && cache_->heldBytes() >= options_.saveAtBytes && !flush())
         throw StoreFailure(result_.message);
     ++result_.filesRead;
     if (callbacks_.reading)
@@ -252,11 +274,14 @@ BulkImport::State BulkImport::read()
 
     auto end = BulkImportResult::End::Completed;
     try {
-        const JVReadResult r = JVReadLoop(link_, kJVReadBufferImport, cancel_, handlers);
+        const JVReadResult r = JVReadLoop(link_, kJVReadBufferImport, cancel_, handlers, options_.downloadWait);
         // What was read is saved whatever ended the loop.
         const bool saved = flush();
         if (r.end == JVReadEnd::Error) {
             say("JVReadエラー:" + JVFailure("JVRead", r.code, link_.lastError()), true);
+            end = BulkImportResult::End::Error;
+        } else if (r.end == JVReadEnd::TimedOut) {
+            say("JVReadエラー:" + JVDownloadTimeoutText(r, options_.downloadWait), true);
             end = BulkImportResult::End::Error;
         } else if (r.end == JVReadEnd::Cancelled) {
             if (!cancelCalled_)

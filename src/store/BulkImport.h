@@ -7,14 +7,22 @@
 // - run(), which does all of it and calls pumpEvents between status polls (a command-line caller
 //   waits a little in pumpEvents; the driver itself never sleeps).
 //
-// The day files are kept in memory while a JV-Link file is read and saved at every file switch, at the
-// end, on cancel and on error (unless perRecord is set, which stores each record by load-change-save
-// as it arrives). Either way the files are the same bytes, everything read before a cancel or an error
-// is stored, and a new LastTime is given only after the normal end of the data.
+// The day files are kept in memory while JV-Link files are read and saved, as one batch of files
+// (ReplaceBatch), at the first file switch after saveAtBytes of lines are held, at the end, on cancel and on
+// error (unless perRecord is set, which stores each record by load-change-save as it arrives). Either way
+// the files are the same bytes, everything read before a cancel or an error is stored, and a new LastTime
+// is given only after the normal end of the data, when every file saved is on the disk. A batch of a few
+// megabytes waits for the disk a few times where a save per JV-Link file (often one day file each) waited
+// twice per file.
+//
+// Every save holds the application folder's writer lock (the Data folder's parent) for its span, so that
+// another process writing the same files meanwhile loses nothing; a save that finds the lock held waits
+// as the default lock wait says, with kLockWaitMessage on the progress label, and when the lock does not
+// come ends the import as an error without saving the lines it held.
 //
 // A file that cannot be saved (Data folder missing, disk full, a folder in the way) ends the import as
 // an error with the reason; its old contents stay. Per record that is at the record; with held day
-// files it is at the next save (file switch or end), and the other files held are still saved. Either
+// files it is at the next save, and the other files held are still saved. Either
 // way LastTime is not moved, so the next import from the same start delivers the lost records again.
 #pragma once
 
@@ -23,6 +31,7 @@
 #include "store/DayFileCache.h"
 #include "store/StoreRecord.h"
 #include "util/Clock.h"
+#include "util/FolderLock.h"
 
 #include <functional>
 #include <memory>
@@ -38,7 +47,9 @@ struct BulkImportOptions {
     bool setupData = false;   // "セットアップデータ" (option 3); otherwise "通常データ" (option 1)
     bool KakuteiOzGet = true; // "確定オッズも合わせて取得する"
     bool perRecord = false;   // store each record by load-change-save instead of keeping day files
-    std::size_t flushAtBytes = std::size_t{256} << 20; // save early when this much is held
+    std::size_t saveAtBytes = std::size_t{4} << 20;    // save at a file switch once this much is held
+    std::size_t flushAtBytes = std::size_t{256} << 20; // save at once, inside a file, when this much is held
+    JVDownloadWait downloadWait;                       // JVRead answering "still downloading"
 };
 
 // Every text is UTF-8. Each callback may be empty.
@@ -99,6 +110,7 @@ private:
     void cancelRequested();
     void storeRecord(const std::string& rec);
     void fileSwitch();
+    FolderLock lockStore();
     bool flush();
     void endOfData();
 

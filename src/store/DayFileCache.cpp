@@ -22,15 +22,23 @@ void DayFileCache::put(const StorePlan& plan)
     pending.dropBlankFirstLine = plan.dropBlankFirstLine;
     if (plan.layout == StoreLayout::OneRecord)
         pending.spans.clear(); // only the last record of a one-record file survives
-    const std::size_t offset = arena_.size();
+    Span span;
+    if (plan.normalise) {
+        // Normalising wipes the header that tells how new the record is; it is kept beside the line.
+        span.deliveryOffset = arena_.size();
+        arena_ += DeliveryOf(plan.source);
+        span.deliveryLength = arena_.size() - span.deliveryOffset;
+    }
+    span.offset = arena_.size();
     if (plan.normalise && plan.source.size() < 11) {
         arena_ += NormaliseRecord(plan.source);
     } else {
         arena_ += plan.source;
         if (plan.normalise)
-            arena_.replace(offset + 2, 9, "000000000"); // what NormaliseRecord does, in place
+            arena_.replace(span.offset + 2, 9, "000000000"); // what NormaliseRecord does, in place
     }
-    pending.spans.emplace_back(offset, arena_.size() - offset);
+    span.length = arena_.size() - span.offset;
+    pending.spans.push_back(span);
 }
 
 fs::path DayFileCache::resolve(const std::string& sjisName)
@@ -54,11 +62,12 @@ fs::path DayFileCache::resolve(const std::string& sjisName)
     return exact;
 }
 
-bool DayFileCache::save(const std::string& fileName, const Pending& pending, std::string* error)
+bool DayFileCache::save(const std::string& fileName, const Pending& pending, ReplaceBatch& batch, std::string* error)
 {
     const fs::path path = resolve(fileName);
     const std::string_view arena = arena_;
-    auto held = [&](const std::pair<std::size_t, std::size_t>& span) { return arena.substr(span.first, span.second); };
+    auto held = [&](const Span& span) { return arena.substr(span.offset, span.length); };
+    auto delivery = [&](const Span& span) { return arena.substr(span.deliveryOffset, span.deliveryLength); };
     lines_.clear();
     bool existed = false;
     if (pending.layout != StoreLayout::OneRecord) {
@@ -71,8 +80,8 @@ bool DayFileCache::save(const std::string& fileName, const Pending& pending, std
         // The first step sees the file as it is on disk (perhaps not in order); after it the lines are
         // sorted and each further step only moves one line.
         bool sorted = false;
-        for (const auto& span : pending.spans) {
-            KeyedStep(lines_, held(span), pending.dropBlankFirstLine, sorted);
+        for (const Span& span : pending.spans) {
+            KeyedStep(lines_, held(span), pending.dropBlankFirstLine, sorted, delivery(span));
             sorted = true;
         }
         break;
@@ -82,33 +91,43 @@ bool DayFileCache::save(const std::string& fileName, const Pending& pending, std
             FitSlotLines(lines_);
         else
             lines_ = EmptySlotLineViews();
-        for (const auto& span : pending.spans)
-            SlotStep(lines_, held(span));
+        for (const Span& span : pending.spans)
+            SlotStep(lines_, held(span), delivery(span));
         break;
     case StoreLayout::OneRecord:
         lines_.assign(1, held(pending.spans.back()));
         break;
     }
     JoinStoreLines(lines_, out_);
-    if (!SaveStoreBytes(path, out_, error))
-        return false;
-    ++filesWritten_;
-    bytesWritten_ += out_.size();
-    return true;
+    std::string reason;
+    if (batch.add(path, out_, &reason))
+        return true;
+    if (error)
+        *error = StoreSaveError(reason);
+    return false;
 }
 
 bool DayFileCache::flush(std::string* error)
 {
     bool ok = true;
+    ReplaceBatch batch;
     for (const auto& [name, pending] : files_) {
         std::string failure;
-        if (!save(name, pending, &failure) && ok) {
+        if (!save(name, pending, batch, &failure) && ok) {
             ok = false;
             if (error)
                 *error = failure;
         }
     }
     discard();
+    std::string reason;
+    if (!batch.commit(&reason) && ok) {
+        ok = false;
+        if (error)
+            *error = StoreSaveError(reason);
+    }
+    filesWritten_ += batch.committedFiles();
+    bytesWritten_ += batch.committedBytes();
     return ok;
 }
 

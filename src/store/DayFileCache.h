@@ -9,9 +9,14 @@
 //
 // File names are matched ignoring case like everywhere in the store; the cache lists the Data folder
 // once and then remembers the files it creates, instead of listing the folder for every new file.
+//
+// A save replaces its files as one batch (ReplaceBatch): every new file reaches the disk before any takes
+// its name, and the folder is waited for once, not twice per file. The caller holds the application
+// folder's writer lock while it saves.
 #pragma once
 
 #include "store/StoreRecord.h"
+#include "util/Files.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -47,12 +52,18 @@ public:
     std::size_t bytesWritten() const { return bytesWritten_; }
 
 private:
+    // A held line, and the header it was delivered with when the line was normalised: offsets and
+    // lengths in arena_.
+    struct Span {
+        std::size_t offset = 0, length = 0;
+        std::size_t deliveryOffset = 0, deliveryLength = 0;
+    };
     struct Pending {
         StoreLayout layout = StoreLayout::Keyed;
         bool dropBlankFirstLine = true;
-        std::vector<std::pair<std::size_t, std::size_t>> spans; // offset and length in arena_
+        std::vector<Span> spans;
     };
-    bool save(const std::string& fileName, const Pending& pending, std::string* error);
+    bool save(const std::string& fileName, const Pending& pending, ReplaceBatch& batch, std::string* error);
     fs::path resolve(const std::string& sjisName);
 
     fs::path dataFolder_;

@@ -72,14 +72,44 @@ bool HasLineBreak(std::string_view line)
     return line.find('\n') != std::string_view::npos || line.find('\r') != std::string_view::npos;
 }
 
+std::string_view DeliveryOf(std::string_view rec)
+{
+    return field(rec, 3, 9);
+}
+
 namespace {
 
-std::string saveError(const std::string& reason)
+// A header that tells its age: a data kind and an eight-digit creation date that is not all zeros.
+bool toldAge(std::string_view header)
 {
-    return "データファイルを保存できません（" + reason + "）";
+    const std::string_view date = header.size() == 9 ? header.substr(1) : std::string_view();
+    return date.size() == 8 && isDigits(date) && date != "00000000";
+}
+
+int kindRank(char kind)
+{
+    if (kind == '0')
+        return 10; // a deletion comes last of all
+    return kind >= '1' && kind <= '9' ? kind - '0' : 0;
 }
 
 } // namespace
+
+bool IsOlderDelivery(std::string_view delivery, std::string_view storedLine)
+{
+    const std::string_view stored = DeliveryOf(storedLine);
+    if (!toldAge(delivery) || !toldAge(stored))
+        return false;
+    const int byDate = delivery.substr(1).compare(stored.substr(1));
+    if (byDate != 0)
+        return byDate < 0;
+    return kindRank(delivery[0]) < kindRank(stored[0]);
+}
+
+std::string StoreSaveError(const std::string& reason)
+{
+    return "データファイルを保存できません（" + reason + "）";
+}
 
 const StoreKindInfo& storeKindInfo(StoreKind kind)
 {
@@ -126,6 +156,11 @@ std::string StoreFileName(StoreKind kind, std::string_view rec)
 fs::path StoreFolder(const fs::path& appFolder)
 {
     return findChildIgnoreCase(appFolder, "Data");
+}
+
+fs::path AppFolderOfStore(const fs::path& dataFolder)
+{
+    return dataFolder.has_parent_path() ? dataFolder.parent_path() : fs::path(".");
 }
 
 fs::path StoreFilePath(const fs::path& dataFolder, std::string_view sjisName)
@@ -202,11 +237,17 @@ template <class Line> void fitSlots(std::vector<Line>& lines)
         lines.emplace_back(emptySlotLine());
 }
 
-template <class Line> void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, bool linesSorted)
+template <class Line>
+void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, bool linesSorted,
+               std::string_view delivery)
 {
     const std::string_view key = field(line, 12, 16);
     auto match = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return field(l, 12, 16) == key; });
-    if (linesSorted) {
+    if (match != lines.end() && IsOlderDelivery(delivery.empty() ? DeliveryOf(line) : delivery, *match)) {
+        // The stored line is newer and stays; the list still leaves in order, as after any step.
+        if (!linesSorted)
+            std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return StoreLineLess(a, b); });
+    } else if (linesSorted) {
         // Removing the matched line and inserting the new one in order gives the same list as replacing
         // it and sorting, because the order is total.
         if (match != lines.end())
@@ -225,13 +266,17 @@ template <class Line> void keyedStep(std::vector<Line>& lines, Line line, bool d
         lines.erase(lines.begin());
 }
 
-template <class Line> bool slotStep(std::vector<Line>& lines, Line line)
+template <class Line> bool slotStep(std::vector<Line>& lines, Line line, std::string_view delivery)
 {
     const auto index =
         SlotIndex(static_cast<int>(toIntDef(field(line, 26, 2), 0)), static_cast<int>(toIntDef(field(line, 29, 2), 0)));
     if (!index || static_cast<std::size_t>(*index) >= lines.size())
         return false;
-    lines[static_cast<std::size_t>(*index)] = std::move(line);
+    Line& slot = lines[static_cast<std::size_t>(*index)];
+    const bool sameHorse = field(slot, 12, 16) == field(line, 12, 16) && field(slot, 29, 2) == field(line, 29, 2);
+    if (sameHorse && IsOlderDelivery(delivery.empty() ? DeliveryOf(line) : delivery, slot))
+        return true;
+    slot = std::move(line);
     return true;
 }
 
@@ -257,24 +302,26 @@ void FitSlotLines(std::vector<std::string_view>& lines)
     fitSlots(lines);
 }
 
-void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted)
+void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted,
+               std::string_view delivery)
 {
-    keyedStep(lines, std::move(line), dropBlankFirstLine, linesSorted);
+    keyedStep(lines, std::move(line), dropBlankFirstLine, linesSorted, delivery);
 }
 
-void KeyedStep(std::vector<std::string_view>& lines, std::string_view line, bool dropBlankFirstLine, bool linesSorted)
+void KeyedStep(std::vector<std::string_view>& lines, std::string_view line, bool dropBlankFirstLine, bool linesSorted,
+               std::string_view delivery)
 {
-    keyedStep(lines, line, dropBlankFirstLine, linesSorted);
+    keyedStep(lines, line, dropBlankFirstLine, linesSorted, delivery);
 }
 
-bool SlotStep(std::vector<std::string>& lines, std::string line)
+bool SlotStep(std::vector<std::string>& lines, std::string line, std::string_view delivery)
 {
-    return slotStep(lines, std::move(line));
+    return slotStep(lines, std::move(line), delivery);
 }
 
-bool SlotStep(std::vector<std::string_view>& lines, std::string_view line)
+bool SlotStep(std::vector<std::string_view>& lines, std::string_view line, std::string_view delivery)
 {
-    return slotStep(lines, line);
+    return slotStep(lines, line, delivery);
 }
 
 std::vector<std::string_view> SplitStoreLines(std::string_view text)
@@ -348,7 +395,7 @@ bool SaveStoreBytes(const fs::path& path, std::string_view bytes, std::string* e
     if (writeFileAtomic(path, bytes, &reason))
         return true;
     if (error)
-        *error = saveError(reason);
+        *error = StoreSaveError(reason);
     return false;
 }
 
@@ -375,7 +422,8 @@ bool checkRecord(const fs::path& path, std::string_view line, std::string* error
 
 } // namespace
 
-bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine, std::string* error)
+bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine, std::string* error,
+               std::string_view delivery)
 {
     const std::string_view line = StoredLine(rec);
     if (!checkRecord(path, line, error))
@@ -384,7 +432,7 @@ bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLi
     bool existed = false;
     if (!LoadStoreLines(path, lines, existed, error))
         return false;
-    KeyedStep(lines, std::string(line), dropBlankFirstLine);
+    KeyedStep(lines, std::string(line), dropBlankFirstLine, false, delivery);
     return SaveStoreLines(path, lines, error);
 }
 

@@ -57,6 +57,8 @@ std::string StoreFileName(StoreKind kind, std::string_view rec);
 
 // AppFolder/Data, the folder name matched ignoring case.
 fs::path StoreFolder(const fs::path& appFolder);
+// The application folder of a Data folder (its parent), whose writer lock guards the store's files.
+fs::path AppFolderOfStore(const fs::path& dataFolder);
 // The path of a store file named in Shift-JIS, matched ignoring case inside dataFolder.
 fs::path StoreFilePath(const fs::path& dataFolder, std::string_view sjisName);
 // Empty when the record's date (positions 12-19) is not eight digits: it would not name a day file, and
@@ -71,6 +73,16 @@ std::string NormaliseRecord(std::string_view rec);
 
 // True when the text holds a CR or LF: such a record would become two lines of its file.
 bool HasLineBreak(std::string_view line);
+
+// Positions 3-11 of a record as it was delivered: its data kind and creation date.
+std::string_view DeliveryOf(std::string_view rec);
+// True when a record delivered with this header (positions 3-11) is older than the stored line of the
+// same key, which it must then not replace: a re-import from an earlier start would otherwise move a
+// day back to what was known before its results. Older means an earlier creation date, or the same
+// date and an earlier data kind ("1" … "8" in their order, then "9" cancelled, then "0" deleted). Only
+// lines that tell both are compared: a normalised line ("000000000") or a garbled date never stops a
+// replace.
+bool IsOlderDelivery(std::string_view delivery, std::string_view storedLine);
 
 // Line order of keyed files: byte order of the Shift-JIS text with ASCII letters compared ignoring case
 // (only single-byte characters are folded; the trail byte of a double-byte character is never a
@@ -89,19 +101,23 @@ std::vector<std::string_view> EmptySlotLineViews(); // views of one static blank
 void FitSlotLines(std::vector<std::string>& lines);
 void FitSlotLines(std::vector<std::string_view>& lines);
 
-// In-memory steps. The lines are the file's lines; line is a stored line (no CR LF).
+// In-memory steps. The lines are the file's lines; line is a stored line (no CR LF). delivery is the
+// header the record arrived with (DeliveryOf); empty when line still holds it (it was not normalised).
 //
 // Keyed: replace the first line whose positions 12-27 equal the line's (or append it), sort, and when
 // dropBlankFirstLine is set delete the first line if it is blank after trimming (payouts keep it).
+// A line of that key from a newer delivery stays (IsOlderDelivery); the list is sorted all the same.
 // When linesSorted is true the list is known to be in StoreLineLess order already, and the step works
 // by removing and inserting one line instead of sorting; the result is the same.
-void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted = false);
+void KeyedStep(std::vector<std::string>& lines, std::string line, bool dropBlankFirstLine, bool linesSorted = false,
+               std::string_view delivery = {});
 void KeyedStep(std::vector<std::string_view>& lines, std::string_view line, bool dropBlankFirstLine,
-               bool linesSorted = false);
-// Slots: put the line at the slot of its race (26-27) and horse (29-30). False (nothing changed) when
-// they are outside races 1-12 or horses 1-18.
-bool SlotStep(std::vector<std::string>& lines, std::string line);
-bool SlotStep(std::vector<std::string_view>& lines, std::string_view line);
+               bool linesSorted = false, std::string_view delivery = {});
+// Slots: put the line at the slot of its race (26-27) and horse (29-30), unless the slot holds that
+// race's horse from a newer delivery. False (nothing changed) when they are outside races 1-12 or
+// horses 1-18.
+bool SlotStep(std::vector<std::string>& lines, std::string line, std::string_view delivery = {});
+bool SlotStep(std::vector<std::string_view>& lines, std::string_view line, std::string_view delivery = {});
 // The lines of a file's bytes exactly as splitLines gives them, as views into bytes.
 std::vector<std::string_view> SplitStoreLines(std::string_view bytes);
 // The lines with CR LF ends into out (whose capacity is reused).
@@ -119,11 +135,14 @@ bool LoadStoreBytes(const fs::path& path, std::string& bytes, bool& existed, std
 // Writes the lines with CR LF ends, all or nothing (the old file stays on failure).
 bool SaveStoreLines(const fs::path& path, const std::vector<std::string>& lines, std::string* error);
 bool SaveStoreBytes(const fs::path& path, std::string_view bytes, std::string* error);
+// The message of a store file that could not be saved, from the reason in plain words.
+std::string StoreSaveError(const std::string& reason);
 
-// Load-change-save rules taking one record text with its CR LF. False with a message when the file
-// could not be read or written; the old file is then unchanged.
-bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine = true,
-               std::string* error = nullptr);
+// Load-change-save rules taking one record text with its CR LF (for a normalised record, delivery is
+// the header it arrived with). False with a message when the file could not be read or written; the
+// old file is then unchanged. The caller holds the application folder's writer lock (AppFolderOfStore).
+bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine = true, std::string* error = nullptr,
+               std::string_view delivery = {});
 bool SlotFile(const fs::path& path, std::string_view rec, std::string* error = nullptr);
 bool OneRecordFile(const fs::path& path, std::string_view rec, std::string* error = nullptr);
 

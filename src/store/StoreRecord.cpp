@@ -170,7 +170,8 @@ bool StorePlannedRecord(const fs::path& dataFolder, const StorePlan& plan, std::
     const fs::path path = StoreFilePath(dataFolder, plan.fileName);
     switch (plan.layout) {
     case StoreLayout::Keyed:
-        return KeyedFile(path, plan.line, plan.dropBlankFirstLine, error);
+        return KeyedFile(path, plan.line, plan.dropBlankFirstLine, error,
+                         plan.normalise ? DeliveryOf(plan.source) : std::string_view());
     case StoreLayout::Slots:
         return SlotFile(path, plan.line, error);
     case StoreLayout::OneRecord:

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <set>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -150,16 +151,21 @@ static DWORD replaceByRename(const fs::path& tmp, const fs::path& path)
     return err;
 }
 
-bool writeFileAtomic(const fs::path& path, std::string_view bytes, std::string* error)
+using SystemError = DWORD;
+
+static std::string describe(const fs::path& path, SystemError code)
 {
-    const fs::path tmp = temporaryBeside(path);
+    return describeError(path, code);
+}
+
+// Writes bytes to a new temporary beside path and flushes them to the disk: the moves that follow are made
+// with write-through, so the bytes are there before the name. On failure the temporary is removed.
+static SystemError writeTemporary(const fs::path& path, std::string_view bytes, fs::path& tmp, bool)
+{
+    tmp = temporaryBeside(path);
     const HANDLE h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        const DWORD err = GetLastError();
-        if (error)
-            *error = describeError(path, err);
-        return false;
-    }
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError();
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     DWORD err = ERROR_SUCCESS;
@@ -173,16 +179,34 @@ bool writeFileAtomic(const fs::path& path, std::string_view bytes, std::string* 
         p += written;
         left -= written;
     }
+    if (err == ERROR_SUCCESS && !FlushFileBuffers(h))
+        err = GetLastError();
     if (!CloseHandle(h) && err == ERROR_SUCCESS)
         err = GetLastError();
-    if (err == ERROR_SUCCESS)
-        err = replaceByRename(tmp, path);
-    if (err != ERROR_SUCCESS) {
+    if (err != ERROR_SUCCESS)
         DeleteFileW(tmp.c_str());
-        if (error)
-            *error = describeError(path, err);
-        return false;
-    }
+    return err;
+}
+
+// Flushed when it was written.
+static SystemError syncTemporary(const fs::path&)
+{
+    return ERROR_SUCCESS;
+}
+
+static SystemError renameTemporary(const fs::path& tmp, const fs::path& path)
+{
+    return replaceByRename(tmp, path);
+}
+
+static void removeTemporary(const fs::path& tmp)
+{
+    DeleteFileW(tmp.c_str());
+}
+
+// Every replace is made with write-through: the folder's new names are on the disk already.
+static bool syncFolder(const fs::path&, std::string* = nullptr)
+{
     return true;
 }
 
@@ -224,48 +248,96 @@ static std::string describeErrno(const fs::path& path, int err)
     return pathToUtf8(path) + ": " + std::strerror(err);
 }
 
-bool writeFileAtomic(const fs::path& path, std::string_view bytes, std::string* error)
-{
-    const fs::path tmp = temporaryBeside(path);
+using SystemError = int;
 
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+static std::string describe(const fs::path& path, SystemError err)
+{
+    return describeErrno(path, err);
+}
+
+// Waits for the file's data (and the size that reads it back). A file system that cannot sync (EINVAL)
+// has nothing to wait for.
+static int syncFile(int fd)
+{
+#ifdef __linux__
+    const int rc = ::fdatasync(fd);
+#else
+    const int rc = ::fsync(fd);
+#endif
+    return rc == 0 || errno == EINVAL ? 0 : errno;
+}
+
+// Waits until the folder's entries (the names that renames changed) are on the disk.
+static bool syncFolder(const fs::path& folder, std::string* error = nullptr)
+{
+    const fs::path dir = folder.empty() ? fs::path(".") : folder;
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
-            *error = describeErrno(path, errno);
+            *error = describeErrno(dir, errno);
         return false;
     }
+    const int err = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    if (err != 0 && error)
+        *error = describeErrno(dir, err);
+    return err == 0;
+}
+
+// Writes bytes to a new temporary beside path. With syncNow the bytes are on the disk when it returns;
+// otherwise they are only on their way (syncTemporary waits for them), so that the waits of a batch of
+// files come together. On failure the temporary is removed.
+static SystemError writeTemporary(const fs::path& path, std::string_view bytes, fs::path& tmp, bool syncNow)
+{
+    tmp = temporaryBeside(path);
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno;
     const char* p = bytes.data();
     std::size_t left = bytes.size();
+    int err = 0;
     while (left > 0) {
         const ssize_t w = ::write(fd, p, left);
         if (w < 0) {
             if (errno == EINTR)
                 continue;
-            const int err = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            if (error)
-                *error = describeErrno(path, err);
-            return false;
+            err = errno;
+            break;
         }
         p += w;
         left -= static_cast<std::size_t>(w);
     }
-    if (::close(fd) != 0) {
-        const int err = errno;
+    if (err == 0 && syncNow)
+        err = syncFile(fd);
+#ifdef __linux__
+    else if (err == 0)
+        ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE); // a head start only: failure costs nothing
+#endif
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
         ::unlink(tmp.c_str());
-        if (error)
-            *error = describeErrno(path, err);
-        return false;
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        if (error)
-            *error = describeErrno(path, err);
-        return false;
-    }
-    return true;
+    return err;
+}
+
+static SystemError syncTemporary(const fs::path& tmp)
+{
+    const int fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int err = syncFile(fd);
+    ::close(fd);
+    return err;
+}
+
+static SystemError renameTemporary(const fs::path& tmp, const fs::path& path)
+{
+    return ::rename(tmp.c_str(), path.c_str()) == 0 ? 0 : errno;
+}
+
+static void removeTemporary(const fs::path& tmp)
+{
+    ::unlink(tmp.c_str());
 }
 
 fs::path pathFromUtf8(std::string_view utf8)
@@ -302,6 +374,114 @@ fs::path findChildIgnoreCase(const fs::path& dir, std::string_view name)
     }
     return exact;
 #endif
+}
+
+static fs::path folderOf(const fs::path& path)
+{
+    return path.has_parent_path() ? path.parent_path() : fs::path(".");
+}
+
+bool writeFileAtomic(const fs::path& path, std::string_view bytes, std::string* error)
+{
+    fs::path tmp;
+    SystemError err = writeTemporary(path, bytes, tmp, true);
+    if (err == 0) {
+        err = renameTemporary(tmp, path);
+        if (err != 0)
+            removeTemporary(tmp);
+    }
+    if (err != 0) {
+        if (error)
+            *error = describe(path, err);
+        return false;
+    }
+    // The new name is in place whatever the folder's sync says; a folder that fails to sync has no
+    // better answer than the one the next write gets.
+    syncFolder(folderOf(path));
+    return true;
+}
+
+ReplaceBatch::~ReplaceBatch()
+{
+    for (const Entry& e : entries_)
+        removeTemporary(e.tmp);
+}
+
+bool ReplaceBatch::add(const fs::path& path, std::string_view bytes, std::string* error)
+{
+    fs::path tmp;
+    const SystemError err = writeTemporary(path, bytes, tmp, false);
+    if (err != 0) {
+        if (error)
+            *error = describe(path, err);
+        return false;
+    }
+    entries_.push_back(Entry{path, tmp, bytes.size()});
+    return true;
+}
+
+bool ReplaceBatch::commit(std::string* error)
+{
+    bool ok = true;
+    auto fail = [&](const std::string& why) {
+        if (ok && error)
+            *error = why;
+        ok = false;
+    };
+    // Every file's bytes first, then the names: no name ever points at bytes that are not there.
+    std::vector<Entry> synced;
+    for (const Entry& e : entries_) {
+        if (const SystemError err = syncTemporary(e.tmp); err != 0) {
+            removeTemporary(e.tmp);
+            fail(describe(e.path, err));
+        } else {
+            synced.push_back(e);
+        }
+    }
+    entries_.clear();
+    std::set<fs::path> folders;
+    for (const Entry& e : synced) {
+        if (const SystemError err = renameTemporary(e.tmp, e.path); err != 0) {
+            removeTemporary(e.tmp);
+            fail(describe(e.path, err));
+            continue;
+        }
+        ++committedFiles_;
+        committedBytes_ += e.size;
+        folders.insert(folderOf(e.path));
+    }
+    for (const fs::path& folder : folders) {
+        std::string why;
+        if (!syncFolder(folder, &why))
+            fail(why);
+    }
+    return ok;
+}
+
+bool isWriteTemporary(std::string_view name)
+{
+    const std::size_t at = name.rfind(".tmp");
+    if (at == std::string_view::npos || at == 0 || name.size() != at + 12)
+        return false;
+    return name.find_first_not_of("0123456789abcdef", at + 4) == std::string_view::npos;
+}
+
+int sweepWriteTemporaries(const fs::path& folder, std::chrono::seconds minAge)
+{
+    int removed = 0;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e;
+        if (!it->is_regular_file(e) || !isWriteTemporary(pathToUtf8(it->path().filename())))
+            continue;
+        const auto written = it->last_write_time(e);
+        if (e || now - written < minAge)
+            continue;
+        if (fs::remove(it->path(), e))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace solvane

@@ -7,6 +7,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "util/CommandLine.h"
+#include "util/ShiftJis.h"
+
 #include <windows.h>
 
 #include <shellapi.h> // after windows.h, which it needs
@@ -22,6 +25,13 @@ extern char** environ;
 namespace solvane {
 
 #ifdef _WIN32
+
+std::string ShellArgument(std::string_view arg)
+{
+    std::wstring quoted;
+    AppendWindowsArgument(quoted, utf8ToWide(arg));
+    return wideToUtf8(quoted);
+}
 
 bool ShellOpen(const std::filesystem::path& file, std::string_view parameters, const std::filesystem::path& folder,
                std::string* error)
@@ -39,6 +49,11 @@ bool ShellOpen(const std::filesystem::path& file, std::string_view parameters, c
 }
 
 #else
+
+std::string ShellArgument(std::string_view arg)
+{
+    return std::string(arg);
+}
 
 bool ShellOpen(const std::filesystem::path& file, std::string_view parameters, const std::filesystem::path& folder,
                std::string* error)

@@ -17,6 +17,12 @@ namespace solvane {
 bool ShellOpen(const std::filesystem::path& file, std::string_view parameters, const std::filesystem::path& folder,
                std::string* error = nullptr);
 
+// One argument as ShellOpen's parameter text. On Windows the text is a command line that the started
+// program splits at blanks, so the argument is quoted as the C runtime reads it back: a path under
+// "C:\Program Files" stays one argument. Elsewhere the text is that one argument already and comes back
+// as it is.
+std::string ShellArgument(std::string_view arg);
+
 // ShellOpen as a value, so that a window's launches can be watched by its tests.
 using ShellLauncher = std::function<bool(const std::filesystem::path& file, std::string_view parameters,
                                          const std::filesystem::path& folder, std::string* error)>;

@@ -2,6 +2,8 @@
 
 #include "raceday/RaceRecords.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
+#include "util/ShiftJis.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -69,6 +71,27 @@ std::string yen(long long v)
 std::filesystem::path BacktestFile(const std::filesystem::path& appFolder)
 {
     return appFolder / std::string(kBacktestFileName);
+}
+
+std::filesystem::path BacktestSummaryFile(const std::filesystem::path& backtestFile)
+{
+    std::filesystem::path summary = backtestFile;
+    return summary.replace_extension(".txt");
+}
+
+std::string BacktestSummary(const BacktestResult& r)
+{
+    std::string text = strprintf("%d日  %dレースを書き込みました。", r.days, r.lines);
+    std::vector<std::string> left;
+    if (r.daysSkipped > 0)
+        left.push_back(strprintf("読み込めない日 %d日", r.daysSkipped));
+    if (r.racesWithoutResult > 0)
+        left.push_back(strprintf("結果（払戻）のないレース %lld", r.racesWithoutResult));
+    if (r.damagedLines > 0)
+        left.push_back(strprintf("壊れていて読めない行 %lld行", r.damagedLines));
+    for (std::size_t i = 0; i < left.size(); ++i)
+        text += (i == 0 ? "読み飛ばし：" : "、") + left[i];
+    return text;
 }
 
 RaceFigures FiguresOf(const KaimeTables& tables)
@@ -211,6 +234,8 @@ struct DayOutput {
     std::string bytes; // its lines, each with CR LF
     int lines = 0;
     long long races = 0;
+    long long withoutResult = 0;
+    long long damagedLines = 0;
     std::vector<std::string> notes;
     std::string error; // a value that does not fit: the run fails
 };
@@ -229,14 +254,19 @@ void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const Bac
     out.loaded = true;
     if (loaded.notes.failed())
         out.notes.push_back(key + "：" + loaded.notes.error);
+    out.damagedLines = static_cast<long long>(loaded.notes.skipped.size());
+    for (const std::string& skipped : loaded.notes.skipped)
+        out.notes.push_back(key + "：" + skipped);
     for (const RaceListItem& item : day.RaceList) {
         if (stop()) {
             out.cancelled = true;
             return;
         }
         // A race without a result gives no line, so its tables are not built.
-        if (!HasBacktestResult(day, item.slot))
+        if (!HasBacktestResult(day, item.slot)) {
+            ++out.withoutResult;
             continue;
+        }
         const RaceFigures figures = BacktestRace(tables, day, item.slot, options.rule, options.mode, options.multi);
         ++out.races;
         BacktestLine line = MakeBacktestLine(day, item.slot, figures);
@@ -340,7 +370,10 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
         result.lastDayKey = days[d];
         result.notes.insert(result.notes.end(), out.notes.begin(), out.notes.end());
         result.days += out.loaded ? 1 : 0;
+        result.daysSkipped += out.loaded ? 0 : 1;
         result.races += out.races;
+        result.racesWithoutResult += out.withoutResult;
+        result.damagedLines += out.damagedLines;
         if (!out.error.empty()) {
             result.outcome = BacktestOutcome::Failed;
             result.message = std::move(out.error);
@@ -360,13 +393,28 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
         result.message = std::string(kNoBacktestData);
         return result;
     }
+    const FolderLock lock = LockForWriting(options.load.appFolder);
+    if (!lock) {
+        result.outcome = BacktestOutcome::Failed;
+        result.message = lock.error();
+        return result;
+    }
+    const std::filesystem::path file = BacktestFile(options.load.appFolder);
     std::string error;
-    if (!writeFileAtomic(BacktestFile(options.load.appFolder), bytes, &error)) {
+    if (!writeFileAtomic(file, bytes, &error)) {
         result.outcome = BacktestOutcome::Failed;
         result.message = std::string(kBacktestFileName) + " を書き込めませんでした：" + error;
         return result;
     }
     result.outcome = BacktestOutcome::Written;
+    // The summary names the line count of the file it belongs to, so that one left from an earlier run is
+    // not shown beside another file.
+    const std::string summary = std::to_string(result.lines) + "\r\n" + toSjis(BacktestSummary(result)) + "\r\n";
+    if (!writeFileAtomic(BacktestSummaryFile(file), summary, &error)) {
+        result.notes.push_back("集計の要約を書き込めませんでした：" + error);
+        std::error_code ec;
+        std::filesystem::remove(BacktestSummaryFile(file), ec); // an earlier run's would say the wrong thing
+    }
     return result;
 }
 

@@ -44,6 +44,10 @@ inline constexpr int kBtMaxCompiIndex = 99;           // "%2d"
 
 // The backtest file of an application folder.
 std::filesystem::path BacktestFile(const std::filesystem::path& appFolder);
+// The summary of the run that wrote a backtest file, beside it ("tmpData.txt"): the file's number of
+// lines, then the summary's text (Shift-JIS, CR LF), so that the verification window tells what the data
+// lacks however long after the run it is opened.
+std::filesystem::path BacktestSummaryFile(const std::filesystem::path& backtestFile);
 
 // What the input form's labels of one bet type read as integers after a build (an empty or
 // non-numeric text counts as 0): 買い点数, 投票金額, 回収金額.
@@ -112,16 +116,28 @@ struct BacktestResult {
     int lines = 0;
     int days = 0;
     long long races = 0;
+    // What the run left out, so that totals over a damaged store never quietly count fewer races: days
+    // of the period whose race file could not be read, listed races without a result (no win payout,
+    // as a damaged payout line leaves them), and lines of the day files skipped as damaged (a race whose
+    // race line is damaged is not listed at all). The notes name each.
+    int daysSkipped = 0;
+    long long racesWithoutResult = 0;
+    long long damagedLines = 0;
     std::string message;            // for a person: kNoBacktestData, the write or fit error, or empty
     std::vector<std::string> notes; // days that could not be read, compi indices written as blanks
     std::string lastDayKey;         // the day loaded last (the main window loads it afterwards)
 };
 
-// Runs the backtest over dateItems (the date list, newest first). The file is replaced (temporary file
-// and rename) only when at least one line was collected and the run was neither cancelled nor failed;
-// otherwise the previous file stays as it was. cancel is polled between races.
+// Runs the backtest over dateItems (the date list, newest first). The file and its summary are replaced
+// (temporary file and rename, under the application folder's writer lock) only when at least one line
+// was collected and the run was neither cancelled nor failed; otherwise the previous files stay as they
+// were. cancel is polled between races.
 BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const BacktestOptions& options,
                            const Clock& clock, const BacktestProgressFn& progress = {},
                            const std::atomic<bool>* cancel = nullptr);
+
+// What the run did, as the rule window shows it when the file is written: "12日  108レースを書き込みました。"
+// and, when anything was left out, how much and why.
+std::string BacktestSummary(const BacktestResult& result);
 
 } // namespace solvane

@@ -378,6 +378,25 @@ TextGrid KenshoSummary(const KenshoTotals& totals)
     return grid;
 }
 
+namespace {
+
+// The text of the backtest file's summary file when its first line gives the file's line count.
+std::string RunSummaryOf(const std::filesystem::path& file, std::size_t records)
+{
+    const std::optional<std::string> bytes = readFile(BacktestSummaryFile(file));
+    if (!bytes)
+        return {};
+    const std::vector<std::string> lines = splitLines(*bytes);
+    if (lines.size() < 2 || lines[0] != std::to_string(records))
+        return {};
+    std::string text;
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        text += (i > 1 ? "\n" : "") + fromSjis(lines[i]);
+    return text;
+}
+
+} // namespace
+
 KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFilter& filter)
 {
     KenshoResult result;
@@ -409,6 +428,7 @@ KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFil
     for (int c = 0; c < result.grid.columnCount(); ++c)
         result.grid.setAlign(c, c == kKenshoDayColumn ? CellAlign::Left : CellAlign::Center);
     result.summary = KenshoSummary(result.totals);
+    result.runSummary = RunSummaryOf(file, records);
     return result;
 }
 

@@ -91,6 +91,9 @@ struct KenshoResult {
     TextGrid summary; // summary grid: headings "" "単勝" … "3連単", rows "データ数" "的中率" "回収率", styles set
     std::string error; // the file exists but could not be read (for a person); empty otherwise. With an
                        // error nothing else is filled: the window keeps its grids and shows the message.
+    // The summary of the run that wrote the file (BacktestSummary: what it wrote and what it left out),
+    // when its summary file is there and belongs to it; empty otherwise.
+    std::string runSummary;
 };
 
 // "検証": reads the backtest file, filters and totals it. A missing file gives fileFound false.

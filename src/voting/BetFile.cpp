@@ -244,7 +244,7 @@ bool LaunchPlugin(const TohyoPlan& plan, std::string* error, const ShellLauncher
     std::string folder = pathToUtf8(plan.pluginFolder);
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
         folder += static_cast<char>(std::filesystem::path::preferred_separator);
-    return open(plan.exe, pathToUtf8(plan.file), pathFromUtf8(folder), error);
+    return open(plan.exe, ShellArgument(pathToUtf8(plan.file)), pathFromUtf8(folder), error);
 }
 
 } // namespace solvane

@@ -108,9 +108,10 @@ void SetPluginFolder(TohyoPlan& plan, std::string_view pluginFolder);
 // show.
 bool WriteBetFile(const TohyoPlan& plan, std::string* message);
 
-// Starts the plug-in through the shell ("open"): the bet file's full path as its one parameter, exactly
-// as built (not quoted), the plug-in folder with a trailing separator as its working folder; does not
-// wait. False when it could not be started; then the vote command shows kTohyoLaunchErrorMessage.
+// Starts the plug-in through the shell ("open"): the bet file's full path as its one parameter (quoted
+// where the system's command line needs it, ShellArgument), the plug-in folder with a trailing separator
+// as its working folder; does not wait. False when it could not be started; then the vote command shows
+// kTohyoLaunchErrorMessage.
 bool LaunchPlugin(const TohyoPlan& plan, std::string* error = nullptr, const ShellLauncher& open = ShellOpen);
 
 } // namespace solvane

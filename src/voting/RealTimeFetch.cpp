@@ -9,6 +9,7 @@
 #include "raceday/RaceRecords.h"
 #include "store/Store.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 #include "voting/Schedule.h"
@@ -31,7 +32,11 @@ struct FetchKind {
     std::string failed; // after the track and race of a failed open
 };
 
-using RecordHandler = std::function<void(const std::string& rec)>;
+// Stores one record; true when it went into a file (not when it was passed over or refused).
+using RecordHandler = std::function<bool(const std::string& rec)>;
+
+// What a store rule did with a record.
+enum class Kept { Stored, Passed, Failed };
 
 // One fetch in progress: the texts it shows, the lines it logs and the beeps it asks for.
 class FetchRun {
@@ -86,16 +91,18 @@ public:
             const JVCancelFlag notCancelled{false};
             JVReadHandlers handlers;
             handlers.onRecord = [&](const std::string& rec) {
-                onRecord(rec);
-                ++result_.records;
+                if (onRecord(rec))
+                    ++result_.records;
             };
             handlers.pumpEvents = env_.pumpEvents;
             try {
-                const JVReadResult read = JVReadLoop(link, kind.buffer, notCancelled, handlers);
-                if (read.end == JVReadEnd::Error) {
+                const JVReadResult read = JVReadLoop(link, kind.buffer, notCancelled, handlers, env_.downloadWait);
+                if (read.end == JVReadEnd::Error || read.end == JVReadEnd::TimedOut) {
                     if (kind.odds)
                         beep();
-                    error(JVFailure("JVRead", read.code, link.lastError()), kind.logErrors);
+                    error(read.end == JVReadEnd::Error ? JVFailure("JVRead", read.code, link.lastError())
+                                                       : JVDownloadTimeoutText(read, env_.downloadWait),
+                          kind.logErrors);
                 }
                 readAll = read.end == JVReadEnd::AllRead;
             } catch (const std::exception& e) {
@@ -117,6 +124,16 @@ public:
 
     // A record the store could not take: the fetch says so rather than losing it quietly.
     void storeFailed(const std::string& why, bool log) { error("保存エラー：" + why, log); }
+
+    // The application folder's writer lock for one change; while it waits, DLlabel says so and the
+    // window's events run.
+    FolderLock lock(const fs::path& appFolder)
+    {
+        LockWait wait = DefaultLockWait();
+        wait.notice = [this](const std::string& text) { show(text); };
+        wait.pumpEvents = env_.pumpEvents;
+        return LockForWriting(appFolder, wait);
+    }
 
     // DLlabel keeps the last error when the fetch ends, so an unattended failure stays visible.
     void finish()
@@ -164,70 +181,86 @@ bool fileExists(const fs::path& path)
     return !path.empty() && fs::exists(path, ec);
 }
 
+Kept kept(bool ok)
+{
+    return ok ? Kept::Stored : Kept::Failed;
+}
+
 // Stores an odds record of the live odds: O1-O6 of a sale in progress (data kind neither "0" nor
-// "9") for a real race, normalised. False with why when the store refused it.
-bool storeOdds(const fs::path& dataDir, const std::string& rec, std::string* why)
+// "9") for a real race, normalised.
+Kept storeOdds(const fs::path& dataDir, const std::string& rec, std::string* why)
 {
     const auto kind = storeKindOfType(field(rec, 1, 2));
     if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6)
-        return true;
+        return Kept::Passed;
     const std::string_view dataKind = field(rec, 3, 1);
     if (dataKind == "0" || dataKind == "9" || RaceNumber(rec) <= 0)
-        return true;
-    return KeyedFile(StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why);
+        return Kept::Passed;
+    return kept(KeyedFile(StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec)));
 }
 
-bool storeResults(const fs::path& dataDir, const std::string& rec, std::string* why)
+Kept storeResults(const fs::path& dataDir, const std::string& rec, std::string* why)
 {
     const std::string_view type = field(rec, 1, 2);
     if (RaceNumber(rec) <= 0)
-        return true;
+        return Kept::Passed;
     if (type == "RA") {
         // Race records go only into a day the import made; a fetch never starts a day's files.
         const fs::path path = StoreFilePath(dataDir, StoreKind::RA, rec);
-        return !fileExists(path) || KeyedFile(path, NormaliseRecord(rec), true, why);
+        if (!fileExists(path))
+            return Kept::Passed;
+        return kept(KeyedFile(path, NormaliseRecord(rec), true, why, DeliveryOf(rec)));
     }
     if (type == "SE") {
-        if (FieldInt(rec, 29, 2) <= 0)
-            return true;
         const fs::path path = StoreFilePath(dataDir, StoreKind::SE, rec);
-        return !fileExists(path) || SlotFile(path, rec, why);
+        if (FieldInt(rec, 29, 2) <= 0 || !fileExists(path))
+            return Kept::Passed;
+        return kept(SlotFile(path, rec, why));
     }
     if (type == "HR")
-        return KeyedFile(StoreFilePath(dataDir, StoreKind::HR, rec), rec, false, why);
-    return true;
+        return kept(KeyedFile(StoreFilePath(dataDir, StoreKind::HR, rec), rec, false, why));
+    return Kept::Passed;
 }
 
-bool storeMining(const fs::path& dataDir, const std::string& rec, std::string* why)
+Kept storeMining(const fs::path& dataDir, const std::string& rec, std::string* why)
 {
     const std::string_view type = field(rec, 1, 2);
     if (RaceNumber(rec) <= 0)
-        return true;
+        return Kept::Passed;
     if (type == "DM")
-        return KeyedFile(StoreFilePath(dataDir, StoreKind::DM, rec), rec, true, why);
+        return kept(KeyedFile(StoreFilePath(dataDir, StoreKind::DM, rec), rec, true, why));
     if (type == "TM")
-        return KeyedFile(StoreFilePath(dataDir, StoreKind::TM, rec), NormaliseRecord(rec), true, why);
-    return true;
+        return kept(
+            KeyedFile(StoreFilePath(dataDir, StoreKind::TM, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec)));
+    return Kept::Passed;
 }
 
-bool storeChanges(const fs::path& chgDir, const std::string& rec, std::string* why)
+Kept storeChanges(const fs::path& chgDir, const std::string& rec, std::string* why)
 {
     const std::string_view type = field(rec, 1, 2);
     if (type == "WE")
-        return StoreWeRecord(chgDir, rec, why);
+        return kept(StoreWeRecord(chgDir, rec, why));
     if (type == "TC")
-        return StoreTcRecord(chgDir, rec, why);
-    return true;
+        return kept(StoreTcRecord(chgDir, rec, why));
+    return Kept::Passed;
 }
 
-// The handler of a fetch: stores each record by its rule and reports what the store refused.
-RecordHandler storing(FetchRun& run, bool log, const fs::path& folder,
-                      bool (*store)(const fs::path&, const std::string&, std::string*))
+// The handler of a fetch: stores each record by its rule under the application folder's writer lock,
+// reports what the store refused, and tells whether the record went into a file.
+RecordHandler storing(FetchRun& run, bool log, const fs::path& folder, const fs::path& appFolder,
+                      Kept (*store)(const fs::path&, const std::string&, std::string*))
 {
-    return [&run, log, folder, store](const std::string& rec) {
+    return [&run, log, folder, appFolder, store](const std::string& rec) {
+        const FolderLock lock = run.lock(appFolder);
+        if (!lock) {
+            run.storeFailed(lock.error(), log);
+            return false;
+        }
         std::string why;
-        if (!store(folder, rec, &why))
+        const Kept k = store(folder, rec, &why);
+        if (k == Kept::Failed)
             run.storeFailed(why, log);
+        return k == Kept::Stored;
     };
 }
 
@@ -311,7 +344,8 @@ FetchResult SokuhoOddsBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env)
     const std::string trackRace = trackRaceOf(selectedRa(day));
     FetchRun run(env, result, false);
     const FetchKind kind{"0B30", kJVReadBufferOdds, true, true, trackRace + "オッズ取得中", "R:ｵｯｽﾞ取得エラー："};
-    result.oddsFetched = run.request(link, kind, key, trackRace, storing(run, true, day.DataDir, storeOdds));
+    result.oddsFetched = run.request(link, kind, key, trackRace,
+                                     storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeOdds));
     run.finish();
     day.OzRace = day.CurRace;
     ReadNotes notes;
@@ -331,7 +365,8 @@ FetchResult KekkaGetBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bo
     FetchRun run(env, result, silent);
     const FetchKind kind{"0B12", kJVReadBufferRealTime, false,
                          true,   "ﾚｰｽ情報データ取得中", "R:ﾚｰｽ情報データ取得エラー："};
-    run.request(link, kind, key, trackRaceOf(selectedRa(day)), storing(run, true, day.DataDir, storeResults));
+    run.request(link, kind, key, trackRaceOf(selectedRa(day)),
+                storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeResults));
     run.finish();
     ReadNotes notes;
     HrReadBtnClick(day, &notes);
@@ -348,7 +383,7 @@ FetchResult GetDMBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bool 
     result.ran = true;
     FetchRun run(env, result, silent);
     const std::string trackRace = trackRaceOf(selectedRa(day));
-    const RecordHandler store = storing(run, true, day.DataDir, storeMining);
+    const RecordHandler store = storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeMining);
     const FetchKind timeType{"0B13", kJVReadBufferRealTime, false, true, "DM取得中", "R:DMデータ取得エラー："};
     const FetchKind matchType{"0B17", kJVReadBufferRealTime, false, true, "対戦DM取得中", "R:DMデータ取得エラー："};
     run.request(link, timeType, key, trackRace, store);
@@ -373,7 +408,15 @@ FetchResult GetKaisaiBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, b
     const FetchKind kind{"0B14", kJVReadBufferRealTime,  false,
                          true,   "開催速報データ取得中", "R:開催速報データ取得エラー："};
     const fs::path chgDir = day.ChgDir;
-    run.request(link, kind, key, trackRaceOf(selectedRa(day)), storing(run, true, chgDir, storeChanges));
+    const fs::path appFolder = AppFolderOfStore(day.DataDir);
+    run.request(link, kind, key, trackRaceOf(selectedRa(day)), storing(run, true, chgDir, appFolder, storeChanges));
+    // The change reader writes moved post times back into the day's race file: a change of its own.
+    const FolderLock lock = run.lock(appFolder);
+    if (!lock) {
+        run.storeFailed(lock.error(), true);
+        run.finish();
+        return result;
+    }
     run.finish();
     const ChangeReadResult changes = KaisaiReadBtnClick(day, env.fetchTimes);
     addNotes(result, changes.notes);
@@ -394,7 +437,8 @@ FetchResult FetchPassOdds(JVLink& link, RaceDay& day, const FetchEnv& env, std::
     const std::string trackRace = fromSjis(TrackName(field(entry, 9, 2))) + PadNumber(field(entry, 15, 2));
     FetchRun run(env, result, false);
     const FetchKind kind{"0B30", kJVReadBufferOdds, true, true, trackRace + "R ｵｯｽﾞ取得中", "R:"};
-    result.oddsFetched = run.request(link, kind, key, trackRace, storing(run, true, day.DataDir, storeOdds));
+    result.oddsFetched = run.request(link, kind, key, trackRace,
+                                     storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeOdds));
     // The daily log records odds that arrived; a failed read is in the error log instead.
     if (result.oddsFetched && dailyLog) {
         dailyLog("-----");

@@ -1,6 +1,8 @@
 // The race-day fetches: live odds ("速報ｵｯｽﾞ"), results ("結果情報"), mining ("ﾏｲﾆﾝｸﾞ") and meeting
 // changes ("変更情報"). Each opens a real-time request, stores what it reads, closes the request and
-// refreshes the loaded day from the store. Nothing here touches a window: what the status label
+// refreshes the loaded day from the store. Each record is stored under the application folder's writer
+// lock (the Data folder's parent), so that another process storing into the same day files at the same
+// time loses nothing; while the lock is busy DLlabel says so. Nothing here touches a window: what the status label
 // showed, what went to the error log, the beeps and what to refresh come back in a FetchResult.
 #pragma once
 
@@ -30,6 +32,8 @@ struct FetchEnv {
     bool notRefresh = false;
     // [Time] settings, for the post-time changes of the change reader.
     FetchTimeSettings fetchTimes;
+    // JVRead answering "still downloading": the pause between asks and when to give up.
+    JVDownloadWait downloadWait;
 };
 
 struct FetchResult {
@@ -43,7 +47,7 @@ struct FetchResult {
     bool pressNextRace = false;     // the change reader asks for NextRBtn
     std::vector<int> movedSlots;    // races whose post time the change reader moved
     bool noData = false;            // an open answered -1: nothing there yet for the key (no error)
-    long long records = 0;          // records stored
+    long long records = 0;          // records that went into a file (not those refused or passed over)
     std::vector<std::string> notes; // lines the readers skipped (UTF-8)
 
     bool beep() const { return beeps > 0; }

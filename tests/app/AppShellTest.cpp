@@ -2,11 +2,13 @@
 #include "app/FakeJVLink.h"
 #include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
+#include "support/LockedElsewhere.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -102,6 +104,47 @@ TEST_F(AppShellTest, AFolderThatCannotBeMadeEndsStartUpWithAMessage)
     EXPECT_FALSE(shell2.start());
     EXPECT_NE(shell2.startError().find((dir / "kaime").string()), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "ErrorLog.txt")) << "start-up stops at the failed step";
+}
+
+TEST_F(AppShellTest, ASecondWindowProgramOnTheFolderSaysSoAndEnds)
+{
+    {
+        test::LockedElsewhere first(dir / std::string(kWindowLockName)); // a window program running
+        ASSERT_TRUE(first.held());
+        auto second = makeShell();
+        EXPECT_FALSE(second.start());
+        EXPECT_TRUE(second.alreadyRunning());
+        EXPECT_EQ(second.startError(), std::string(kAlreadyRunning) + dir.path().string());
+        EXPECT_FALSE(fs::exists(dir / "ErrorLog.txt")) << "it ends before it writes anything";
+    }
+    // The first one ended, however it ended: the next one starts and holds the folder in turn.
+    auto shell = makeShell();
+    ASSERT_TRUE(shell.start()) << shell.startError();
+    EXPECT_FALSE(shell.alreadyRunning());
+    EXPECT_FALSE(test::LockedElsewhere(dir / std::string(kWindowLockName)).held());
+}
+
+TEST_F(AppShellTest, StartSweepsDeadWritersTemporariesAndSaysWhichSettingsAreOutOfRange)
+{
+    fs::create_directories(dir / "Data");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const fs::path dead[] = {dir / "solvane.ini.tmp0a1b2c3d", dir / "Data" / "x.jvO6.tmp12345678"};
+    for (const fs::path& p : dead) {
+        ASSERT_TRUE(writeFileAtomic(p, "half a file"));
+        fs::last_write_time(p, old);
+    }
+    const fs::path busy = dir / "Data" / "y.jvRA.tmpabcdef01"; // a writer that takes no lock, at work
+    ASSERT_TRUE(writeFileAtomic(busy, "being written"));
+    ASSERT_TRUE(writeFileAtomic(dir / "solvane.ini", toSjis("[Time]\r\nAutoOzGet=600\r\nAutoRdataGet=30\r\n")));
+
+    auto shell = makeShell();
+    ASSERT_TRUE(shell.start()) << shell.startError();
+    for (const fs::path& p : dead)
+        EXPECT_FALSE(fs::exists(p)) << p;
+    EXPECT_TRUE(fs::exists(busy));
+    EXPECT_EQ(shell.warnings(),
+              std::vector<std::string>{"設定 [Time] AutoOzGet=600 は範囲（1～59）の外なので、59 として使います。"});
+    EXPECT_EQ(shell.settings().get(keys::AutoOzGet), 59);
 }
 
 TEST_F(AppShellTest, CommandLineModeReadsTheListFileAndSkipsNormalSteps)

@@ -176,12 +176,13 @@ TEST_F(CliRaceDay, OddsPrintTheOddsPageGrid)
 TEST_F(CliRaceDay, ARaceWithoutOddsShowsBlanks)
 {
     test::TempDir copy;
-    std::filesystem::copy(*dir_ / "home", copy.path(), std::filesystem::copy_options::recursive);
+    const std::filesystem::path home = copy / "home";
+    std::filesystem::copy(*dir_ / "home", home, std::filesystem::copy_options::recursive);
     for (int type = 1; type <= 6; ++type)
-        std::filesystem::remove(copy / "Data" / pathFromUtf8("2024年01月07日.jvO" + std::to_string(type)));
+        std::filesystem::remove(home / "Data" / pathFromUtf8("2024年01月07日.jvO" + std::to_string(type)));
     for (const char* type : {"単勝", "複勝", "枠連", "馬連", "ワイド", "馬単", "３連複", "３連単"}) {
         const Outcome run = runShell(std::string("env -u SOLVANE_HOME -u SOLVANE_FEED ") + SOLVANE_CLI_PATH +
-                                         " --home '" + copy.path().string() + "' odds 20240107 0 --list --type " + type,
+                                         " --home '" + home.string() + "' odds 20240107 0 --list --type " + type,
                                      *dir_ / "cli.err");
         ASSERT_EQ(run.status, 0) << type << run.err;
         const auto rows = cellsOf(run.out);

@@ -55,3 +55,24 @@ TEST(Cli, FailedWriteEndsWithStatusOne)
     ASSERT_TRUE(writeFileAtomic(dir / "file", "x"));
     EXPECT_EQ(runCli("--home '" + (dir / "file").string() + "' settings set locate top 5").status, 1);
 }
+
+TEST(Cli, SettingsOutsideTheirRangesAreRefusedAndSaid)
+{
+    test::TempDir dir;
+    const std::string cli = std::string("env -u SOLVANE_HOME -u SOLVANE_FEED ") + SOLVANE_CLI_PATH + " --home '" +
+                            dir.path().string() + "' ";
+    for (const char* value : {"-5", "0", "600"}) {
+        const CliRun set = test::runShell(cli + "settings set Time AutoOzGet " + value, dir / "err.txt");
+        EXPECT_EQ(set.status, 2) << value;
+        EXPECT_EQ(set.err, std::string("[Time] AutoOzGet は 1～59 の範囲で指定してください：") + value + "\n");
+        EXPECT_FALSE(std::filesystem::exists(dir / "solvane.ini")) << "nothing written";
+    }
+    EXPECT_EQ(runCli("--home '" + dir.path().string() + "' settings set Time AutoOzGet 59").status, 0);
+
+    // A hand-edited value: the value the program uses, and what it says of the file's.
+    ASSERT_TRUE(writeFileAtomic(dir / "solvane.ini", "[Time]\r\nAutoOzGet=600\r\n"));
+    const CliRun get = test::runShell(cli + "settings get Time AutoOzGet", dir / "err.txt");
+    EXPECT_EQ(get.status, 0);
+    EXPECT_EQ(get.out, "59\n");
+    EXPECT_EQ(get.err, "設定 [Time] AutoOzGet=600 は範囲（1～59）の外なので、59 として使います。\n");
+}

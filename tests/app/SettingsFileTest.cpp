@@ -1,9 +1,13 @@
 #include "app/SettingsFile.h"
+#include "support/LockedElsewhere.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/ShiftJis.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 using namespace solvane;
 namespace fs = std::filesystem;
@@ -200,4 +204,67 @@ TEST_F(SettingsFileTest, RelativePathsAreTakenFromTheApplicationFolderWhereverIt
     }
     EXPECT_EQ(ResolveSettingsPath("Media/a.wav", {}), "Media/a.wav") << "no application folder, nothing to take";
     EXPECT_EQ(ResolveSettingsPath("\\\\server\\box", dir.path()), "\\\\server\\box");
+}
+
+// A setting outside its documented range (AutoOzGet -5, 0 or 600 would put the automatic odds fetch after
+// the post or nowhere) is refused when typed and never used as stored: the program uses the nearest end
+// of the range, which is what the settings window shows for it, and says so.
+TEST_F(SettingsFileTest, IntegersOutsideTheirRangesAreRefusedAndNeverUsed)
+{
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* problem;
+    } typed[] = {
+        {"Time", "AutoOzGet", "-5", "[Time] AutoOzGet は 1～59 の範囲で指定してください：-5"},
+        {"Time", "AutoOzGet", "0", "[Time] AutoOzGet は 1～59 の範囲で指定してください：0"},
+        {"Time", "AutoOzGet", "600", "[Time] AutoOzGet は 1～59 の範囲で指定してください：600"},
+        {"time", "autoozget", "59", ""},
+        {"Time", "AutoOzGetSec", "60", "[Time] AutoOzGetSec は 0～59 の範囲で指定してください：60"},
+        {"Time", "AutoRdataGet", "4", "[Time] AutoRdataGet は 5～59 の範囲で指定してください：4"},
+        {"Kensho", "period", "21", "[Kensho] period は 1～20 の範囲で指定してください：21"},
+        {"KaimeSet", "HaibunSet", "4", "[KaimeSet] HaibunSet は 0～3 の範囲で指定してください：4"},
+        {"locate", "top", "-300", ""},
+        {"locate", "top", "notanumber", "整数を指定してください：[locate] top"},
+        {"Dir", "harunire", "600", ""},
+        {"Mine", "own", "anything", ""},
+    };
+    for (const auto& t : typed)
+        EXPECT_EQ(SettingValueProblem(t.section, t.key, t.value), t.problem) << t.key << "=" << t.value;
+
+    writeUtf8("[Time]\r\nAutoOzGet=600\r\nAutoOzGetSec=-5\r\nAutoRdataGet=0\r\n[Kensho]\r\nperiod=7\r\n");
+    SettingsFile s = open();
+    EXPECT_EQ(s.get(keys::AutoOzGet), 59);
+    EXPECT_EQ(s.get(keys::AutoOzGetSec), 0);
+    EXPECT_EQ(s.get(keys::AutoRdataGet), 5);
+    EXPECT_EQ(s.get(keys::KenshoPeriod), 7);
+    EXPECT_EQ(s.outOfRange(), (std::vector<std::string>{
+                                  "設定 [Time] AutoOzGet=600 は範囲（1～59）の外なので、59 として使います。",
+                                  "設定 [Time] AutoOzGetSec=-5 は範囲（0～59）の外なので、0 として使います。",
+                                  "設定 [Time] AutoRdataGet=0 は範囲（5～59）の外なので、5 として使います。",
+                              }));
+}
+
+// Another process writing the file holds its folder's writer lock: a write waits for it, and gives up
+// with the reason and nothing changed when the lock does not come.
+TEST_F(SettingsFileTest, AWriteWaitsForAnotherWriterAndGivesUpWithoutChangingAnything)
+{
+    writeUtf8("[JvDataGet]\r\nLastTime=2024/01/06 09:00:00\r\n");
+    std::vector<std::string> told;
+    const test::ShortLockWait shortWait(std::chrono::milliseconds(200),
+                                        [&](const std::string& text) { told.push_back(text); });
+    {
+        test::LockedElsewhere other(dir / std::string(kWriterLockName));
+        ASSERT_TRUE(other.held());
+        SettingsFile s = open();
+        EXPECT_FALSE(s.set(keys::AutoOzGet, 7));
+        EXPECT_TRUE(s.lastError().starts_with("他の処理がデータを更新しているため、変更できませんでした"))
+            << s.lastError();
+        EXPECT_EQ(onDisk(), "[JvDataGet]\r\nLastTime=2024/01/06 09:00:00\r\n");
+        EXPECT_EQ(told, std::vector<std::string>{std::string(kLockWaitMessage)});
+    }
+    SettingsFile s = open();
+    EXPECT_TRUE(s.set(keys::AutoOzGet, 7)) << s.lastError();
+    EXPECT_EQ(s.get(keys::AutoOzGet), 7);
 }

@@ -136,12 +136,7 @@ protected:
         const std::string saved = old ? old : "";
         if (::access("/dev/shm", W_OK) == 0)
             ::setenv("SOLVANE_TEST_TMP", "/dev/shm", 1);
-        feedgen::FeedOptions o;
-        o.from = o.to = DateTime{2024, 1, 6};
-        o.seed = 3;
-        o.liveToday = true;
-        o.siblings = false;
-        season_ = new GeneratedSeason(DateTime{2024, 1, 6, 9, 30, 0}, o, DateTime{2024, 1, 1});
+        season_ = new LiveRaceDay;
         ASSERT_EQ(season_->error, "");
         base_ = new TempDir;
         copyFolder(season_->home, base_->path());

@@ -27,15 +27,6 @@ namespace solvane::test {
 
 namespace fs = std::filesystem;
 
-// A temporary file left by a write that was killed: "<name>.tmp" + eight hex digits.
-inline bool isLeftoverTemp(const std::string& name)
-{
-    const std::size_t at = name.rfind(".tmp");
-    if (at == std::string::npos || name.size() != at + 12)
-        return false;
-    return name.find_first_not_of("0123456789abcdef", at + 4) == std::string::npos;
-}
-
 // Every regular file of a folder (not recursive) by name, leftover temporaries apart.
 struct FolderFiles {
     std::map<std::string, std::string> files;
@@ -50,7 +41,7 @@ inline FolderFiles readFolder(const fs::path& dir)
         if (!it->is_regular_file())
             continue;
         const std::string name = it->path().filename().string();
-        if (isLeftoverTemp(name))
+        if (isWriteTemporary(name)) // left by a write that was killed
             out.leftovers.push_back(name);
         else
             out.files[name] = readFile(it->path()).value_or("<unreadable>");

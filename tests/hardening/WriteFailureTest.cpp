@@ -153,6 +153,7 @@ TEST_F(StoreWriteFailure, LiveOddsFetchKeepsTheFileItCannotWriteAndLogsWhy)
     const std::string o6 = (data / pathFromUtf8("2024年01月06日.jvO6")).string();
     const std::string message = "保存エラー：データファイルを保存できません（" + o6 + ": " + kTooLarge + "）";
     EXPECT_TRUE(said->ends_with("\n" + message)) << *said;
+    EXPECT_TRUE(said->starts_with("5\n")) << "the count is of what was saved: O1-O5, not O6\n" << *said;
     EXPECT_EQ(readFile(data / pathFromUtf8("2024年01月06日.jvO6")), old.at("2024年01月06日.jvO6"));
     EXPECT_TRUE(readFolder(data).leftovers.empty());
     const auto log = splitLines(fromSjis(readFile(ErrorLogPath(season_->home)).value_or("")));

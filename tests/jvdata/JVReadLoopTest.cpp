@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -27,14 +28,33 @@ struct Recorder {
     }
 };
 
+// A clock that moves only when the loop pauses, so that no test waits for real.
+struct FakeWait {
+    std::chrono::steady_clock::time_point t{};
+    int pauses = 0;
+
+    JVDownloadWait wait(std::chrono::milliseconds limit = std::chrono::milliseconds(60000))
+    {
+        JVDownloadWait w;
+        w.limit = limit;
+        w.now = [this] { return t; };
+        w.sleep = [this](std::chrono::milliseconds d) {
+            ++pauses;
+            t += d;
+        };
+        return w;
+    }
+};
+
 TEST(JVReadLoopTest, StillDownloadingAThousandTimesThenRecords)
 {
     MemoryJVLink link;
     link.addResult(-3, 1000).addRecord("RA1").addRecord("RA2").addFileSwitch().addResult(0);
     JVCancelFlag cancel{false};
     Recorder recorder;
+    FakeWait time;
 
-    const JVReadResult result = JVReadLoop(link, kJVReadBufferImport, cancel, recorder.handlers());
+    const JVReadResult result = JVReadLoop(link, kJVReadBufferImport, cancel, recorder.handlers(), time.wait());
 
     EXPECT_EQ(result.end, JVReadEnd::AllRead);
     EXPECT_EQ(result.code, 0);
@@ -42,10 +62,33 @@ TEST(JVReadLoopTest, StillDownloadingAThousandTimesThenRecords)
     EXPECT_EQ(result.records, 2);
     EXPECT_EQ(result.fileSwitches, 1);
     EXPECT_EQ(recorder.events, (std::vector<std::string>{"RA1\r\n", "RA2\r\n", "switch"}));
-    // No waiting between turns: one JVRead per turn, events pumped on every turn.
+    // One JVRead per turn, events pumped on every turn, and a pause after each "still downloading"
+    // instead of asking again at once.
     EXPECT_EQ(link.readCalls, 1004);
     EXPECT_EQ(recorder.pumps, 1004);
+    EXPECT_EQ(time.pauses, 1000);
     EXPECT_EQ(link.lastBufferSize, 100000);
+}
+
+TEST(JVReadLoopTest, DownloadingWithoutEndGivesUpAtTheLimitWithAMessage)
+{
+    // Records between the answers start the wait afresh; only an unbroken run of them counts.
+    MemoryJVLink link;
+    link.addResult(-3, 50).addRecord("RA1").addResult(-2, 99).addRecord("RA2").addResult(-3, 100000);
+    JVCancelFlag cancel{false};
+    Recorder recorder;
+    FakeWait time;
+    const JVDownloadWait wait = time.wait(std::chrono::seconds(1)); // 100 pauses of 10 ms
+
+    const JVReadResult result = JVReadLoop(link, kJVReadBufferImport, cancel, recorder.handlers(), wait);
+
+    EXPECT_EQ(result.end, JVReadEnd::TimedOut);
+    EXPECT_EQ(result.code, -3);
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"RA1\r\n", "RA2\r\n"}));
+    EXPECT_EQ(time.pauses, 50 + 99 + 100);
+    EXPECT_EQ(JVDownloadTimeoutText(result, wait),
+              "ファイルダウンロード中(-3)のまま1秒たっても読めないため、読み込みを中止しました。"
+              "しばらくしてからやり直してください。");
 }
 
 TEST(JVReadLoopTest, MinusTwoIsTreatedLikeMinusThree)

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 namespace solvane {
@@ -261,11 +262,17 @@ TEST_F(LocalJVLinkTest, AReadLoopWaitsForTheDownloadWithoutSleeping)
     ASSERT_EQ(open(*link).result, 0);
     JVCancelFlag cancel{false};
     std::vector<std::string> records;
-    const JVReadResult result =
-        JVReadLoop(*link, kJVReadBufferImport, cancel, {[&](const std::string& r) { records.push_back(r); }, {}, {}});
+    // The loop pauses between "still downloading" answers; this download goes on per call, not per
+    // second, so the pauses need not take any time here.
+    JVDownloadWait wait;
+    int pauses = 0;
+    wait.sleep = [&](std::chrono::milliseconds) { ++pauses; };
+    const JVReadResult result = JVReadLoop(*link, kJVReadBufferImport, cancel,
+                                           {[&](const std::string& r) { records.push_back(r); }, {}, {}}, wait);
     EXPECT_EQ(result.end, JVReadEnd::AllRead);
     EXPECT_EQ(result.fileSwitches, 3);
     EXPECT_GT(result.waits, 2900);
+    EXPECT_EQ(pauses, result.waits);
     EXPECT_EQ(records, (std::vector<std::string>{"RA1\r\n", "RA2\r\n", "TM1\r\n", "RA3\r\n"}));
 }
 

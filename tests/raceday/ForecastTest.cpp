@@ -334,7 +334,9 @@ TEST(ForecastTest, NothingIsWrittenUnlessTheTextIsGoodAndTheAnswerYes)
 // its fixed length. The bytes are drawn from a fixed seed, so a failure repeats.
 TEST(ForecastTest, ArbitraryBytesGiveFixedLinesOrAMessage)
 {
-    const std::string alphabet = " R1２-" + S("◎○【東京】■") + std::string("\x81\x00\xFC\r", 4);
+    // Control characters other than tabs refuse the whole text and a lone CR ends a line (tests of their
+    // own below), so neither here.
+    const std::string alphabet = " R1２-" + S("◎○【東京】■") + std::string("\x81\t\xFC~", 4);
     const std::array<std::string, 5> starts = {"1R", S("１R"), "12R", "-----", ""};
     std::uint32_t seed = 12345;
     auto next = [&] {
@@ -359,6 +361,70 @@ TEST(ForecastTest, ArbitraryBytesGiveFixedLinesOrAMessage)
         }
     }
     EXPECT_GT(written, 100u); // the texts did reach the race lines
+}
+
+// A text that is no forecast page is refused with a word before anything is asked or written: one larger
+// than any page (read from a file only up to the limit, so a device without end cannot fill the memory),
+// or one with control characters (the NUL bytes of a binary file would go into the day's file).
+TEST(ForecastTest, TooLargeOrBinaryTextsAreRefusedWithAMessage)
+{
+    DayFolder folder;
+    DayFolder::write(folder.data(), "2024年01月06日.FI", {"kept"});
+    const std::vector<std::string> page = FiPage("2024年01月06日", {Venue("東京"), FiRace("１R", {"◎"})});
+    int asked = 0;
+    auto yes = [&](const std::string&) {
+        ++asked;
+        return true;
+    };
+    std::string large = Text(page);
+    large.resize(kForecastMaxBytes + 1, ' ');
+    std::string binary = Text(page);
+    binary.replace(binary.find(S("１R")) + 4, 1, std::string(1, '\0'));
+    const struct {
+        const char* name;
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"larger than any page", large, std::string(kForecastTooLarge)},
+        {"a NUL byte", binary,
+         "5行目に制御文字（0x00）があるため取り込めません。テキストの予想印のページを貼り付けてください。"},
+        {"an escape in a short text", "\x1b[0m\r\n",
+         "1行目に制御文字（0x1B）があるため取り込めません。"
+         "テキストの予想印のページを貼り付けてください。"},
+    };
+    for (const auto& c : cases) {
+        const ForecastOutcome outcome = ImportForecast(ForecastKind::FI, c.text, folder.app(), yes);
+        EXPECT_EQ(outcome.status, Status::Rejected) << c.name;
+        EXPECT_EQ(outcome.message, c.message) << c.name;
+    }
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(readFile(folder.data() / pathFromUtf8("2024年01月06日.FI")), "kept\r\n");
+
+    // From a file: read no further than the limit, whatever the file is.
+    ASSERT_TRUE(writeFileAtomic(folder.app() / "large.txt", large));
+    ASSERT_TRUE(writeFileAtomic(folder.app() / "page.txt", Text(page)));
+    EXPECT_EQ(ReadForecastFile(folder.app() / "large.txt").error, std::string(kForecastTooLarge));
+    EXPECT_FALSE(ReadForecastFile(folder.app() / "large.txt").bytes);
+    EXPECT_EQ(ReadForecastFile(folder.app() / "page.txt").bytes, Text(page));
+    EXPECT_TRUE(ReadForecastFile(folder.app() / "missing.txt").error.starts_with("ファイルを読めません："));
+#ifndef _WIN32
+    EXPECT_EQ(ReadForecastFile("/dev/zero").error, std::string(kForecastTooLarge));
+#endif
+}
+
+// Old Mac programs end lines with a lone CR: the text reads as with CR LF, not as one line too short.
+TEST(ForecastTest, LinesEndingInCrAloneReadAsLines)
+{
+    const std::vector<std::string> page =
+        FiPage("2024年01月06日", {Venue("東京"), FiRace("１R", {"◎", "○"}), FiRace("２R", {"▲"})});
+    std::string crOnly;
+    for (const std::string& line : page)
+        crOnly += line + "\r";
+    const ForecastPlan withCr = ReadForecast(ForecastKind::FI, crOnly);
+    EXPECT_FALSE(withCr.tooFewLines);
+    EXPECT_TRUE(withCr.ready()) << withCr.error;
+    EXPECT_EQ(withCr.lines, ReadForecast(ForecastKind::FI, Text(page)).lines);
+    EXPECT_EQ(withCr.lines.size(), 2u);
 }
 
 TEST(ForecastTest, TextFromAFileIsUtf8OrShiftJis)

@@ -3,12 +3,15 @@
 #include "Records.h"
 #include "jvdata/JVMessage.h"
 #include "jvdata/MemoryJVLink.h"
+#include "support/LockedElsewhere.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 
 namespace solvane {
@@ -264,6 +267,7 @@ TEST(BulkImport, FailedWriteEndsTheImportWithTheReason)
     for (bool perRecord : {false, true}) {
         Fixture f;
         f.options.perRecord = perRecord;
+        f.options.saveAtBytes = 0; // held files are saved at every file switch
         fs::remove_all(f.data);
         f.link.addRecord(Rec().r(1)).addRecord(Rec().r(2)).addFileSwitch().addRecord(Rec().r(3)).addFileSwitch();
         const auto r = f.run();
@@ -303,6 +307,66 @@ TEST(BulkImport, RecordsTheStoreCannotTakeAreSkippedWithANotice)
     EXPECT_EQ(f.notices.size(), 2u);
     EXPECT_EQ(f.lineCount("2024年01月06日.jvRA"), 1u);
     EXPECT_FALSE(fs::exists(f.dir / "x1"));
+}
+
+TEST(BulkImport, AReadThatStaysDownloadingPausesBetweenAsksAndGivesUp)
+{
+    Fixture f;
+    f.link.addRecord(Rec().r(1)).addResult(-3, 1000000);
+    std::chrono::steady_clock::time_point now{};
+    int pauses = 0;
+    f.options.downloadWait.limit = std::chrono::seconds(2);
+    f.options.downloadWait.now = [&] { return now; };
+    f.options.downloadWait.sleep = [&](std::chrono::milliseconds d) {
+        ++pauses;
+        now += d;
+    };
+    const auto r = f.run();
+    EXPECT_EQ(r.end, End::Error);
+    EXPECT_EQ(r.message,
+              "JVReadエラー:ファイルダウンロード中(-3)のまま2秒たっても読めないため、読み込みを中止しました。"
+              "しばらくしてからやり直してください。");
+    EXPECT_EQ(pauses, 200) << "10 ms between asks, not a busy loop";
+    EXPECT_FALSE(r.LastTime);
+    EXPECT_EQ(f.lineCount("2024年01月06日.jvRA"), 1u) << "what was read is kept";
+    EXPECT_EQ(f.link.calls.back(), "JVClose");
+}
+
+// Another process holds the application folder's writer lock (the Data folder's parent) for longer than
+// a save waits: the import says it waited, gives up without saving anything of the batch and gives no
+// LastTime; once the lock is free the same import goes through.
+TEST(BulkImport, ASaveWaitsForTheWriterLockAndWithoutItChangesNothing)
+{
+    for (bool perRecord : {false, true}) {
+        SCOPED_TRACE(perRecord);
+        Fixture f;
+        f.options.perRecord = perRecord;
+        test::LockedElsewhere other(f.dir / std::string(kWriterLockName));
+        ASSERT_TRUE(other.held());
+        int pumps = 0;
+        f.onPump = [&] { ++pumps; };
+        f.link.addRecord(Rec().r(1)).addRecord(Rec().r(2)).addFileSwitch();
+        const auto r = [&] {
+            const test::ShortLockWait shortWait(std::chrono::milliseconds(200));
+            return f.run();
+        }();
+
+        EXPECT_EQ(r.end, End::Error);
+        EXPECT_TRUE(r.message.starts_with("他の処理がデータを更新しているため、変更できませんでした")) << r.message;
+        EXPECT_FALSE(r.LastTime);
+        EXPECT_NE(std::find(f.labels.begin(), f.labels.end(), std::string(kLockWaitMessage)), f.labels.end());
+        EXPECT_GT(pumps, 2) << "the window's events run while it waits";
+        EXPECT_TRUE(fs::is_empty(f.data));
+
+        other.release();
+        f.link = MemoryJVLink();
+        f.link.readCount = 1;
+        f.link.lastFileTimestamp = "20240107123456";
+        f.link.addRecord(Rec().r(1)).addRecord(Rec().r(2)).addFileSwitch();
+        const auto again = f.run();
+        EXPECT_EQ(again.end, End::Completed) << again.message;
+        EXPECT_EQ(f.lineCount("2024年01月06日.jvRA"), 2u);
+    }
 }
 
 TEST(BulkImport, CancelRequestFromAnEarlierImportIsCleared)

@@ -1,5 +1,7 @@
 #include "store/Store.h"
 
+#include "store/DayFileCache.h"
+
 #include "Records.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -122,6 +124,64 @@ TEST(KeyedRule, SameKeyReplacesAndFileStaysSorted)
     EXPECT_EQ(lines[1].substr(19, 8), "06010202");
     EXPECT_EQ(lines[2].substr(19, 8), "06010211");
     EXPECT_EQ(lines[2].substr(99, 6), "second");
+}
+
+// A record stored from a newer delivery (a results fetch) is never replaced by an older one of its key (a
+// re-import from an earlier start), by every path that stores: runner slots, keyed files with the header
+// kept or normalised away, and the held day files of the import.
+TEST(StoreRule, ARecordNeverGivesWayToAnOlderOneOfItsKey)
+{
+    const struct {
+        const char* stored; // data kind + creation date of the stored line
+        const char* coming;
+        bool replaced;
+    } cases[] = {
+        {"520240106", "220240105", false}, // the card of the day before after the day's results
+        {"520240106", "720240108", true},  // Monday's results after the day's
+        {"520240106", "420240106", false}, // same day, earlier kind
+        {"520240106", "520240106", true},  // the same delivery again
+        {"520240106", "020240106", true},  // a deletion comes last
+        {"520240106", "920240106", true},  // and a cancellation after the results of that day
+        {"000000000", "120240101", true},  // a normalised line tells nothing
+        {"52024x106", "120240101", true},  // nor does a garbled date
+        {"520240106", "1        ", true},  // nor a coming record without its date
+    };
+    auto rec = [](const char* type, std::string_view header, const char* mark) {
+        Rec r;
+        r.t(type).k(std::string(header.substr(0, 1))).mark(mark);
+        r.made = std::string(header.substr(1));
+        return r.str();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.stored) + " <- " + c.coming);
+        TempDir dir;
+        const fs::path se = dir / "day.jvSEr", hr = dir / "day.jvHR", o1 = dir / "day.jvO1";
+        ASSERT_TRUE(SlotFile(se, rec("SE", c.stored, "stored")));
+        ASSERT_TRUE(SlotFile(se, rec("SE", c.coming, "coming")));
+        EXPECT_EQ(fileLines(se)[184].substr(99, 6), c.replaced ? "coming" : "stored");
+
+        ASSERT_TRUE(KeyedFile(hr, rec("HR", c.stored, "stored"), false));
+        ASSERT_TRUE(KeyedFile(hr, rec("HR", c.coming, "coming"), false));
+        ASSERT_EQ(fileLines(hr).size(), 1u);
+        EXPECT_EQ(fileLines(hr)[0].substr(99, 6), c.replaced ? "coming" : "stored");
+
+        // Odds are stored normalised: the header the record came with is compared instead.
+        ASSERT_TRUE(KeyedFile(o1, rec("O1", c.stored, "stored")));
+        const std::string coming = rec("O1", c.coming, "coming");
+        ASSERT_TRUE(KeyedFile(o1, NormaliseRecord(coming), true, nullptr, DeliveryOf(coming)));
+        EXPECT_EQ(fileLines(o1)[0].substr(99, 6), c.replaced ? "coming" : "stored");
+
+        // The import's held files: the payout line normalised, its header kept beside it.
+        fs::create_directories(dir / "Data");
+        const fs::path held = dir / "Data" / pathFromUtf8("2024年01月06日.jvHR");
+        ASSERT_TRUE(KeyedFile(held, rec("HR", c.stored, "stored"), false));
+        DayFileCache cache(dir / "Data");
+        const std::string imported = rec("HR", c.coming, "coming");
+        cache.put(PlanBulkStore(imported, BulkStoreRules{}));
+        ASSERT_TRUE(cache.flush());
+        ASSERT_EQ(fileLines(held).size(), 1u);
+        EXPECT_EQ(fileLines(held)[0].substr(99, 6), c.replaced ? "coming" : "stored");
+    }
 }
 
 TEST(KeyedRule, BlankFirstLineIsDroppedExceptForPayouts)

@@ -9,8 +9,8 @@
 #include "feedgen/Feed.h"
 #include "jvdata/LocalJVLink.h"
 #include "store/BulkImport.h"
-#include "support/ImportStore.h"
 #include "store/Store.h"
+#include "support/ImportStore.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 
@@ -66,6 +66,22 @@ struct OneImportedDay : GeneratedSeason {
         o.from = o.to = DateTime{2024, 1, 6};
         o.seed = 11;
         o.rtDays = 0;
+        o.siblings = false;
+        return o;
+    }
+};
+
+// The live race day Saturday 2024-01-06 (seed 3: two venues, 24 races, real-time data through the day, no
+// sibling-program files), seen and imported at 09:30 that morning: the day of the fault and two-process tests.
+struct LiveRaceDay : GeneratedSeason {
+    LiveRaceDay() : GeneratedSeason(DateTime{2024, 1, 6, 9, 30, 0}, options(), DateTime{2024, 1, 1}) {}
+
+    static feedgen::FeedOptions options()
+    {
+        feedgen::FeedOptions o;
+        o.from = o.to = DateTime{2024, 1, 6};
+        o.seed = 3;
+        o.liveToday = true;
         o.siblings = false;
         return o;
     }

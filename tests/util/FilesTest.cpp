@@ -53,3 +53,36 @@ TEST(Files, ChildNamesMatchIgnoringCase)
     EXPECT_EQ(findChildIgnoreCase(dir.path(), "Data"), dir / "DATA");
     EXPECT_EQ(findChildIgnoreCase(dir.path(), "Log"), dir / "Log");
 }
+
+TEST(Files, ABatchReplacesEveryFileItCanAndLeavesNoTemporary)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(writeFileAtomic(dir / "a.txt", "old a"));
+    ASSERT_TRUE(writeFileAtomic(dir / "b.txt", "old b"));
+    {
+        ReplaceBatch batch;
+        ASSERT_TRUE(batch.add(dir / "a.txt", "new a"));
+        ASSERT_TRUE(batch.add(dir / "c.txt", "new c"));
+        std::string error;
+        EXPECT_FALSE(batch.add(dir / "missing" / "b.txt", "new b", &error));
+        EXPECT_NE(error.find("b.txt"), std::string::npos) << error;
+        // Nothing has its new version before the commit.
+        EXPECT_EQ(readFile(dir / "a.txt").value(), "old a");
+        EXPECT_FALSE(std::filesystem::exists(dir / "c.txt"));
+        EXPECT_TRUE(batch.commit(&error)) << error;
+        EXPECT_EQ(batch.committedFiles(), 2u);
+        EXPECT_EQ(batch.committedBytes(), 10u);
+    }
+    EXPECT_EQ(readFile(dir / "a.txt").value(), "new a");
+    EXPECT_EQ(readFile(dir / "b.txt").value(), "old b");
+    EXPECT_EQ(readFile(dir / "c.txt").value(), "new c");
+    {
+        ReplaceBatch abandoned; // never committed: its temporaries go with it
+        ASSERT_TRUE(abandoned.add(dir / "a.txt", "newer a"));
+    }
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 3);
+    EXPECT_EQ(readFile(dir / "a.txt").value(), "new a");
+}

@@ -1,6 +1,7 @@
 // The backtest: the line of a race, the figures read from the tables, the period, and runs over a
 // generated, imported season.
 #include "verify/Backtest.h"
+#include "verify/Kensho.h"
 
 #include "support/GeneratedSeason.h"
 #include "util/Files.h"
@@ -336,6 +337,46 @@ TEST_F(BacktestRun, ADayThatCannotBeReadIsNoted)
     EXPECT_EQ(r.days, static_cast<int>(items_.size()));
     ASSERT_FALSE(r.notes.empty());
     EXPECT_TRUE(r.notes.front().starts_with(missing + "：読み込めませんでした")) << r.notes.front();
+}
+
+// Damaged payout lines take their races' results away: the totals would quietly count fewer races. The
+// run says how many races and lines it left out, and the verification reads that beside the file.
+TEST_F(BacktestRun, WhatADamagedStoreLeavesOutIsCountedAndShown)
+{
+    test::TempDir copy;
+    const std::filesystem::path home = copy / "home";
+    std::filesystem::copy(season_->home, home, std::filesystem::copy_options::recursive);
+    options_.load.appFolder = home;
+    const BacktestResult clean = RunBacktest(items_, options_, season_->clock);
+    ASSERT_EQ(clean.outcome, BacktestOutcome::Written) << clean.message;
+    EXPECT_EQ(clean.daysSkipped + clean.racesWithoutResult + clean.damagedLines, 0);
+    EXPECT_EQ(BacktestSummary(clean), strprintf("%d日  %dレースを書き込みました。", clean.days, clean.lines));
+
+    // Three payout lines of the oldest day cut short, as a torn copy leaves them.
+    const std::filesystem::path hr = StoreFolder(home) / pathFromUtf8(items_.back() + ".jvHR");
+    std::vector<std::string> lines = splitLines(readFile(hr).value_or(""));
+    ASSERT_GE(lines.size(), 5u);
+    for (std::size_t i : {1u, 2u, 4u})
+        lines[i].resize(300);
+    ASSERT_TRUE(writeFileAtomic(hr, joinLinesCrlf(lines)));
+    const BacktestResult r = RunBacktest(items_, options_, season_->clock);
+    ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;
+    EXPECT_EQ(r.lines, clean.lines - 3);
+    EXPECT_EQ(r.racesWithoutResult, 3);
+    EXPECT_EQ(r.damagedLines, 3);
+    EXPECT_EQ(r.daysSkipped, 0);
+    const std::string summary =
+        strprintf("%d日  %dレースを書き込みました。読み飛ばし：結果（払戻）のないレース 3、壊れていて読めない行 3行",
+                  r.days, r.lines);
+    EXPECT_EQ(BacktestSummary(r), summary);
+    EXPECT_EQ(std::count_if(r.notes.begin(), r.notes.end(),
+                            [&](const std::string& n) { return n.find(".jvHR: ") != std::string::npos; }),
+              3);
+
+    // The verification of the file says the same, and only of the file it belongs to.
+    EXPECT_EQ(ReadDataBtnClick(BacktestFile(home), KenshoFilter{}).runSummary, summary);
+    ASSERT_TRUE(writeFileAtomic(BacktestFile(home), readFile(BacktestFile(home))->substr(376)));
+    EXPECT_EQ(ReadDataBtnClick(BacktestFile(home), KenshoFilter{}).runSummary, "");
 }
 
 } // namespace

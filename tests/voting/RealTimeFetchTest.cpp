@@ -5,9 +5,14 @@
 #include "jvdata/JVMessage.h"
 #include "jvdata/MemoryJVLink.h"
 #include "store/Store.h"
+#include "support/LockedElsewhere.h"
+#include "util/FolderLock.h"
 #include "voting/RealTimeFetch.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
 
 namespace solvane::test {
 namespace {
@@ -184,6 +189,47 @@ TEST_F(FetchTest, ReadAndCloseErrorsKeepWhatWasStored)
         EXPECT_EQ(stored(".jvO1", folder.data()).size(), 1u) << "the record before the error stays stored";
         EXPECT_FALSE(link.isOpen);
     }
+}
+
+// A full disk, a folder in the way, another process holding the store: the count says what was saved, not
+// what was read, and every record that was not saved says why.
+TEST_F(FetchTest, AnOddsFetchCountsOnlyWhatItSaved)
+{
+    for (int type = 1; type <= 6; ++type)
+        std::filesystem::create_directories(folder.data() /
+                                            pathFromUtf8(std::string(kDay) + ".jvO" + std::to_string(type)));
+    for (int type = 1; type <= 6; ++type)
+        link.addRecord(OzLine(type, "1"));
+    link.addRecord(OzLine(1, "9")); // a cancelled sale is passed over, not saved
+    FetchResult r = SokuhoOddsBtnClick(link, day, env());
+    EXPECT_EQ(r.records, 0);
+    EXPECT_EQ(errorLog.size(), 6u);
+    for (const std::string& line : errorLog)
+        EXPECT_TRUE(line.starts_with("保存エラー：データファイルを読み込めません（")) << line;
+
+    for (int type = 1; type <= 6; ++type)
+        std::filesystem::remove(folder.data() / pathFromUtf8(std::string(kDay) + ".jvO" + std::to_string(type)));
+    errorLog.clear();
+    test::LockedElsewhere other(folder.app() / std::string(kWriterLockName));
+    ASSERT_TRUE(other.held());
+    const test::ShortLockWait shortWait(std::chrono::milliseconds(100));
+    link = MemoryJVLink();
+    link.addRecord(OzLine(1, "1")).addRecord(OzLine(2, "1"));
+    r = SokuhoOddsBtnClick(link, day, env());
+    EXPECT_EQ(r.records, 0);
+    ASSERT_EQ(errorLog.size(), 2u);
+    EXPECT_TRUE(errorLog[0].starts_with("保存エラー：他の処理がデータを更新しているため、変更できませんでした"))
+        << errorLog[0];
+    EXPECT_NE(std::find(r.statusTexts.begin(), r.statusTexts.end(), std::string(kLockWaitMessage)),
+              r.statusTexts.end());
+    EXPECT_TRUE(stored(".jvO1", folder.data()).empty());
+
+    other.release();
+    link = MemoryJVLink();
+    link.addRecord(OzLine(1, "1")).addRecord(OzLine(2, "1")).addRecord(OzLine(6, "0"));
+    r = SokuhoOddsBtnClick(link, day, env());
+    EXPECT_EQ(r.records, 2);
+    EXPECT_EQ(r.status, "");
 }
 
 TEST_F(FetchTest, ResultsOfADayNeverImportedStoreOnlyPayouts)

@@ -99,6 +99,7 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
         ctx.err << note << '\n';
     switch (result.outcome) {
     case BacktestOutcome::Written:
+        ctx.err << BacktestSummary(result) << '\n';
         ctx.out << result.lines << '\n';
         return kExitOk;
     case BacktestOutcome::NoData:

@@ -8,7 +8,10 @@
 #include "app/AppIdentity.h"
 #include "util/Clock.h"
 #include "util/CommandLine.h"
+#include "util/FolderLock.h"
+#include "util/Text.h"
 
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -82,6 +85,20 @@ int main(int argc, char** argv)
         printHelp(std::cerr);
         return kExitUsage;
     }
+
+    // A write that finds another process writing waits, saying so on the error output, for at most
+    // SOLVANE_LOCK_WAIT seconds (60 when not set), then ends with its failure message.
+    LockWait wait = DefaultLockWait();
+    wait.notice = [](const std::string& text) { std::cerr << text << std::endl; };
+    if (const auto seconds = EnvironmentValue("SOLVANE_LOCK_WAIT")) {
+        const long long s = toIntDef(*seconds, -1);
+        if (s < 0 || s > 86400) {
+            std::cerr << "SOLVANE_LOCK_WAIT は0～86400の秒数で指定してください：" << *seconds << '\n';
+            return kExitUsage;
+        }
+        wait.limit = std::chrono::seconds(s);
+    }
+    SetDefaultLockWait(std::move(wait));
 
     const auto appFolder = ResolveAppFolder(home);
     SettingsFile settings(SettingsFilePath(appFolder), SettingsDefaults{appFolder, WindowsFolder()});

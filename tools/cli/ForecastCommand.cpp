@@ -36,15 +36,16 @@ int forecastCommand(CliContext& ctx, const std::vector<std::string>& args)
             return printUsage(ctx, "forecast");
         yes = true;
     }
-    const auto bytes = readFile(pathFromUtf8(args[1]));
-    if (!bytes)
-        return fail(ctx, "ファイルを読めません：" + args[1]);
+    const ForecastFile file = ReadForecastFile(pathFromUtf8(args[1]));
+    if (!file.bytes)
+        return fail(ctx, file.error);
+    const std::string& bytes = *file.bytes;
 
     // The question goes where a person sees it. Unattended runs without --yes must not hang on a
     // prompt nobody answers: they print the question and stop.
     bool unanswered = false;
     const ForecastOutcome outcome =
-        ImportForecast(kind, ForecastTextToSjis(*bytes), ctx.appFolder, [&](const std::string& question) {
+        ImportForecast(kind, ForecastTextToSjis(bytes), ctx.appFolder, [&](const std::string& question) {
             if (yes) {
                 ctx.out << question << " はい\n";
                 return true;

@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "JVLinkSession.h"
 
+#include "app/AppShell.h"
 #include "app/SettingsKeys.h"
 #include "app/WorkFolders.h"
 #include "store/BulkImport.h"
@@ -77,6 +78,8 @@ int importCommand(CliContext& ctx, const std::vector<std::string>& args)
     std::string message;
     if (!CreateWorkFolders(ctx.appFolder, &message))
         return fail(ctx, message);
+    // An import killed midway may have left temporaries; with nobody writing, they are swept now.
+    SweepStaleTemporaries(ctx.appFolder);
     auto link = openJVLinkSession(ctx);
     if (!link)
         return kExitFailure;

@@ -8,7 +8,6 @@
 #include "util/Files.h"
 #include "util/Text.h"
 
-#include <climits>
 #include <cstdlib>
 #include <ostream>
 
@@ -48,18 +47,20 @@ int settings(CliContext& ctx, const std::vector<std::string>& args)
         if (!ctx.settings.readable())
             return fail(ctx, "設定ファイルを読み込めません：" + pathToUtf8(ctx.settings.path()));
         ctx.out << readAsProgram(ctx.settings, args[1], args[2]) << '\n';
+        // A stored value the program does not use as it stands: said, as the window says it at start.
+        if (const auto known = FindSettingsKey(args[1], args[2]))
+            if (const auto* i = std::get_if<IntKey>(&*known)) {
+                const int stored = ctx.settings.readInt(i->section, i->key, i->def);
+                if (stored != SettingInRange(*i, stored))
+                    ctx.err << OutOfRangeMessage(*i, stored) << '\n';
+            }
         return kExitOk;
     }
     if (!args.empty() && args[0] == "set") {
         if (!expectArgs(ctx, "settings", args, 4, 4))
             return kExitUsage;
-        const auto known = FindSettingsKey(args[1], args[2]);
-        if (known && !std::holds_alternative<TextKey>(*known)) {
-            constexpr long long kOutOfRange = (1LL << 40);
-            const long long v = toIntDef(args[3], kOutOfRange);
-            if (v < INT_MIN || v > INT_MAX)
-                return usageError(ctx, "整数を指定してください：[" + args[1] + "] " + args[2]);
-        }
+        if (const std::string problem = SettingValueProblem(args[1], args[2], args[3]); !problem.empty())
+            return usageError(ctx, problem);
         std::error_code ec;
         std::filesystem::create_directories(ctx.appFolder, ec);
         if (!ctx.settings.writeText(args[1], args[2], args[3]))

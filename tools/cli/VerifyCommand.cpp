@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kUsage =
     "[--track 東京,…] [--surface 芝|ダート|障害] [--age ２歳|３歳|３歳上|４歳上] "
     "[--class 新馬|未勝利|1勝ｸﾗｽ|2勝ｸﾗｽ|3勝ｸﾗｽ|オープン|Listed|G３|G２|G１] [--weight ハンデ|別定|馬齢|定量] "
-    "[--runners 5,…,18] [--distance 1000-5000] [--list]  検証ファイルを条件で絞って集計する（各項目はカンマ区切りで複数可）";
+    "[--runners 5,…,18] [--distance 1000-5000] [--list]  "
+    "検証ファイルを条件で絞って集計する（各項目はカンマ区切りで複数可）";
 
 constexpr const char* kNoBacktestFile = "検証ファイル（tmpData.dat）がありません。先に backtest を実行してください。";
 
@@ -113,6 +114,9 @@ int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (list)
         ctx.out << toTsv(result.grid);
     ctx.out << toTsv(result.summary);
+    // What the run behind the file left out; beside the grids, which stay plain TSV.
+    if (!result.runSummary.empty())
+        ctx.err << result.runSummary << '\n';
     if (list)
         ctx.out << "件数：" << result.rows.size() << '\n';
     return kExitOk;
