@@ -4,6 +4,7 @@
 #include "raceday/RaceRecords.h"
 #include "util/Text.h"
 
+#include <array>
 #include <span>
 
 namespace solvane {
@@ -142,6 +143,39 @@ void HrReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
     CalcBtnClick(day);
 }
 
+namespace {
+
+// The eight sections of a race's payout table in the results page's order, with the results page's
+// caption and the panel's (the bet types as the rest of the program names them).
+struct PayoutSection {
+    const char* results;
+    const char* panel;
+    std::span<const HrEntry> entries;
+};
+
+std::array<PayoutSection, 8> SectionsOf(const HrRaceTable& t)
+{
+    return {{{"単勝", "単勝", t.Tan},
+             {"複勝", "複勝", t.Fuk},
+             {"枠連", "枠連", t.WR},
+             {"馬連", "馬連", t.UR},
+             {"ﾜｲﾄﾞ", "ワイド", t.WD},
+             {"馬単", "馬単", t.UT},
+             {"三連複", "３連複", t.SRF},
+             {"三連単", "３連単", t.SRT}}};
+}
+
+// An entry's combination as the results page writes it: the horse (" 7") for win and place, the label
+// (" 3- 7") otherwise; empty for an entry without one.
+std::string CombinationText(const HrEntry& e)
+{
+    if (e.Uma != 0)
+        return strprintf("%2d", e.Uma);
+    return trim(e.Label).empty() ? std::string() : e.Label;
+}
+
+} // namespace
+
 TextGrid PayoutPanelGrid(const RaceDay& day, int slot)
 {
     TextGrid grid({"券種", "組番", "払戻金", "人気"});
@@ -150,31 +184,22 @@ TextGrid PayoutPanelGrid(const RaceDay& day, int slot)
     grid.setAlign(3, CellAlign::Right);
     if (slot < 0 || slot >= kRaceSlots)
         return grid;
-    const HrRaceTable& t = day.HrTable[static_cast<std::size_t>(slot)];
-    auto add = [&](const char* caption, std::span<const HrEntry> entries) {
+    for (const PayoutSection& section : SectionsOf(day.HrTable[static_cast<std::size_t>(slot)])) {
         bool first = true;
-        for (const HrEntry& e : entries) {
+        for (const HrEntry& e : section.entries) {
             // "3-7" rather than the results page's fixed-width " 3- 7": the panel is narrow.
-            std::string combination = e.Uma != 0 ? strprintf("%d", e.Uma) : e.Label;
+            std::string combination = CombinationText(e);
             std::erase(combination, ' ');
             if (combination.empty())
                 continue;
             const int r = grid.addRow();
-            grid.setCell(r, 0, first ? caption : "");
+            grid.setCell(r, 0, first ? section.panel : "");
             grid.setCell(r, 1, combination);
             grid.setCell(r, 2, GroupedYen(e.Pay) + "円");
             grid.setCell(r, 3, strprintf("%d", e.Ninki));
             first = false;
         }
-    };
-    add("単勝", t.Tan);
-    add("複勝", t.Fuk);
-    add("枠連", t.WR);
-    add("馬連", t.UR);
-    add("ワイド", t.WD);
-    add("馬単", t.UT);
-    add("３連複", t.SRF);
-    add("３連単", t.SRT);
+    }
     return grid;
 }
 
@@ -186,38 +211,17 @@ TextGrid ResultsGrid(const RaceDay& day, int slot)
     grid.setAlign(3, CellAlign::Right);
     if (slot < 0 || slot >= kRaceSlots)
         return grid;
-    const HrRaceTable& t = day.HrTable[static_cast<std::size_t>(slot)];
-
-    auto addHorses = [&](const char* caption, std::span<const HrEntry> entries) {
-        for (const HrEntry& e : entries) {
+    for (const PayoutSection& section : SectionsOf(day.HrTable[static_cast<std::size_t>(slot)])) {
+        for (const HrEntry& e : section.entries) {
             const int r = grid.addRow();
-            grid.setCell(r, 0, caption);
-            if (e.Uma != 0) {
-                grid.setCell(r, 1, strprintf("%2d", e.Uma));
+            grid.setCell(r, 0, section.results);
+            if (const std::string combination = CombinationText(e); !combination.empty()) {
+                grid.setCell(r, 1, combination);
                 grid.setCell(r, 2, strprintf("%2d", e.Ninki));
                 grid.setCell(r, 3, strprintf("%8d", e.Pay));
             }
         }
-    };
-    auto addCombos = [&](const char* caption, std::span<const HrEntry> entries) {
-        for (const HrEntry& e : entries) {
-            const int r = grid.addRow();
-            grid.setCell(r, 0, caption);
-            if (!trim(e.Label).empty()) {
-                grid.setCell(r, 1, e.Label);
-                grid.setCell(r, 2, strprintf("%2d", e.Ninki));
-                grid.setCell(r, 3, strprintf("%8d", e.Pay));
-            }
-        }
-    };
-    addHorses("単勝", t.Tan);
-    addHorses("複勝", t.Fuk);
-    addCombos("枠連", t.WR);
-    addCombos("馬連", t.UR);
-    addCombos("ﾜｲﾄﾞ", t.WD);
-    addCombos("馬単", t.UT);
-    addCombos("三連複", t.SRF);
-    addCombos("三連単", t.SRT);
+    }
     return grid;
 }
 
