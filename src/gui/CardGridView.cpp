@@ -1,5 +1,6 @@
 #include "gui/CardGridView.h"
 
+#include "gui/ColumnFitter.h"
 #include "gui/FrozenColumns.h"
 #include "gui/TextGridModel.h"
 #include "raceday/RaceCardColours.h"
@@ -58,7 +59,7 @@ void FreezeHorseColumns(CardGridView* view, CardGridView::ClickRule rule)
 
 void CardGridView::fitColumns()
 {
-    resizeColumnsToContents();
+    FitColumnsToTexts(*this);
     if (!model() || model()->columnCount() <= card::Name)
         return;
     const QFontMetrics metrics(font());

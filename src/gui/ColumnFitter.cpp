@@ -3,16 +3,16 @@
 #include "gui/TextGridModel.h"
 
 #include <QAbstractItemModel>
-#include <QHeaderView>
 #include <QEvent>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
-#include <array>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 namespace solvane {
 
@@ -99,26 +99,32 @@ void FitColumnsToTexts(QTableView& view)
     // The grid's own texts, where the model has one: no text goes through a QVariant.
     const auto* gridModel = qobject_cast<const TextGridModel*>(model);
     const TextGrid* grid = gridModel ? &gridModel->grid() : nullptr;
-    constexpr int kCandidates = 3;
+    const auto columnsOf = [&](int r, int c) {
+        return grid ? textColumns(grid->cell(r, c)) : textColumns(model->index(r, c).data().toString().toStdString());
+    };
+    // Texts of the same length still differ a little (proportional digits, a bold rank), so every text of
+    // the greatest length is measured as the view draws it, up to a few dozen.
+    constexpr int kMeasured = 32;
+    std::vector<int> lengths(static_cast<std::size_t>(rows));
     for (int c = 0; c < columns; ++c) {
         if (view.isColumnHidden(c))
             continue;
-        // The widest few texts by their columns; proportional digits and kana differ a little, so each
-        // of them is measured as the view draws it.
-        std::array<std::pair<int, int>, kCandidates> widest; // (text columns, row)
-        widest.fill({-1, -1});
+        int longest = 0;
         for (int r = 0; r < rows; ++r) {
-            const int n = grid ? textColumns(grid->cell(r, c)) : textColumns(model->index(r, c).data().toString().toStdString());
-            if (n > widest.back().first) {
-                widest.back() = {n, r};
-                std::sort(widest.begin(), widest.end(), std::greater<>());
-            }
+            lengths[static_cast<std::size_t>(r)] = columnsOf(r, c);
+            longest = std::max(longest, lengths[static_cast<std::size_t>(r)]);
         }
-        int width = view.horizontalHeader()->sectionSizeHint(c);
-        for (const auto& [n, r] : widest)
-            if (r >= 0)
-                width = std::max(width, view.sizeHintForIndex(model->index(r, c)).width());
-        view.setColumnWidth(c, width);
+        int cell = 0;
+        for (int r = 0, measured = 0; r < rows && measured < kMeasured && longest > 0; ++r) {
+            if (lengths[static_cast<std::size_t>(r)] != longest)
+                continue;
+            cell = std::max(cell, view.sizeHintForIndex(model->index(r, c)).width());
+            ++measured;
+        }
+        // As QTableView::sizeHintForColumn counts it: one pixel more for the grid line.
+        if (cell > 0 && view.showGrid())
+            ++cell;
+        view.setColumnWidth(c, std::max(view.horizontalHeader()->sectionSizeHint(c), cell));
     }
 }
 

@@ -40,8 +40,8 @@ private:
 };
 
 // Every column as wide as its heading and its widest text. A table of 4896 combinations changes at every
-// mark, and measuring each cell through the view would cost more than building the tables, so the few
-// texts that can be widest (by their width in half-width characters) are measured, over every row.
+// mark, and measuring each cell through the view would cost more than building the tables, so only the
+// texts of the greatest width in half-width characters, found over every row, are measured.
 void FitColumnsToTexts(QTableView& view);
 
 } // namespace solvane

@@ -52,11 +52,7 @@ FrozenColumns::FrozenColumns(QTableView* view, int count, QTableView* overlay)
         connect(model, &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
     }
     viewObject_ = view;
-    headingViewport_ = across->viewport();
     view->installEventFilter(this);
-    // resizeColumnsToContents changes the widths without sectionResized; the heading repaints after any
-    // change of them, so the widths are compared there too.
-    across->viewport()->installEventFilter(this);
     showOnlyFrozen();
     overlay_->show();
 }
@@ -99,21 +95,6 @@ void FrozenColumns::place()
                           view_->viewport()->height() + view_->horizontalHeader()->height());
 }
 
-void FrozenColumns::syncWidths()
-{
-    if (!view_ || !view_->model())
-        return;
-    bool changed = false;
-    for (int c = 0; c < count_ && c < view_->model()->columnCount(); ++c) {
-        if (overlay_->columnWidth(c) != view_->columnWidth(c)) {
-            overlay_->setColumnWidth(c, view_->columnWidth(c));
-            changed = true;
-        }
-    }
-    if (changed || overlay_->width() != frozenWidth() + 2)
-        place();
-}
-
 bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
 {
     // The event's type first: while the view is being destroyed its filters still see events, and
@@ -121,8 +102,6 @@ bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if ((type == QEvent::Resize || type == QEvent::Show) && watched == viewObject_)
         place();
-    else if (type == QEvent::Paint && watched == headingViewport_)
-        syncWidths();
     return QObject::eventFilter(watched, event);
 }
 

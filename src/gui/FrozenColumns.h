@@ -28,11 +28,9 @@ private:
     FrozenColumns(QTableView* view, int count, QTableView* overlay);
     void showOnlyFrozen();
     void place();
-    void syncWidths();
 
     QPointer<QTableView> view_;
     QObject* viewObject_ = nullptr;      // the same view, for comparing without a cast
-    QObject* headingViewport_ = nullptr; // the view's heading, whose repaints follow width changes
     QTableView* overlay_ = nullptr;
     int count_ = 0;
 };

@@ -184,7 +184,6 @@ void TKenshoForm::buildControls()
     ColumnFitter::attach(StringGrid1);
     GridCopy::attach(StringGrid1);
     gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
-    StringGrid1->resizeColumnsToContents();
     split->addWidget(StringGrid1);
 
     auto* bottom = new QWidget(split);
@@ -258,8 +257,7 @@ void TKenshoForm::ReadDataBtnClick()
         inform_(MessageKind::Error, windowTitle(), q(result.error));
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else if (result.fileFound) {
-        gridModel_->setGrid(result.grid);
-        StringGrid1->resizeColumnsToContents();
+        gridModel_->setGrid(result.grid); // fitted by its ColumnFitter
         summaryModel_->setGrid(result.summary);
         CtLabel->setText(QString::number(result.rows.size()));
         showChart(result);

@@ -277,7 +277,7 @@ void TMainForm::buildPages()
     PayoutPanel->setSelectionMode(QAbstractItemView::ContiguousSelection);
     PayoutPanel->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ColumnFitter::attach(PayoutPanel, [](QTableView& view) {
-        view.resizeColumnsToContents();
+        FitColumnsToTexts(view);
         int width = 2 * view.frameWidth() + view.verticalScrollBar()->sizeHint().width();
         for (int c = 0; c < view.model()->columnCount(); ++c)
             width += view.columnWidth(c);

@@ -178,7 +178,7 @@ void OddsPageWidget::growList(int scrollValue)
 
 void OddsPageWidget::fitColumns()
 {
-    OddsGrid->resizeColumnsToContents();
+    FitColumnsToTexts(*OddsGrid);
     if (matrixFrom_ < 0)
         return;
     // A matrix reads as a matrix when every number column is as wide as the widest.
