@@ -43,16 +43,15 @@ WindowRect RectOf(const QRect& r)
     return WindowRect{r.left(), r.top(), r.width(), r.height()};
 }
 
-void ShowCompanion(QWidget& window, const QWidget& card, SettingsFile& settings, const GeometryKeys& keys,
-                   QSize wanted)
+void ShowCompanion(QWidget& window, const QWidget& owner, const QRect& area, SettingsFile& settings,
+                   const GeometryKeys& keys, QSize wanted)
 {
     if (!window.property(kPlaced).toBool()) {
         window.setProperty(kPlaced, true);
-        const QScreen* screen = card.window()->screen() ? card.window()->screen() : QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
-        const QRect cardRect(card.mapToGlobal(QPoint(0, 0)), card.size());
+        const QScreen* screen = owner.window()->screen() ? owner.window()->screen() : QGuiApplication::primaryScreen();
+        const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
         wanted = wanted.expandedTo(window.minimumSize());
-        const WindowRect r = PlaceCompanion(RectOf(area), RectOf(cardRect), wanted.width(), wanted.height(),
+        const WindowRect r = PlaceCompanion(RectOf(available), RectOf(area), wanted.width(), wanted.height(),
                                             StoredGeometry(settings, keys));
         window.setGeometry(r.left, r.top, r.width, r.height);
         new GeometryKeeper(window, settings, keys);

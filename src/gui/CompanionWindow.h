@@ -14,10 +14,10 @@ class SettingsFile;
 
 WindowRect RectOf(const QRect& r);
 
-// The first time: places window over card (a widget of the main window) on the main window's screen,
-// or where the settings keep it, and from then on stores its geometry under keys when it hides. Every
-// time: shows, raises and activates it.
-void ShowCompanion(QWidget& window, const QWidget& card, SettingsFile& settings, const GeometryKeys& keys,
-                   QSize wanted);
+// The first time: places window over area (global coordinates, the part of the main window it may
+// cover) on owner's screen, or where the settings keep it, and from then on stores its geometry under
+// keys when it hides. Every time: shows, raises and activates it.
+void ShowCompanion(QWidget& window, const QWidget& owner, const QRect& area, SettingsFile& settings,
+                   const GeometryKeys& keys, QSize wanted);
 
 } // namespace solvane

@@ -471,7 +471,7 @@ void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
             main_.raceDay().BatchMode = batch;
         }
         KenshoForm->ReadDataBtnClick();
-        ShowCompanion(*KenshoForm, main_.racePages(), main_.shell().settings(),
+        ShowCompanion(*KenshoForm, main_, main_.companionArea(), main_.shell().settings(),
                       kKenshoGeometry, QSize(1280, 860));
         break;
     }

@@ -47,6 +47,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <tuple>
 
 namespace solvane {
@@ -486,7 +487,7 @@ void TMainForm::InputFormBtnClick()
         message(MessageKind::Information, "Solvane", "開催日のデータを読み込んでください。");
         return;
     }
-    ShowCompanion(*KaimeForm, racePages(), shell_.settings(), kKaimeGeometry,
+    ShowCompanion(*KaimeForm, *this, companionArea(), shell_.settings(), kKaimeGeometry,
                   QSize(keys::KaimelocateWidth.def, keys::KaimelocateHeight.def));
 }
 
@@ -494,7 +495,7 @@ void TMainForm::SimBtnClick()
 {
     if (!KaimeSettingForm)
         KaimeSettingForm = new TKaimeSettingForm(*this);
-    ShowCompanion(*KaimeSettingForm, racePages(), shell_.settings(), kKaimeSettingGeometry,
+    ShowCompanion(*KaimeSettingForm, *this, companionArea(), shell_.settings(), kKaimeSettingGeometry,
                   KaimeSettingForm->sizeHint());
 }
 
@@ -734,9 +735,17 @@ std::optional<QString> TMainForm::selectedRace() const
     return std::nullopt;
 }
 
-QWidget& TMainForm::racePages()
+QRect TMainForm::companionArea() const
 {
-    return *PageControl1;
+    QRect area(PageControl1->mapToGlobal(QPoint(0, 0)), PageControl1->size());
+    if (StringGrid1->model() && StringGrid1->model()->columnCount() > card::Name) {
+        int horse = StringGrid1->verticalHeader()->isVisible() ? StringGrid1->verticalHeader()->width() : 0;
+        for (int c = 0; c <= card::Name; ++c)
+            horse += StringGrid1->columnWidth(c);
+        const int right = StringGrid1->viewport()->mapToGlobal(QPoint(horse, 0)).x();
+        area.setLeft(std::max(area.left(), right + 4));
+    }
+    return area;
 }
 
 void TMainForm::showPayoutPanel(int slot)

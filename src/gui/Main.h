@@ -65,8 +65,9 @@ public:
     // ("2024年01月06日", empty without a day) and the chosen race's line ("中山 1R", nothing without one).
     QString selectedDay() const;
     std::optional<QString> selectedRace() const;
-    // The pages of the card, results and odds: companion windows open over them.
-    QWidget& racePages();
+    // Where companion windows may open (global coordinates): the race pages right of the card's 枠, 馬
+    // and 馬名, so a bettor still sees which horse each row of the card is.
+    QRect companionArea() const;
     JVLink& jvlink() { return jvlink_; }
 
     void setMessageSink(MessageSink sink) { inform_ = std::move(sink); }

@@ -365,8 +365,8 @@ private slots:
         QCOMPARE(w.beeps, 0);
     }
 
-    // On a 1366x768 screen the form first opens over the card (never over the toolbar or the race
-    // list) and on the screen; afterwards where the user left it.
+    // On a 1366x768 screen the form first opens over the card right of its horse names (never over the
+    // toolbar or the race list) and on the screen; afterwards where the user left it.
     void theFormOpensOverTheCardThenWhereItWasLeft()
     {
         NoSiblings registry;
@@ -378,14 +378,29 @@ private slots:
         main.show();
         main.findChild<QComboBox*>("DateCombo")->setCurrentIndex(0);
         main.DateComboChange();
+        main.setCardMarks(someMarks()); // marked before the form opens: its tables are built hidden
+        const QRect area = main.companionArea();
+        const QRect card(main.findChild<QWidget*>("PageControl1")->mapToGlobal(QPoint(0, 0)),
+                         main.findChild<QWidget*>("PageControl1")->size());
         main.InputFormBtnClick();
         auto* form = main.findChild<TKaimeForm*>();
         QVERIFY(form && form->isVisible());
-        const QRect card(main.findChild<QWidget*>("PageControl1")->mapToGlobal(QPoint(0, 0)),
-                         main.findChild<QWidget*>("PageControl1")->size());
+        QCOMPARE(form->geometry().topLeft(), area.topLeft());
+        QCoreApplication::processEvents();
+        for (QTableView* view : form->findChildren<QTableView*>()) {
+            if (!view->isVisible() || view->objectName().endsWith("Frozen"))
+                continue;
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                QVERIFY2(view->columnWidth(c) >= static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c),
+                         qPrintable(view->objectName() + QString(" column %1").arg(c)));
+        }
         const QRect list(main.findChild<QWidget*>("DatList")->mapToGlobal(QPoint(0, 0)),
                          main.findChild<QWidget*>("DatList")->size());
-        QCOMPARE(form->geometry().topLeft(), card.topLeft());
+        QVERIFY(area.top() >= card.top() && area.left() > card.left());
+        auto* grid = main.findChild<QTableView*>("StringGrid1");
+        const QRect name(grid->viewport()->mapToGlobal(grid->visualRect(grid->model()->index(0, card::Name)).topLeft()),
+                         grid->visualRect(grid->model()->index(0, card::Name)).size());
+        QVERIFY(!form->geometry().intersects(name)); // the horse names stay in sight
         QVERIFY(!form->geometry().intersects(list));
         QVERIFY(main.screen()->availableGeometry().contains(form->geometry()) ||
                 form->width() <= form->minimumWidth());
@@ -400,7 +415,8 @@ private slots:
         form->close();
     }
 
-    // The frozen combination columns cover exactly their own width: the odds column beside them shows.
+    // The frozen combination columns cover exactly their own width: the odds column beside them shows;
+    // and no column of a table is narrower than its texts.
     void frozenColumnsCoverOnlyThemselves()
     {
         Window w;
@@ -418,6 +434,10 @@ private slots:
             }
             QVERIFY2(frozen->width() <= covered + 2, qPrintable(QString("%1 > %2").arg(frozen->width()).arg(covered)));
             QVERIFY(frozen->isColumnHidden(kLabelColumn + 1));
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                QVERIFY2(view->columnWidth(c) >= static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c),
+                         qPrintable(QString("column %1: %2 < %3").arg(c).arg(view->columnWidth(c))
+                                        .arg(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c))));
         }
     }
 
