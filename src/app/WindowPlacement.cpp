@@ -8,7 +8,7 @@
 namespace solvane {
 
 WindowRect PlaceCompanion(const WindowRect& screen, const WindowRect& card, int wantedWidth, int wantedHeight,
-                          const std::optional<WindowRect>& saved)
+                          const std::optional<WindowRect>& saved, int minWidth, int minHeight)
 {
     WindowRect r;
     if (saved) {
@@ -23,6 +23,15 @@ WindowRect PlaceCompanion(const WindowRect& screen, const WindowRect& card, int 
     r.top = std::clamp(card.top, screen.top, std::max(screen.top, screen.bottom() - 1));
     r.width = std::clamp(wantedWidth, 1, std::max(1, screen.right() - r.left));
     r.height = std::clamp(wantedHeight, 1, std::max(1, screen.bottom() - r.top));
+    // Too little room for the window's smallest size: it moves back until it ends at the edge.
+    if (r.width < minWidth) {
+        r.width = std::min(minWidth, screen.width);
+        r.left = screen.right() - r.width;
+    }
+    if (r.height < minHeight) {
+        r.height = std::min(minHeight, screen.height);
+        r.top = screen.bottom() - r.height;
+    }
     return r;
 }
 
@@ -43,8 +52,8 @@ std::optional<WindowRect> StoredGeometry(SettingsFile& settings, const GeometryK
 
 bool StoreGeometry(SettingsFile& settings, const GeometryKeys& keys, const WindowRect& rect)
 {
-    return settings.set(keys.top, rect.top) && settings.set(keys.left, rect.left) &&
-           settings.set(keys.width, rect.width) && settings.set(keys.height, rect.height);
+    return settings.setAll(
+        {{keys.top, rect.top}, {keys.left, rect.left}, {keys.width, rect.width}, {keys.height, rect.height}});
 }
 
 } // namespace solvane

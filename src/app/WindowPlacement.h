@@ -21,9 +21,10 @@ struct WindowRect {
 // saved: where the user last left the window; it stays there, moved and shrunk only as far as needed
 // to lie on the screen. Without it: the window's top-left corner at the card's (over the card, right
 // of the race list and below the toolbar), at the wanted size shrunk to the screen's room right of and
-// below that corner.
+// below that corner, but never below the window's minimum size: a window that cannot shrink so far
+// moves left (or up) until it ends at the screen's edge.
 WindowRect PlaceCompanion(const WindowRect& screen, const WindowRect& card, int wantedWidth, int wantedHeight,
-                          const std::optional<WindowRect>& saved);
+                          const std::optional<WindowRect>& saved, int minWidth = 1, int minHeight = 1);
 
 // The four keys a window's geometry is kept under.
 struct GeometryKeys {

@@ -50,9 +50,10 @@ void ShowCompanion(QWidget& window, const QWidget& owner, const QRect& area, Set
         window.setProperty(kPlaced, true);
         const QScreen* screen = owner.window()->screen() ? owner.window()->screen() : QGuiApplication::primaryScreen();
         const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
-        wanted = wanted.expandedTo(window.minimumSize());
+        const QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
+        wanted = wanted.expandedTo(least);
         const WindowRect r = PlaceCompanion(RectOf(available), RectOf(area), wanted.width(), wanted.height(),
-                                            StoredGeometry(settings, keys));
+                                            StoredGeometry(settings, keys), least.width(), least.height());
         window.setGeometry(r.left, r.top, r.width, r.height);
         new GeometryKeeper(window, settings, keys);
     }

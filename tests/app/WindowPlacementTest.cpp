@@ -21,6 +21,7 @@ TEST(WindowPlacement, CompanionsOpenOverTheCardAndFitTheScreen)
         int width, height;
         std::optional<WindowRect> saved;
         WindowRect expected;
+        int minWidth = 1, minHeight = 1;
     };
     const Case cases[] = {
         {"first time: at the card's corner at the size wanted", kCard, 800, 450, std::nullopt, {130, 120, 800, 450}},
@@ -33,9 +34,14 @@ TEST(WindowPlacement, CompanionsOpenOverTheCardAndFitTheScreen)
          {466, 228, 900, 500}},
         {"left larger than the screen: shrunk to it", kCard, 800, 450, WindowRect{0, 0, 2000, 1200},
          {0, 0, 1366, 728}},
+        {"wider at its smallest than the room: moved back to end at the edge", {300, 130, 1060, 560}, 1200, 500,
+         std::nullopt, {166, 130, 1200, 500}, 1200, 480},
+        {"taller at its smallest than the room: moved up", {300, 500, 1060, 200}, 800, 450, std::nullopt,
+         {300, 328, 800, 400}, 600, 400},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(PlaceCompanion(kScreen, c.card, c.width, c.height, c.saved), c.expected) << c.what;
+        EXPECT_EQ(PlaceCompanion(kScreen, c.card, c.width, c.height, c.saved, c.minWidth, c.minHeight), c.expected)
+            << c.what;
 }
 
 TEST(WindowPlacement, OnlyAGeometryTheFileHoldsCountsAsStored)
