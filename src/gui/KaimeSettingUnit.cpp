@@ -461,7 +461,8 @@ void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
 
     switch (result.outcome) {
     case BacktestOutcome::Written: {
-        ProgressLabel->setText(QString("%1日  %2レースを書き込みました。").arg(result.days).arg(result.lines));
+        // What was written, and what was left out and why: a total must never hide skipped races.
+        ProgressLabel->setText(q(BacktestSummary(result)));
         // The day loaded last stays in the main window, loaded without its messages as during the run.
         if (!result.lastDayKey.empty()) {
             RaceDay& day = main_.raceDay();

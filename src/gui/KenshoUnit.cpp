@@ -166,7 +166,12 @@ void TKenshoForm::buildControls()
     CtLabel->setObjectName("CtLabel");
     count->addWidget(CtLabel);
     count->addStretch();
+    // The run that wrote the file: its days and races, and what it left out and why.
+    RunLabel = new QLabel(this);
+    RunLabel->setObjectName("RunLabel");
+    RunLabel->setWordWrap(true);
     side->addLayout(count);
+    side->addWidget(RunLabel);
     side->addStretch();
     top->addLayout(side);
     top->addStretch();
@@ -251,6 +256,7 @@ void TKenshoForm::ReadDataBtnClick()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ReadDataBtn->setEnabled(false);
     CtLabel->clear();
+    RunLabel->clear();
     const KenshoResult result = solvane::ReadDataBtnClick(BacktestFile(appFolder_), filter());
     if (!result.error.empty()) {
         QApplication::restoreOverrideCursor();
@@ -260,6 +266,7 @@ void TKenshoForm::ReadDataBtnClick()
         gridModel_->setGrid(result.grid); // fitted by its ColumnFitter
         summaryModel_->setGrid(result.summary);
         CtLabel->setText(QString::number(result.rows.size()));
+        RunLabel->setText(q(result.runSummary));
         showChart(result);
     }
     ReadDataBtn->setEnabled(true);

@@ -68,6 +68,7 @@ private:
     QLabel* StartDateLabel = nullptr;
     QLabel* EndDateLabel = nullptr;
     QLabel* CtLabel = nullptr;
+    QLabel* RunLabel = nullptr;
     QTableView* StringGrid1 = nullptr;
     QTableView* StringGrid2 = nullptr;
     TextGridModel* gridModel_ = nullptr;

@@ -244,6 +244,10 @@ private slots:
         QVERIFY(w.kensho->isVisible());
         QCOMPARE(w.kensho->windowTitle(), QStringLiteral("検証"));
         QCOMPARE(w.kenshoChild<QLabel>("CtLabel")->text(), QString::number(lines));
+        // Both windows say what the run wrote (and would say what it left out).
+        const QString wrote = QString("日  %1レースを書き込みました。").arg(lines);
+        QVERIFY2(w.child<QLabel>("ProgressLabel")->text().contains(wrote), qPrintable(w.child<QLabel>("ProgressLabel")->text()));
+        QVERIFY2(w.kenshoChild<QLabel>("RunLabel")->text().contains(wrote), qPrintable(w.kenshoChild<QLabel>("RunLabel")->text()));
         QCOMPARE(w.kenshoChild<QLabel>("StartDateLabel")->text(), QStringLiteral("2023年01月10日"));
         QCOMPARE(w.kenshoChild<QLabel>("EndDateLabel")->text(), QStringLiteral("2024年01月10日"));
         const QAbstractItemModel* grid = w.kenshoChild<QTableView>("StringGrid1")->model();
