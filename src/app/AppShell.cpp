@@ -3,6 +3,7 @@
 #include "app/AppFolder.h"
 #include "app/AppIdentity.h"
 #include "app/SiblingFolders.h"
+#include "app/WindowPlacement.h"
 #include "app/WorkFolders.h"
 #include "jvdata/JVLink.h"
 #include "jvdata/JVMessage.h"
@@ -113,13 +114,9 @@ std::string AppShell::shown(JVLink& jvlink)
 bool AppShell::shutdown(const WindowGeometry& g)
 {
     bool ok = true;
-    for (auto [key, value] : {std::pair{keys::LocateTop, g.top}, std::pair{keys::LocateLeft, g.left},
-                              std::pair{keys::LocateWidth, g.width}, std::pair{keys::LocateHeight, g.height}}) {
-        if (!settings_.set(key, value)) {
-            warn(settings_.lastError());
-            ok = false;
-            break;
-        }
+    if (!StoreGeometry(settings_, kMainGeometry, WindowRect{g.left, g.top, g.width, g.height})) {
+        warn(settings_.lastError());
+        ok = false;
     }
     if (dailyLog_.isOpen() && !dailyLog_.close(clock().now())) {
         warn(dailyLog_.lastError());

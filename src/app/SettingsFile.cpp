@@ -78,6 +78,59 @@ bool hasLineBreak(std::string_view s)
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// Index of the line holding the key, or -1.
+long findKeyLine(const std::vector<std::string>& lines, std::string_view sjisSection, std::string_view sjisKey)
+{
+    bool inSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (auto sec = sectionOf(lines[i])) {
+            // Only the first section of the name is read; a later duplicate is not.
+            if (inSection)
+                return -1;
+            inSection = sameName(*sec, sjisSection);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (auto kl = keyLineOf(lines[i]); kl && sameName(kl->key, sjisKey))
+            return static_cast<long>(i);
+    }
+    return -1;
+}
+
+// Stores key=value in lines: the key's line replaced, or the key added at the end of the first section of
+// the name (before its trailing blank lines), or the section added at the end.
+void putKey(std::vector<std::string>& lines, const std::string& sSection, const std::string& sKey,
+            const std::string& sValue)
+{
+    const std::string newLine = sKey + "=" + sValue;
+    if (const long at = findKeyLine(lines, sSection, sKey); at >= 0) {
+        lines[static_cast<std::size_t>(at)] = newLine;
+        return;
+    }
+    std::optional<std::size_t> insertAt;
+    bool inSection = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (auto sec = sectionOf(lines[i])) {
+            if (inSection)
+                break;
+            if (sameName(*sec, sSection)) {
+                inSection = true;
+                insertAt = i + 1;
+            }
+            continue;
+        }
+        if (inSection && !trimBlanks(lines[i]).empty())
+            insertAt = i + 1;
+    }
+    if (insertAt) {
+        lines.insert(lines.begin() + static_cast<long>(*insertAt), newLine);
+    } else {
+        lines.push_back("[" + sSection + "]");
+        lines.push_back(newLine);
+    }
+}
+
 } // namespace
 
 std::string ApplyQuoteRule(std::string_view raw)
@@ -133,29 +186,10 @@ bool SettingsFile::readable()
     return !unreadable_;
 }
 
-long SettingsFile::findKeyLine(std::string_view sjisSection, std::string_view sjisKey) const
-{
-    bool inSection = false;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (auto sec = sectionOf(lines_[i])) {
-            // Only the first section of the name is read; a later duplicate is not.
-            if (inSection)
-                return -1;
-            inSection = sameName(*sec, sjisSection);
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (auto kl = keyLineOf(lines_[i]); kl && sameName(kl->key, sjisKey))
-            return static_cast<long>(i);
-    }
-    return -1;
-}
-
 std::optional<std::string> SettingsFile::rawValue(std::string_view section, std::string_view key)
 {
     refresh();
-    const long at = findKeyLine(toSjis(section), toSjis(key));
+    const long at = findKeyLine(lines_, toSjis(section), toSjis(key));
     if (at < 0)
         return std::nullopt;
     return fromSjis(keyLineOf(lines_[static_cast<std::size_t>(at)])->value);
@@ -195,34 +229,52 @@ bool SettingsFile::readFlag(std::string_view section, std::string_view key, bool
 
 bool SettingsFile::writeText(std::string_view section, std::string_view key, std::string_view value)
 {
-    return store(section, key, value);
+    const Write write{section, key, std::string(value)};
+    return store({&write, 1});
 }
 
 bool SettingsFile::writeInt(std::string_view section, std::string_view key, int value)
 {
-    return store(section, key, std::to_string(value));
+    return writeText(section, key, std::to_string(value));
 }
 
 bool SettingsFile::writeFlag(std::string_view section, std::string_view key, bool value)
 {
-    return store(section, key, value ? "1" : "0");
+    return writeText(section, key, value ? "1" : "0");
+}
+
+bool SettingsFile::writeAll(std::span<const Write> writes)
+{
+    return store(writes);
+}
+
+bool SettingsFile::setAll(std::initializer_list<std::pair<IntKey, int>> values)
+{
+    std::vector<Write> writes;
+    writes.reserve(values.size());
+    for (const auto& [k, v] : values)
+        writes.push_back({k.section, k.key, std::to_string(v)});
+    return store(writes);
 }
 
 std::vector<std::string> SettingsFile::outOfRange()
 {
     std::vector<std::string> lines;
     for (const AnyKey& any : AllSettingsKeys()) {
-        const auto* k = std::get_if<IntKey>(&any);
-        if (!k)
-            continue;
-        const int stored = readInt(k->section, k->key, k->def);
-        if (stored != SettingInRange(*k, stored))
-            lines.push_back(OutOfRangeMessage(*k, stored));
+        if (const auto* k = std::get_if<IntKey>(&any))
+            if (std::string line = outOfRange(*k); !line.empty())
+                lines.push_back(std::move(line));
     }
     return lines;
 }
 
-bool SettingsFile::store(std::string_view section, std::string_view key, std::string_view value)
+std::string SettingsFile::outOfRange(const IntKey& k)
+{
+    const int stored = readInt(k.section, k.key, k.def);
+    return stored == SettingInRange(k, stored) ? std::string() : OutOfRangeMessage(k, stored);
+}
+
+bool SettingsFile::store(std::span<const Write> writes)
 {
     lastError_.clear();
     // Held from the reload to the rename, so that a key written meanwhile by another process is in the
@@ -233,54 +285,30 @@ bool SettingsFile::store(std::string_view section, std::string_view key, std::st
         return false;
     }
     refresh();
-    const std::string where = "[" + std::string(section) + "] " + std::string(key);
     if (unreadable_) {
         lastError_ = "設定ファイルを読み込めないため、書き込みを中止しました：" + pathToUtf8(path_);
         return false;
     }
-    // A line break would split the value into lines of its own; a character without a Shift-JIS
-    // form would be stored as "?" and read back as something else.
-    if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) || key.find('=') != std::string_view::npos ||
-        section.find(']') != std::string_view::npos) {
-        lastError_ = "設定値に使えない文字が含まれています：" + where;
-        return false;
-    }
-    const std::string sSection = toSjis(section), sKey = toSjis(key), sValue = toSjis(value);
-    if (fromSjis(sValue) != value || fromSjis(sSection) != section || fromSjis(sKey) != key) {
-        lastError_ = "Shift-JISで表せない文字は設定ファイルに保存できません：" + where;
-        return false;
-    }
-
     std::vector<std::string> lines = lines_;
-    const std::string newLine = sKey + "=" + sValue;
-    const long at = findKeyLine(sSection, sKey);
-    if (at >= 0) {
-        lines[static_cast<std::size_t>(at)] = newLine;
-    } else {
-        // Add the key at the end of the first section of the name (before its trailing blank lines),
-        // or add the section at the end of the file.
-        std::optional<std::size_t> insertAt;
-        bool inSection = false;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (auto sec = sectionOf(lines[i])) {
-                if (inSection)
-                    break;
-                if (sameName(*sec, sSection)) {
-                    inSection = true;
-                    insertAt = i + 1;
-                }
-                continue;
-            }
-            if (inSection && !trimBlanks(lines[i]).empty())
-                insertAt = i + 1;
+    for (const Write& w : writes) {
+        const std::string where = "[" + std::string(w.section) + "] " + std::string(w.key);
+        // A line break would split the value into lines of its own; a character without a Shift-JIS
+        // form would be stored as "?" and read back as something else.
+        if (hasLineBreak(w.section) || hasLineBreak(w.key) || hasLineBreak(w.value) ||
+            w.key.find('=') != std::string_view::npos || w.section.find(']') != std::string_view::npos) {
+            lastError_ = "設定値に使えない文字が含まれています：" + where;
+            return false;
         }
-        if (insertAt) {
-            lines.insert(lines.begin() + static_cast<long>(*insertAt), newLine);
-        } else {
-            lines.push_back("[" + sSection + "]");
-            lines.push_back(newLine);
+        const std::string sSection = toSjis(w.section), sKey = toSjis(w.key), sValue = toSjis(w.value);
+        if (fromSjis(sValue) != w.value || fromSjis(sSection) != w.section || fromSjis(sKey) != w.key) {
+            lastError_ = "Shift-JISで表せない文字は設定ファイルに保存できません：" + where;
+            return false;
         }
+        putKey(lines, sSection, sKey, sValue);
     }
+    // Every value stored as given already (a window left where it was): the disk is not waited for.
+    if (lines == lines_)
+        return true;
 
     std::string error;
     if (!writeFileAtomic(path_, joinLinesCrlf(lines), &error)) {

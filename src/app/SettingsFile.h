@@ -1,8 +1,8 @@
 // The program's one settings file, read and written by the rules of Windows profile files:
 // "[section]" lines and "key=value" lines, section and key names compared without regard to ASCII
 // case, the first matching section and key winning, blanks around names and values ignored. A write
-// replaces or adds one line and rewrites the whole file (Shift-JIS, CR LF) through a temporary file,
-// keeping every other line as it was, including lines we do not understand.
+// replaces or adds the line of each key it stores and rewrites the whole file (Shift-JIS, CR LF) through a
+// temporary file, keeping every other line as it was, including lines we do not understand.
 //
 // The file is shared with solvane-cli, which may change it while the window program runs, so every
 // operation first reloads the file when it changed on disk, and every write holds the writer lock of the
@@ -16,9 +16,12 @@
 #include "util/Files.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace solvane {
@@ -38,10 +41,21 @@ public:
     bool readFlag(std::string_view section, std::string_view key, bool def);
 
     // Each write stores the value as given and saves the file. On failure nothing changes, false is
-    // returned and lastError() says why.
+    // returned and lastError() says why. A write that leaves every line as it was does not rewrite the
+    // file.
     bool writeText(std::string_view section, std::string_view key, std::string_view value);
     bool writeInt(std::string_view section, std::string_view key, int value);
     bool writeFlag(std::string_view section, std::string_view key, bool value);
+
+    // One key's new value (as writeText stores it).
+    struct Write {
+        std::string_view section, key;
+        std::string value;
+    };
+    // Stores several keys, in the order given, with one rewrite of the file: every replace waits for the
+    // disk, so keys that belong together (a window's geometry) are saved in one go. All or none: when one
+    // value cannot be stored nothing changes, false is returned and lastError() says why.
+    bool writeAll(std::span<const Write> writes);
 
     // The value as stored (trimmed, before the quote rule), or nothing when the key is missing.
     std::optional<std::string> rawValue(std::string_view section, std::string_view key);
@@ -56,9 +70,13 @@ public:
     bool set(const TextKey& k, std::string_view v) { return writeText(k.section, k.key, v); }
     bool set(const IntKey& k, int v) { return writeInt(k.section, k.key, v); }
     bool set(const FlagKey& k, bool v) { return writeFlag(k.section, k.key, v); }
+    // Several integer keys in one rewrite (writeAll).
+    bool setAll(std::initializer_list<std::pair<IntKey, int>> values);
 
     // What to tell the user about stored integers outside their keys' ranges, one line each (UTF-8).
     std::vector<std::string> outOfRange();
+    // The same of one key: empty when its stored integer is in range or missing.
+    std::string outOfRange(const IntKey& k);
 
     const std::string& lastError() const { return lastError_; }
     // False when the file exists but could not be read; reads then give defaults and writes are
@@ -73,9 +91,7 @@ private:
     };
     static Stamp stampOf(const std::filesystem::path& path);
     void refresh();
-    // Index of the line holding the key, or -1.
-    long findKeyLine(std::string_view sjisSection, std::string_view sjisKey) const;
-    bool store(std::string_view section, std::string_view key, std::string_view value);
+    bool store(std::span<const Write> writes);
 
     std::filesystem::path path_;
     SettingsDefaults defaults_;

@@ -129,6 +129,37 @@ TEST_F(SettingsFileTest, WritesKeepEveryOtherLineAndUseShiftJisWithCrLf)
     EXPECT_EQ(open().get(keys::KelvoTohyo2), "D:\\Kelvo投票");
 }
 
+// A window's geometry is four keys: stored with one rewrite, in the order given, the same lines as four
+// writes would leave; all or none when one value cannot be stored; and no rewrite at all when every value
+// is stored as given already.
+TEST_F(SettingsFileTest, SeveralKeysAreStoredInOneRewriteAllOrNone)
+{
+    const std::string before = "[Play]\r\nSound1=1\r\n[locate]\r\nwidth=5\r\n";
+    writeUtf8(before);
+    auto s = open();
+    ASSERT_TRUE(s.setAll({{keys::LocateTop, 20}, {keys::LocateLeft, 30}, {keys::LocateWidth, 900}}))
+        << s.lastError();
+    const std::string together = onDisk();
+    EXPECT_EQ(together, "[Play]\r\nSound1=1\r\n[locate]\r\nwidth=900\r\ntop=20\r\nleft=30\r\n");
+    writeUtf8(before);
+    ASSERT_TRUE(s.set(keys::LocateTop, 20) && s.set(keys::LocateLeft, 30) && s.set(keys::LocateWidth, 900));
+    EXPECT_EQ(onDisk(), together);
+
+    const SettingsFile::Write refused[] = {{"Mine", "a", "1"}, {"Mine", "b", "two\r\nlines"}};
+    EXPECT_FALSE(s.writeAll(refused));
+    EXPECT_EQ(s.lastError(), "設定値に使えない文字が含まれています：[Mine] b");
+    EXPECT_EQ(onDisk(), together) << "the key before the refused one is not stored either";
+    EXPECT_EQ(s.rawValue("Mine", "a"), std::nullopt);
+
+    // Hand-written with LF ends: a write that changes no line leaves the bytes as they are.
+    ASSERT_TRUE(writeFileAtomic(file(), "[locate]\ntop=20\nleft=30\n"));
+    auto again = open();
+    ASSERT_TRUE(again.setAll({{keys::LocateLeft, 30}, {keys::LocateTop, 20}}));
+    EXPECT_EQ(readFile(file()), "[locate]\ntop=20\nleft=30\n");
+    ASSERT_TRUE(again.setAll({{keys::LocateLeft, 31}}));
+    EXPECT_EQ(readFile(file()), "[locate]\r\ntop=20\r\nleft=31\r\n");
+}
+
 TEST_F(SettingsFileTest, GarbledFileKeepsItsBytesAndItsReadableKeys)
 {
     using namespace std::string_literals;

@@ -49,11 +49,9 @@ int settings(CliContext& ctx, const std::vector<std::string>& args)
         ctx.out << readAsProgram(ctx.settings, args[1], args[2]) << '\n';
         // A stored value the program does not use as it stands: said, as the window says it at start.
         if (const auto known = FindSettingsKey(args[1], args[2]))
-            if (const auto* i = std::get_if<IntKey>(&*known)) {
-                const int stored = ctx.settings.readInt(i->section, i->key, i->def);
-                if (stored != SettingInRange(*i, stored))
-                    ctx.err << OutOfRangeMessage(*i, stored) << '\n';
-            }
+            if (const auto* i = std::get_if<IntKey>(&*known))
+                if (const std::string problem = ctx.settings.outOfRange(*i); !problem.empty())
+                    ctx.err << problem << '\n';
         return kExitOk;
     }
     if (!args.empty() && args[0] == "set") {
