@@ -422,39 +422,114 @@ bool checkRecord(const fs::path& path, std::string_view line, std::string* error
 
 } // namespace
 
+std::vector<std::string>* StoreFiles::lines(const fs::path& path, bool& existed, std::string* error)
+{
+    const auto at = std::find_if(files_.begin(), files_.end(), [&](const auto& f) { return f.first == path; });
+    if (at != files_.end()) {
+        existed = at->second.existed || at->second.records > 0;
+        return &at->second.lines;
+    }
+    File file;
+    if (!LoadStoreLines(path, file.lines, file.existed, error))
+        return nullptr;
+    existed = file.existed;
+    return &files_.emplace_back(path, std::move(file)).second.lines;
+}
+
+void StoreFiles::changed(const fs::path& path)
+{
+    for (auto& [p, file] : files_)
+        if (p == path)
+            ++file.records;
+}
+
+StoreFiles::Committed StoreFiles::commit()
+{
+    Committed out;
+    ReplaceBatch batch;
+    std::vector<const std::pair<fs::path, File>*> added;
+    for (const auto& entry : files_) {
+        if (entry.second.records == 0)
+            continue;
+        std::string reason;
+        if (batch.add(entry.first, joinLinesCrlf(entry.second.lines), &reason))
+            added.push_back(&entry);
+        else
+            out.errors.push_back(StoreSaveError(reason));
+    }
+    // A folder that fails to sync after the renames leaves the files replaced: as for a single replace,
+    // only the files that kept their old version count as failed.
+    batch.commit();
+    for (const auto* entry : added) {
+        const auto failed = std::find_if(batch.failures().begin(), batch.failures().end(),
+                                         [&](const ReplaceBatch::Failure& f) { return f.path == entry->first; });
+        if (failed != batch.failures().end())
+            out.errors.push_back(StoreSaveError(failed->reason));
+        else
+            out.records += entry->second.records;
+    }
+    files_.clear();
+    return out;
+}
+
+bool CommitStoreFiles(StoreFiles& files, std::string* error)
+{
+    const StoreFiles::Committed committed = files.commit();
+    if (committed.errors.empty())
+        return true;
+    if (error)
+        *error = committed.errors.front();
+    return false;
+}
+
+bool KeyedFile(StoreFiles& files, const fs::path& path, std::string_view rec, bool dropBlankFirstLine,
+               std::string* error, std::string_view delivery)
+{
+    const std::string_view line = StoredLine(rec);
+    if (!checkRecord(path, line, error))
+        return false;
+    bool existed = false;
+    std::vector<std::string>* lines = files.lines(path, existed, error);
+    if (!lines)
+        return false;
+    KeyedStep(*lines, std::string(line), dropBlankFirstLine, false, delivery);
+    files.changed(path);
+    return true;
+}
+
 bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine, std::string* error,
                std::string_view delivery)
 {
-    const std::string_view line = StoredLine(rec);
-    if (!checkRecord(path, line, error))
-        return false;
-    std::vector<std::string> lines;
-    bool existed = false;
-    if (!LoadStoreLines(path, lines, existed, error))
-        return false;
-    KeyedStep(lines, std::string(line), dropBlankFirstLine, false, delivery);
-    return SaveStoreLines(path, lines, error);
+    StoreFiles files;
+    return KeyedFile(files, path, rec, dropBlankFirstLine, error, delivery) && CommitStoreFiles(files, error);
 }
 
-bool SlotFile(const fs::path& path, std::string_view rec, std::string* error)
+bool SlotFile(StoreFiles& files, const fs::path& path, std::string_view rec, std::string* error)
 {
     const std::string_view line = StoredLine(rec);
     if (!checkRecord(path, line, error))
         return false;
-    std::vector<std::string> lines;
     bool existed = false;
-    if (!LoadStoreLines(path, lines, existed, error))
+    std::vector<std::string>* lines = files.lines(path, existed, error);
+    if (!lines)
         return false;
     if (existed)
-        FitSlotLines(lines);
+        FitSlotLines(*lines);
     else
-        lines = EmptySlotLines();
-    if (!SlotStep(lines, std::string(line))) {
+        *lines = EmptySlotLines();
+    if (!SlotStep(*lines, std::string(line))) {
         if (error)
             *error = "レース番号または馬番が範囲外のため保存できません";
         return false;
     }
-    return SaveStoreLines(path, lines, error);
+    files.changed(path);
+    return true;
+}
+
+bool SlotFile(const fs::path& path, std::string_view rec, std::string* error)
+{
+    StoreFiles files;
+    return SlotFile(files, path, rec, error) && CommitStoreFiles(files, error);
 }
 
 bool OneRecordFile(const fs::path& path, std::string_view rec, std::string* error)

@@ -8,8 +8,8 @@
 //
 // The rules come twice: as in-memory steps on a list of lines (used by the bulk import, which keeps a
 // day's files in memory while it reads) and as load-change-save file operations taking one record (used
-// by the real-time fetches and as the reference the bulk import is checked against). Both produce the
-// same bytes because the file operations are built from the in-memory steps.
+// by the real-time fetches, through StoreFiles, and as the reference the bulk import is checked against).
+// Both produce the same bytes because the file operations are built from the in-memory steps.
 //
 // Every record and every line is a Shift-JIS byte string; file names are formed in Shift-JIS and
 // converted to UTF-8 only where they become paths. Error texts are UTF-8.
@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace solvane {
@@ -138,13 +139,48 @@ bool SaveStoreBytes(const fs::path& path, std::string_view bytes, std::string* e
 // The message of a store file that could not be saved, from the reason in plain words.
 std::string StoreSaveError(const std::string& reason);
 
+// Store files changed in memory and replaced together: each file is read on its first use and kept,
+// every rule that changes it changes the kept lines, and commit() replaces all the changed files as one
+// batch (ReplaceBatch). Every replace waits for the disk, so a fetch stores its records through one: a
+// file that takes many records (a day's runners, a day's payouts) is written once, and the disk is waited
+// for once per fetch rather than twice per record. The caller holds the application folder's writer lock
+// from the first use to the commit.
+class StoreFiles {
+public:
+    // The file's lines as changed here, or else as on disk (existed: on disk or changed here). Nothing,
+    // with the reason, when the file exists but cannot be read; it is asked for again next time.
+    std::vector<std::string>* lines(const fs::path& path, bool& existed, std::string* error);
+    // One more record went into the file's lines.
+    void changed(const fs::path& path);
+
+    struct Committed {
+        long long records = 0;           // records that went into the files replaced
+        std::vector<std::string> errors; // one for each file that kept its old version (StoreSaveError)
+    };
+    Committed commit();
+
+private:
+    struct File {
+        std::vector<std::string> lines;
+        bool existed = false;
+        long long records = 0;
+    };
+    std::vector<std::pair<fs::path, File>> files_; // in the order first used
+};
+
 // Load-change-save rules taking one record text with its CR LF (for a normalised record, delivery is
 // the header it arrived with). False with a message when the file could not be read or written; the
 // old file is then unchanged. The caller holds the application folder's writer lock (AppFolderOfStore).
+// With files, the change goes into files and is written by its commit.
 bool KeyedFile(const fs::path& path, std::string_view rec, bool dropBlankFirstLine = true, std::string* error = nullptr,
                std::string_view delivery = {});
+bool KeyedFile(StoreFiles& files, const fs::path& path, std::string_view rec, bool dropBlankFirstLine,
+               std::string* error, std::string_view delivery = {});
 bool SlotFile(const fs::path& path, std::string_view rec, std::string* error = nullptr);
+bool SlotFile(StoreFiles& files, const fs::path& path, std::string_view rec, std::string* error);
 bool OneRecordFile(const fs::path& path, std::string_view rec, std::string* error = nullptr);
+// Commits files as the one-record rules do: false with the first file's error.
+bool CommitStoreFiles(StoreFiles& files, std::string* error);
 
 // The stored race days: the DayName stems of the ".jvRA" files of dataFolder (suffix matched ignoring
 // case, names that do not start with a DayName left out), newest first, each once. Shift-JIS.

@@ -429,21 +429,23 @@ bool ReplaceBatch::commit(std::string* error)
         ok = false;
     };
     // Every file's bytes first, then the names: no name ever points at bytes that are not there.
+    auto failFile = [&](const Entry& e, SystemError err) {
+        removeTemporary(e.tmp);
+        failures_.push_back({e.path, describe(e.path, err)});
+        fail(failures_.back().reason);
+    };
     std::vector<Entry> synced;
     for (const Entry& e : entries_) {
-        if (const SystemError err = syncTemporary(e.tmp); err != 0) {
-            removeTemporary(e.tmp);
-            fail(describe(e.path, err));
-        } else {
+        if (const SystemError err = syncTemporary(e.tmp); err != 0)
+            failFile(e, err);
+        else
             synced.push_back(e);
-        }
     }
     entries_.clear();
     std::set<fs::path> folders;
     for (const Entry& e : synced) {
         if (const SystemError err = renameTemporary(e.tmp, e.path); err != 0) {
-            removeTemporary(e.tmp);
-            fail(describe(e.path, err));
+            failFile(e, err);
             continue;
         }
         ++committedFiles_;

@@ -62,6 +62,12 @@ public:
 
     std::size_t committedFiles() const { return committedFiles_; }
     std::size_t committedBytes() const { return committedBytes_; }
+    // The files that kept their old version at the commit, each with the reason in plain words.
+    struct Failure {
+        fs::path path;
+        std::string reason;
+    };
+    const std::vector<Failure>& failures() const { return failures_; }
 
 private:
     struct Entry {
@@ -69,6 +75,7 @@ private:
         std::size_t size = 0;
     };
     std::vector<Entry> entries_;
+    std::vector<Failure> failures_;
     std::size_t committedFiles_ = 0, committedBytes_ = 0;
 };
 

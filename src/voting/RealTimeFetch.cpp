@@ -32,11 +32,17 @@ struct FetchKind {
     std::string failed; // after the track and race of a failed open
 };
 
-// Stores one record; true when it went into a file (not when it was passed over or refused).
-using RecordHandler = std::function<bool(const std::string& rec)>;
+// Puts one record into files by a fetch's rule (or passes it over). False with why when the store refused
+// it.
+using StoreRule = bool (*)(StoreFiles& files, const fs::path& folder, const std::string& rec, std::string* why);
 
-// What a store rule did with a record.
-enum class Kept { Stored, Passed, Failed };
+// Where and how a request's records are stored: the rule, its folder, and the application folder whose
+// writer lock guards the files.
+struct Storing {
+    bool log = true;
+    fs::path folder, appFolder;
+    StoreRule rule = nullptr;
+};
 
 // One fetch in progress: the texts it shows, the lines it logs and the beeps it asks for.
 class FetchRun {
@@ -70,10 +76,12 @@ public:
             env_.appendErrorLog(text);
     }
 
-    // Open, read, clean up, close: one real-time request. True when the records were read to the end.
+    // Open, read, store, clean up, close: one real-time request. True when the records were read to the
+    // end. What was read is stored whatever ended the loop.
     bool request(JVLink& link, const FetchKind& kind, const std::string& key, const std::string& trackRace,
-                 const RecordHandler& onRecord)
+                 const Storing& storing)
     {
+        std::vector<std::string> records;
         show(kind.busy);
         pump();
         bool readAll = false;
@@ -90,10 +98,7 @@ public:
             // a cancelled import never silently empties the fetches after it.
             const JVCancelFlag notCancelled{false};
             JVReadHandlers handlers;
-            handlers.onRecord = [&](const std::string& rec) {
-                if (onRecord(rec))
-                    ++result_.records;
-            };
+            handlers.onRecord = [&](const std::string& rec) { records.push_back(rec); };
             handlers.pumpEvents = env_.pumpEvents;
             try {
                 const JVReadResult read = JVReadLoop(link, kind.buffer, notCancelled, handlers, env_.downloadWait);
@@ -108,6 +113,7 @@ public:
             } catch (const std::exception& e) {
                 error(std::string("データ取得中のエラー：") + e.what(), kind.logErrors);
             }
+            store(storing, records);
         }
         show("");
         pump();
@@ -124,6 +130,33 @@ public:
 
     // A record the store could not take: the fetch says so rather than losing it quietly.
     void storeFailed(const std::string& why, bool log) { error("保存エラー：" + why, log); }
+
+    // The records of a request, stored once they are all in, under one hold of the application folder's
+    // writer lock: each file read once, changed by each of its records in order, and replaced with the
+    // others in one batch (StoreFiles). A day's results are hundreds of records, which one replace each
+    // made hundreds of waits for the disk. result_.records counts the records that went into a file
+    // saved; every record or file that was not saved says why.
+    void store(const Storing& storing, const std::vector<std::string>& records)
+    {
+        if (records.empty())
+            return;
+        const FolderLock held = lock(storing.appFolder);
+        if (!held) {
+            for (std::size_t i = 0; i < records.size(); ++i)
+                storeFailed(held.error(), storing.log);
+            return;
+        }
+        StoreFiles files;
+        for (const std::string& rec : records) {
+            std::string why;
+            if (!storing.rule(files, storing.folder, rec, &why))
+                storeFailed(why, storing.log);
+        }
+        const StoreFiles::Committed committed = files.commit();
+        for (const std::string& why : committed.errors)
+            storeFailed(why, storing.log);
+        result_.records += committed.records;
+    }
 
     // The application folder's writer lock for one change; while it waits, DLlabel says so and the
     // window's events run.
@@ -181,89 +214,6 @@ bool fileExists(const fs::path& path)
     return !path.empty() && fs::exists(path, ec);
 }
 
-Kept kept(bool ok)
-{
-    return ok ? Kept::Stored : Kept::Failed;
-}
-
-// Stores an odds record of the live odds: O1-O6 of a sale in progress (data kind neither "0" nor
-// "9") for a real race, normalised.
-Kept storeOdds(const fs::path& dataDir, const std::string& rec, std::string* why)
-{
-    const auto kind = storeKindOfType(field(rec, 1, 2));
-    if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6)
-        return Kept::Passed;
-    const std::string_view dataKind = field(rec, 3, 1);
-    if (dataKind == "0" || dataKind == "9" || RaceNumber(rec) <= 0)
-        return Kept::Passed;
-    return kept(KeyedFile(StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec)));
-}
-
-Kept storeResults(const fs::path& dataDir, const std::string& rec, std::string* why)
-{
-    const std::string_view type = field(rec, 1, 2);
-    if (RaceNumber(rec) <= 0)
-        return Kept::Passed;
-    if (type == "RA") {
-        // Race records go only into a day the import made; a fetch never starts a day's files.
-        const fs::path path = StoreFilePath(dataDir, StoreKind::RA, rec);
-        if (!fileExists(path))
-            return Kept::Passed;
-        return kept(KeyedFile(path, NormaliseRecord(rec), true, why, DeliveryOf(rec)));
-    }
-    if (type == "SE") {
-        const fs::path path = StoreFilePath(dataDir, StoreKind::SE, rec);
-        if (FieldInt(rec, 29, 2) <= 0 || !fileExists(path))
-            return Kept::Passed;
-        return kept(SlotFile(path, rec, why));
-    }
-    if (type == "HR")
-        return kept(KeyedFile(StoreFilePath(dataDir, StoreKind::HR, rec), rec, false, why));
-    return Kept::Passed;
-}
-
-Kept storeMining(const fs::path& dataDir, const std::string& rec, std::string* why)
-{
-    const std::string_view type = field(rec, 1, 2);
-    if (RaceNumber(rec) <= 0)
-        return Kept::Passed;
-    if (type == "DM")
-        return kept(KeyedFile(StoreFilePath(dataDir, StoreKind::DM, rec), rec, true, why));
-    if (type == "TM")
-        return kept(
-            KeyedFile(StoreFilePath(dataDir, StoreKind::TM, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec)));
-    return Kept::Passed;
-}
-
-Kept storeChanges(const fs::path& chgDir, const std::string& rec, std::string* why)
-{
-    const std::string_view type = field(rec, 1, 2);
-    if (type == "WE")
-        return kept(StoreWeRecord(chgDir, rec, why));
-    if (type == "TC")
-        return kept(StoreTcRecord(chgDir, rec, why));
-    return Kept::Passed;
-}
-
-// The handler of a fetch: stores each record by its rule under the application folder's writer lock,
-// reports what the store refused, and tells whether the record went into a file.
-RecordHandler storing(FetchRun& run, bool log, const fs::path& folder, const fs::path& appFolder,
-                      Kept (*store)(const fs::path&, const std::string&, std::string*))
-{
-    return [&run, log, folder, appFolder, store](const std::string& rec) {
-        const FolderLock lock = run.lock(appFolder);
-        if (!lock) {
-            run.storeFailed(lock.error(), log);
-            return false;
-        }
-        std::string why;
-        const Kept k = store(folder, rec, &why);
-        if (k == Kept::Failed)
-            run.storeFailed(why, log);
-        return k == Kept::Stored;
-    };
-}
-
 // A change file of the day of rec in the CHG folder; empty when the record names no day.
 fs::path changeFilePath(const fs::path& chgDir, std::string_view rec, std::string_view suffix)
 {
@@ -286,6 +236,98 @@ bool prepareChangeFile(const fs::path& chgDir, std::string_view rec, std::string
     return true;
 }
 
+bool storeWe(StoreFiles& files, const fs::path& chgDir, std::string_view rec, std::string* error)
+{
+    fs::path path;
+    if (!prepareChangeFile(chgDir, rec, ".WE", path, error))
+        return false;
+    bool existed = false;
+    std::vector<std::string>* lines = files.lines(path, existed, error);
+    if (!lines)
+        return false;
+    const std::string line(StoredLine(rec));
+    // An announcement is one venue's report of one kind at one time: a repeat replaces it.
+    const std::string_view key = field(line, 12, 23);
+    const auto same = std::find_if(lines->begin(), lines->end(),
+                                   [&](const std::string& l) { return l.size() >= 34 && field(l, 12, 23) == key; });
+    if (same != lines->end())
+        *same = line;
+    else
+        lines->push_back(line);
+    SortStoreLines(*lines);
+    files.changed(path);
+    return true;
+}
+
+bool storeTc(StoreFiles& files, const fs::path& chgDir, std::string_view rec, std::string* error)
+{
+    fs::path path;
+    if (!prepareChangeFile(chgDir, rec, ".TC", path, error))
+        return false;
+    return KeyedFile(files, path, rec, true, error);
+}
+
+// Stores an odds record of the live odds: O1-O6 of a sale in progress (data kind neither "0" nor
+// "9") for a real race, normalised.
+bool storeOdds(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)
+{
+    const auto kind = storeKindOfType(field(rec, 1, 2));
+    if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6)
+        return true;
+    const std::string_view dataKind = field(rec, 3, 1);
+    if (dataKind == "0" || dataKind == "9" || RaceNumber(rec) <= 0)
+        return true;
+    return KeyedFile(files, StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec));
+}
+
+bool storeResults(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)
+{
+    const std::string_view type = field(rec, 1, 2);
+    if (RaceNumber(rec) <= 0)
+        return true;
+    if (type == "RA") {
+        // Race records go only into a day the import made; a fetch never starts a day's files.
+        const fs::path path = StoreFilePath(dataDir, StoreKind::RA, rec);
+        return !fileExists(path) || KeyedFile(files, path, NormaliseRecord(rec), true, why, DeliveryOf(rec));
+    }
+    if (type == "SE") {
+        const fs::path path = StoreFilePath(dataDir, StoreKind::SE, rec);
+        return FieldInt(rec, 29, 2) <= 0 || !fileExists(path) || SlotFile(files, path, rec, why);
+    }
+    if (type == "HR")
+        return KeyedFile(files, StoreFilePath(dataDir, StoreKind::HR, rec), rec, false, why);
+    return true;
+}
+
+bool storeMining(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)
+{
+    const std::string_view type = field(rec, 1, 2);
+    if (RaceNumber(rec) <= 0)
+        return true;
+    if (type == "DM")
+        return KeyedFile(files, StoreFilePath(dataDir, StoreKind::DM, rec), rec, true, why);
+    if (type == "TM")
+        return KeyedFile(files, StoreFilePath(dataDir, StoreKind::TM, rec), NormaliseRecord(rec), true, why,
+                         DeliveryOf(rec));
+    return true;
+}
+
+bool storeChanges(StoreFiles& files, const fs::path& chgDir, const std::string& rec, std::string* why)
+{
+    const std::string_view type = field(rec, 1, 2);
+    if (type == "WE")
+        return storeWe(files, chgDir, rec, why);
+    if (type == "TC")
+        return storeTc(files, chgDir, rec, why);
+    return true;
+}
+
+// The Data folder's records by rule, under the application folder's lock.
+Storing dataStoring(const RaceDay& day, StoreRule rule)
+{
+    return Storing{true, day.DataDir, AppFolderOfStore(day.DataDir), rule};
+}
+
 } // namespace
 
 std::string RaceKeyOf(const RaceDay& day)
@@ -306,32 +348,14 @@ bool RaceChosen(const RaceDay& day)
 
 bool StoreWeRecord(const fs::path& chgDir, std::string_view rec, std::string* error)
 {
-    fs::path path;
-    if (!prepareChangeFile(chgDir, rec, ".WE", path, error))
-        return false;
-    std::vector<std::string> lines;
-    bool existed = false;
-    if (!LoadStoreLines(path, lines, existed, error))
-        return false;
-    const std::string line(StoredLine(rec));
-    // An announcement is one venue's report of one kind at one time: a repeat replaces it.
-    const std::string_view key = field(line, 12, 23);
-    const auto same = std::find_if(lines.begin(), lines.end(),
-                                   [&](const std::string& l) { return l.size() >= 34 && field(l, 12, 23) == key; });
-    if (same != lines.end())
-        *same = line;
-    else
-        lines.push_back(line);
-    SortStoreLines(lines);
-    return SaveStoreLines(path, lines, error);
+    StoreFiles files;
+    return storeWe(files, chgDir, rec, error) && CommitStoreFiles(files, error);
 }
 
 bool StoreTcRecord(const fs::path& chgDir, std::string_view rec, std::string* error)
 {
-    fs::path path;
-    if (!prepareChangeFile(chgDir, rec, ".TC", path, error))
-        return false;
-    return KeyedFile(path, rec, true, error);
+    StoreFiles files;
+    return storeTc(files, chgDir, rec, error) && CommitStoreFiles(files, error);
 }
 
 FetchResult SokuhoOddsBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env)
@@ -344,8 +368,7 @@ FetchResult SokuhoOddsBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env)
     const std::string trackRace = trackRaceOf(selectedRa(day));
     FetchRun run(env, result, false);
     const FetchKind kind{"0B30", kJVReadBufferOdds, true, true, trackRace + "オッズ取得中", "R:ｵｯｽﾞ取得エラー："};
-    result.oddsFetched = run.request(link, kind, key, trackRace,
-                                     storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeOdds));
+    result.oddsFetched = run.request(link, kind, key, trackRace, dataStoring(day, storeOdds));
     run.finish();
     day.OzRace = day.CurRace;
     ReadNotes notes;
@@ -365,8 +388,7 @@ FetchResult KekkaGetBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bo
     FetchRun run(env, result, silent);
     const FetchKind kind{"0B12", kJVReadBufferRealTime, false,
                          true,   "ﾚｰｽ情報データ取得中", "R:ﾚｰｽ情報データ取得エラー："};
-    run.request(link, kind, key, trackRaceOf(selectedRa(day)),
-                storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeResults));
+    run.request(link, kind, key, trackRaceOf(selectedRa(day)), dataStoring(day, storeResults));
     run.finish();
     ReadNotes notes;
     HrReadBtnClick(day, &notes);
@@ -383,7 +405,7 @@ FetchResult GetDMBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, bool 
     result.ran = true;
     FetchRun run(env, result, silent);
     const std::string trackRace = trackRaceOf(selectedRa(day));
-    const RecordHandler store = storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeMining);
+    const Storing store = dataStoring(day, storeMining);
     const FetchKind timeType{"0B13", kJVReadBufferRealTime, false, true, "DM取得中", "R:DMデータ取得エラー："};
     const FetchKind matchType{"0B17", kJVReadBufferRealTime, false, true, "対戦DM取得中", "R:DMデータ取得エラー："};
     run.request(link, timeType, key, trackRace, store);
@@ -409,8 +431,10 @@ FetchResult GetKaisaiBtnClick(JVLink& link, RaceDay& day, const FetchEnv& env, b
                          true,   "開催速報データ取得中", "R:開催速報データ取得エラー："};
     const fs::path chgDir = day.ChgDir;
     const fs::path appFolder = AppFolderOfStore(day.DataDir);
-    run.request(link, kind, key, trackRaceOf(selectedRa(day)), storing(run, true, chgDir, appFolder, storeChanges));
-    // The change reader writes moved post times back into the day's race file: a change of its own.
+    run.request(link, kind, key, trackRaceOf(selectedRa(day)), Storing{true, chgDir, appFolder, storeChanges});
+    // The change reader writes moved post times back into the day's race file: a change of its own. It
+    // takes the writer lock itself; taken here first, its wait shows on DLlabel and the window keeps
+    // answering.
     const FolderLock lock = run.lock(appFolder);
     if (!lock) {
         run.storeFailed(lock.error(), true);
@@ -437,8 +461,7 @@ FetchResult FetchPassOdds(JVLink& link, RaceDay& day, const FetchEnv& env, std::
     const std::string trackRace = fromSjis(TrackName(field(entry, 9, 2))) + PadNumber(field(entry, 15, 2));
     FetchRun run(env, result, false);
     const FetchKind kind{"0B30", kJVReadBufferOdds, true, true, trackRace + "R ｵｯｽﾞ取得中", "R:"};
-    result.oddsFetched = run.request(link, kind, key, trackRace,
-                                     storing(run, true, day.DataDir, AppFolderOfStore(day.DataDir), storeOdds));
+    result.oddsFetched = run.request(link, kind, key, trackRace, dataStoring(day, storeOdds));
     // The daily log records odds that arrived; a failed read is in the error log instead.
     if (result.oddsFetched && dailyLog) {
         dailyLog("-----");

@@ -1,9 +1,10 @@
 // The race-day fetches: live odds ("速報ｵｯｽﾞ"), results ("結果情報"), mining ("ﾏｲﾆﾝｸﾞ") and meeting
 // changes ("変更情報"). Each opens a real-time request, stores what it reads, closes the request and
-// refreshes the loaded day from the store. Each record is stored under the application folder's writer
-// lock (the Data folder's parent), so that another process storing into the same day files at the same
-// time loses nothing; while the lock is busy DLlabel says so. Nothing here touches a window: what the status label
-// showed, what went to the error log, the beeps and what to refresh come back in a FetchResult.
+// refreshes the loaded day from the store. A request's records are stored together once they are read,
+// each file written once, under the application folder's writer lock (the Data folder's parent), so that
+// another process storing into the same day files at the same time loses nothing; while the lock is busy
+// DLlabel says so. Nothing here touches a window: what the status label showed, what went to the error
+// log, the beeps and what to refresh come back in a FetchResult.
 #pragma once
 
 #include "jvdata/JVLink.h"

@@ -308,6 +308,33 @@ TEST(StoreWrite, FailureIsReportedWithTheReasonAndTheOldFileStays)
     EXPECT_NE(error.find("データファイルを保存できません"), std::string::npos) << error;
 }
 
+// A fetch's records go through StoreFiles: nothing is written before the commit, each file then holds
+// what the one-record rules would have left, and the commit counts only the records of the files it
+// replaced and says why of the others.
+TEST(StoreWrite, StoreFilesWriteWhatTheOneRecordRulesWouldAndCountWhatWasSaved)
+{
+    TempDir batched, single;
+    const std::string records[] = {Rec().r(11).mark("first").str(), Rec().r(2).str(), Rec().r(11).mark("second").str()};
+    const std::string runner = Rec().t("SE").r(1).h(1).str();
+    StoreFiles files;
+    std::string error;
+    for (const std::string& rec : records) {
+        ASSERT_TRUE(KeyedFile(files, batched / "day.jvRA", rec, true, &error)) << error;
+        ASSERT_TRUE(KeyedFile(single / "day.jvRA", rec, true, &error)) << error;
+    }
+    ASSERT_TRUE(SlotFile(files, batched / "day.jvSEr", runner, &error)) << error;
+    ASSERT_TRUE(SlotFile(single / "day.jvSEr", runner, &error)) << error;
+    ASSERT_TRUE(KeyedFile(files, batched / "Data" / "x.jvHR", Rec().t("HR").str(), false, &error)); // no folder
+    EXPECT_FALSE(fs::exists(batched / "day.jvRA")) << "written at the commit";
+
+    const StoreFiles::Committed committed = files.commit();
+    EXPECT_EQ(committed.records, 4);
+    ASSERT_EQ(committed.errors.size(), 1u);
+    EXPECT_TRUE(committed.errors[0].starts_with("データファイルを保存できません（")) << committed.errors[0];
+    for (const char* name : {"day.jvRA", "day.jvSEr"})
+        EXPECT_EQ(readFile(batched / name), readFile(single / name)) << name;
+}
+
 TEST(StoredDays, NewestFirstFromRaFileNames)
 {
     TempDir dir;
