@@ -2,7 +2,9 @@
 
 #include "jvdata/CodeTables.h"
 #include "raceday/RaceRecords.h"
+#include "store/Store.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -108,8 +110,10 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
     if (const auto newLines = splitLines(newBytes); newLines.size() == 5)
         appliedUpTo = std::string(trim(newLines[3]));
 
-    std::vector<std::string> raLines = splitLines(ra);
-    bool changed = false;
+    struct PostTime {
+        std::string_view venue, race, time;
+    };
+    std::vector<PostTime> moves; // views into tc, in the order announced
     ForEachRecord(tc, kTcLength, kRaceSlots, day.DayKey + ".TC", &notes, [&](std::string_view rec) {
         if (!appliedUpTo.empty() && !(field(rec, 28, 8) > std::string_view(appliedUpTo)))
             return true;
@@ -119,14 +123,7 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
         // stored post time is kept rather than overwritten with a time that is not one.
         if (!isUsablePostTime(newTime))
             return true;
-        for (std::string& line : raLines) {
-            if (line.size() < 877 || field(line, 20, 2) != venue || field(line, 26, 2) != race)
-                continue;
-            if (field(line, 874, 4) != newTime) {
-                line = OverwriteAt(line, newTime, 874);
-                changed = true;
-            }
-        }
+        moves.push_back({venue, race, newTime});
         for (int s = 0; s < kRaceSlots; ++s) {
             std::string& raRec = day.RaRecs[static_cast<std::size_t>(s)];
             if (!IsListedRace(raRec) || field(raRec, 20, 2) != venue || field(raRec, 26, 2) != race)
@@ -139,11 +136,36 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
         return true;
     });
 
-    if (changed) {
-        std::string error;
-        if (!writeFileAtomic(raPath, joinLinesCrlf(raLines), &error))
-            notes.error = error;
+    // The race file's lines with the moved times; true when any line changed.
+    const auto moveIn = [&moves](std::vector<std::string>& lines) {
+        bool changed = false;
+        for (const PostTime& m : moves) {
+            for (std::string& line : lines) {
+                if (line.size() < 877 || field(line, 20, 2) != m.venue || field(line, 26, 2) != m.race ||
+                    field(line, 874, 4) == m.time)
+                    continue;
+                line = OverwriteAt(line, m.time, 874);
+                changed = true;
+            }
+        }
+        return changed;
+    };
+    std::vector<std::string> raLines = splitLines(ra);
+    if (!moveIn(raLines))
+        return true;
+    // A change of the store (the day is loaded by the window as well as by a fetch): under the application
+    // folder's writer lock, from the file as it is then, so that a race line stored meanwhile is kept.
+    const FolderLock lock = LockForWriting(AppFolderOfStore(day.DataDir));
+    if (!lock) {
+        notes.error = lock.error();
+        return true;
     }
+    if (ReadDayFile(raPath, ra, &notes) != FileRead::Read)
+        return true;
+    raLines = splitLines(ra);
+    std::string error;
+    if (moveIn(raLines) && !writeFileAtomic(raPath, joinLinesCrlf(raLines), &error))
+        notes.error = error;
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The change reader: the day's meeting changes kept in the CHG folder turned into the loaded day.
-// Post-time changes of the ".TC" file are written into the day's ".jvRA" file and the loaded races, and
-// the automatic fetch times of those races are recomputed. Weather and going come from the ".WE"
+// Post-time changes of the ".TC" file are written into the day's ".jvRA" file (when it does not hold them
+// yet, under the application folder's writer lock) and the loaded races, and the automatic fetch times of
+// those races are recomputed. Weather and going come from the ".WE"
 // announcements: each race gets the latest announcement of each kind made up to its post (whatever the
 // order of the lines), so a race already run keeps the conditions it ran in.
 #pragma once

@@ -3,6 +3,7 @@
 #include "raceday/RaceRecords.h"
 #include "store/Store.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/Text.h"
 
 #include <algorithm>
@@ -96,6 +97,21 @@ void ReplaceOrAppend(std::vector<std::string>& lines, const std::string& line)
 TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const fs::path& seriesFolder, const fs::path& dataFolder)
 {
     TimeSeriesResult result;
+    // The odds files are read, changed and written back: one change of the store, whoever runs it.
+    const FolderLock lock = LockForWriting(AppFolderOfStore(dataFolder));
+    if (!lock) {
+        result.error = lock.error();
+        return result;
+    }
+    // Every race changes the same six files: they are kept in memory and written once, at the end, with
+    // what was taken before an error.
+    StoreFiles files;
+    const auto done = [&] {
+        const StoreFiles::Committed committed = files.commit();
+        if (result.error.empty() && !committed.errors.empty())
+            result.error = committed.errors.front();
+        return result;
+    };
     for (int s = 0; s < kRaceSlots; ++s) {
         const std::string& ra = day.RaRecs[static_cast<std::size_t>(s)];
         if (!IsListedRace(ra))
@@ -111,7 +127,7 @@ TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const fs::path& series
             const auto bytes = readFile(file);
             if (!bytes) {
                 result.error = "時系列オッズを読めません：" + pathToUtf8(file);
-                return result;
+                return done();
             }
             const StoreKindInfo& info = storeKindInfo(kOddsKinds[k - 1]);
             // Only whole records of this kind and race may go into the day's file: a cut line or another
@@ -126,24 +142,18 @@ TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const fs::path& series
             if (!best)
                 continue;
             const fs::path oddsFile = StoreFilePath(dataFolder, kOddsKinds[k - 1], lines[*best]);
-            std::vector<std::string> stored;
             bool existed = false;
-            std::string error;
-            if (!LoadStoreLines(oddsFile, stored, existed, &error)) {
-                result.error = error;
-                return result;
-            }
-            ReplaceOrAppend(stored, lines[*best]);
-            if (!SaveStoreLines(oddsFile, stored, &error)) {
-                result.error = error;
-                return result;
-            }
+            std::vector<std::string>* stored = files.lines(oddsFile, existed, &result.error);
+            if (!stored)
+                return done();
+            ReplaceOrAppend(*stored, lines[*best]);
+            files.changed(oddsFile);
             ++result.stored;
             result.o1 += k == 1;
             result.o2 += k == 2;
         }
     }
-    return result;
+    return done();
 }
 
 std::string TimeSeriesMessage(const TimeSeriesResult& result)

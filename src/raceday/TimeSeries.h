@@ -50,7 +50,8 @@ struct TimeSeriesResult {
 };
 
 // T1Click's work for every race slot of day and odds kinds O1..O6: the nearest snapshot of each
-// stored into the day's odds file in dataFolder. The caller shows the counts and reloads the day.
+// stored into the day's odds file in dataFolder, under the application folder's writer lock (the Data
+// folder's parent), each file written once. The caller shows the counts and reloads the day.
 TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const std::filesystem::path& seriesFolder,
                                       const std::filesystem::path& dataFolder);
 

@@ -2,8 +2,12 @@
 
 #include "raceday/Changes.h"
 #include "raceday/DayLoader.h"
+#include "support/LockedElsewhere.h"
+#include "util/FolderLock.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace solvane::test {
 namespace {
@@ -143,6 +147,33 @@ TEST_F(ChangesTest, PostTimeChangeRewritesTheRaceFileAndTheFetchTimes)
     EXPECT_TRUE(KaisaiReadBtnClick(day, {5, 30, 10}).movedSlots.empty());
     EXPECT_EQ(day.RaceRecs[2].AutoOzTime, "154430");
     EXPECT_EQ(day.RaceRecs[2].AutoTohyoTime1, "154440");
+}
+
+// Loading today's day rewrites the race file as a fetch does: only under the application folder's writer
+// lock, and from the file as it is then.
+TEST_F(ChangesTest, APostTimeChangeIsWrittenOnlyUnderTheWritersLock)
+{
+    writeChg(".TC", {TcLine("06", 11, "01061200", "1550")});
+    {
+        LockedElsewhere other(folder.app() / std::string(kWriterLockName));
+        ASSERT_TRUE(other.held());
+        const ShortLockWait shortWait(std::chrono::milliseconds(100));
+        const ChangeReadResult r = KaisaiReadBtnClick(day, {});
+        EXPECT_TRUE(r.notes.error.starts_with("他の処理がデータを更新しているため、変更できませんでした"))
+            << r.notes.error;
+        EXPECT_EQ(storedRaLines(), raLines);
+        EXPECT_EQ(field(day.RaRecs[2], 874, 4), "1550") << "the loaded day has the change all the same";
+    }
+    // Meanwhile another process stored a race: it stays, and the change goes in.
+    std::vector<std::string> meanwhile = raLines;
+    meanwhile.push_back(RaLine("06", 12, "1615"));
+    folder.writeData(".jvRA", meanwhile);
+    const ChangeReadResult r = KaisaiReadBtnClick(day, {});
+    EXPECT_TRUE(r.notes.error.empty()) << r.notes.error;
+    const std::vector<std::string> stored = storedRaLines();
+    ASSERT_EQ(stored.size(), 4u);
+    EXPECT_EQ(field(stored[2], 874, 4), "1550");
+    EXPECT_EQ(stored[3], meanwhile[3]);
 }
 
 TEST_F(ChangesTest, ChangesAnnouncedUpToTheNewFileAreSkipped)

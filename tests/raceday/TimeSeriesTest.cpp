@@ -7,6 +7,8 @@
 #include "raceday/TimeSeries.h"
 #include "store/Store.h"
 #include "support/GeneratedSeason.h"
+#include "support/LockedElsewhere.h"
+#include "util/FolderLock.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +164,27 @@ TEST_F(TimeSeriesDay, AnOddsFileThatCannotBeReadEndsTheImport)
     const TimeSeriesResult r = ImportTimeSeriesOdds(day, series, folder.data());
     EXPECT_NE(r.error, "");
     EXPECT_EQ(r.o1, 0);
+}
+
+// The import is a change of the store: it waits for another writer and, without the lock, writes nothing.
+// An odds file that cannot be read ends it, and what it took before is saved.
+TEST_F(TimeSeriesDay, TheImportHoldsTheWritersLockAndSavesWhatItTookBeforeAnError)
+{
+    const std::string race1 = Snapshot("01060955", 1, "O1", 'a');
+    writeSeries("06010101.jvO1", {race1});
+    writeSeries("06010102.jvO2", {Snapshot("01061020", 2, "O2")});
+    fs::create_directories(folder.data() / pathFromUtf8(std::string(kDay) + ".jvO2")); // a folder, not a file
+    {
+        LockedElsewhere other(folder.app() / std::string(kWriterLockName));
+        ASSERT_TRUE(other.held());
+        const ShortLockWait shortWait(std::chrono::milliseconds(100));
+        const TimeSeriesResult r = ImportTimeSeriesOdds(day, series, folder.data());
+        EXPECT_TRUE(r.error.starts_with("他の処理がデータを更新しているため、変更できませんでした")) << r.error;
+        EXPECT_TRUE(stored(".jvO1").empty());
+    }
+    const TimeSeriesResult r = ImportTimeSeriesOdds(day, series, folder.data());
+    EXPECT_TRUE(r.error.starts_with("データファイルを読み込めません（")) << r.error;
+    EXPECT_EQ(stored(".jvO1"), std::vector<std::string>{race1});
 }
 
 // A generated day that was run, with the viewer's folder beside its feed: every race gets the

@@ -12,7 +12,6 @@
 #include "raceday/TimeSeries.h"
 #include "store/Store.h"
 #include "util/Files.h"
-#include "util/FolderLock.h"
 #include "util/Text.h"
 
 #include <memory>
@@ -38,13 +37,8 @@ int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (!load.loaded)
         return fail(ctx, std::string(kTimeSeriesNoDay));
 
-    // The odds files are read, changed and written back: one change under the writers' lock.
-    FolderLock lock = LockForWriting(ctx.appFolder);
-    if (!lock)
-        return fail(ctx, lock.error());
     const TimeSeriesResult result =
         ImportTimeSeriesOdds(*day, pathFromUtf8(std::string(trim(folder))), StoreFolder(ctx.appFolder));
-    lock.release();
     if (!result.error.empty())
         return fail(ctx, result.error);
     ctx.out << TimeSeriesMessage(result) << '\n';
