@@ -41,10 +41,9 @@ std::string strprintf(const char* fmt, ...);
 // Lines of a text file, split at CR LF or LF; a final line end does not add an empty line.
 std::vector<std::string> splitLines(std::string_view text);
 // Lines joined, each followed by CR LF.
+std::string joinLinesCrlf(const std::vector<std::string>& lines);
 // Yen with a comma every three digits: 229900 → "229,900".
 std::string GroupedYen(long long yen);
-
-std::string joinLinesCrlf(const std::vector<std::string>& lines);
 
 std::vector<std::string> splitString(std::string_view s, char sep);
 

@@ -54,18 +54,6 @@ std::string raceName(const RaceDay& day, int slot)
     return "スロット" + std::to_string(slot);
 }
 
-std::string yen(long long v)
-{
-    const std::string digits = std::to_string(v < 0 ? -v : v);
-    std::string out = v < 0 ? "-" : "";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 } // namespace
 
 std::filesystem::path BacktestFile(const std::filesystem::path& appFolder)
@@ -147,8 +135,8 @@ BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& f
         const auto payout = f.payout >= 0 && f.payout <= kBtMaxPayout ? fixed(f.payout, 8) : std::nullopt;
         if (!count || !stake || !payout) {
             const std::string what = !count   ? "買い点数 " + std::to_string(f.count) + " が4桁"
-                                     : !stake ? "投票金額 " + yen(f.stake) + "円 が7桁"
-                                              : "回収金額 " + yen(f.payout) + "円 が8桁";
+                                     : !stake ? "投票金額 " + GroupedYen(f.stake) + "円 が7桁"
+                                              : "回収金額 " + GroupedYen(f.payout) + "円 が8桁";
             out.error = day.DayKey + " " + raceName(day, slot) + " の" +
                         std::string(InfoOf(kAllBakenTypes[at(k)]).name) + "：" + what +
                         "に収まらないため、集計ファイルに書けません。";

@@ -2,6 +2,7 @@
 // stored days back through the race list, odds and results commands.
 #include "support/RunShell.h"
 #include "support/TempDir.h"
+#include "support/Tsv.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
@@ -13,19 +14,11 @@
 #include <map>
 
 using namespace solvane;
+using test::cellsOf;
 using test::Outcome;
 using test::runShell;
 
 namespace {
-
-// Tab-separated lines to cells.
-std::vector<std::vector<std::string>> cellsOf(const std::string& tsv)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& line : splitLines(tsv))
-        rows.push_back(splitString(line, '\t'));
-    return rows;
-}
 
 class CliRaceDay : public ::testing::Test {
 protected:

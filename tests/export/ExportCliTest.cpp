@@ -5,6 +5,7 @@
 #include "export/SqlRead.h"
 #include "support/RunShell.h"
 #include "support/TempDir.h"
+#include "support/Tsv.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 using namespace solvane;
+using test::cellsOf;
 using test::Outcome;
 using test::runShell;
 using test::SqlFile;
@@ -21,14 +23,6 @@ using test::SqlRow;
 using test::SqlValue;
 
 namespace {
-
-std::vector<std::vector<std::string>> cellsOf(const std::string& tsv)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string& line : splitLines(tsv))
-        rows.push_back(splitString(line, '\t'));
-    return rows;
-}
 
 // A cell without its blanks, half- and full-width: the padding of the grid is not part of the value.
 std::string bare(std::string_view cell)

@@ -1,6 +1,7 @@
 #include "jvdata/JVReadLoop.h"
 
 #include "jvdata/MemoryJVLink.h"
+#include "support/FakeDownloadWait.h"
 
 #include <gtest/gtest.h>
 
@@ -28,31 +29,13 @@ struct Recorder {
     }
 };
 
-// A clock that moves only when the loop pauses, so that no test waits for real.
-struct FakeWait {
-    std::chrono::steady_clock::time_point t{};
-    int pauses = 0;
-
-    JVDownloadWait wait(std::chrono::milliseconds limit = std::chrono::milliseconds(60000))
-    {
-        JVDownloadWait w;
-        w.limit = limit;
-        w.now = [this] { return t; };
-        w.sleep = [this](std::chrono::milliseconds d) {
-            ++pauses;
-            t += d;
-        };
-        return w;
-    }
-};
-
 TEST(JVReadLoopTest, StillDownloadingAThousandTimesThenRecords)
 {
     MemoryJVLink link;
     link.addResult(-3, 1000).addRecord("RA1").addRecord("RA2").addFileSwitch().addResult(0);
     JVCancelFlag cancel{false};
     Recorder recorder;
-    FakeWait time;
+    test::FakeDownloadWait time;
 
     const JVReadResult result = JVReadLoop(link, kJVReadBufferImport, cancel, recorder.handlers(), time.wait());
 
@@ -77,7 +60,7 @@ TEST(JVReadLoopTest, DownloadingWithoutEndGivesUpAtTheLimitWithAMessage)
     link.addResult(-3, 50).addRecord("RA1").addResult(-2, 99).addRecord("RA2").addResult(-3, 100000);
     JVCancelFlag cancel{false};
     Recorder recorder;
-    FakeWait time;
+    test::FakeDownloadWait time;
     const JVDownloadWait wait = time.wait(std::chrono::seconds(1)); // 100 pauses of 10 ms
 
     const JVReadResult result = JVReadLoop(link, kJVReadBufferImport, cancel, recorder.handlers(), wait);

@@ -3,6 +3,7 @@
 #include "Records.h"
 #include "jvdata/JVMessage.h"
 #include "jvdata/MemoryJVLink.h"
+#include "support/FakeDownloadWait.h"
 #include "support/LockedElsewhere.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -313,20 +314,14 @@ TEST(BulkImport, AReadThatStaysDownloadingPausesBetweenAsksAndGivesUp)
 {
     Fixture f;
     f.link.addRecord(Rec().r(1)).addResult(-3, 1000000);
-    std::chrono::steady_clock::time_point now{};
-    int pauses = 0;
-    f.options.downloadWait.limit = std::chrono::seconds(2);
-    f.options.downloadWait.now = [&] { return now; };
-    f.options.downloadWait.sleep = [&](std::chrono::milliseconds d) {
-        ++pauses;
-        now += d;
-    };
+    test::FakeDownloadWait time;
+    f.options.downloadWait = time.wait(std::chrono::seconds(2));
     const auto r = f.run();
     EXPECT_EQ(r.end, End::Error);
     EXPECT_EQ(r.message,
               "JVReadエラー:ファイルダウンロード中(-3)のまま2秒たっても読めないため、読み込みを中止しました。"
               "しばらくしてからやり直してください。");
-    EXPECT_EQ(pauses, 200) << "10 ms between asks, not a busy loop";
+    EXPECT_EQ(time.pauses, 200) << "10 ms between asks, not a busy loop";
     EXPECT_FALSE(r.LastTime);
     EXPECT_EQ(f.lineCount("2024年01月06日.jvRA"), 1u) << "what was read is kept";
     EXPECT_EQ(f.link.calls.back(), "JVClose");
