@@ -81,13 +81,20 @@ TEST(FolderLock, TheHoldingThreadTakesItAgainAndOtherThreadsWaitTheirTurn)
     test::LockedElsewhere probe(dir / std::string(kWriterLockName));
     EXPECT_FALSE(probe.held()) << "still held against other processes";
 
-    std::atomic<bool> got{false};
+    std::atomic<bool> got{false}, waiting{false};
     Told told;
+    LockWait wait = told.wait(milliseconds(10000));
+    wait.notice = [&waiting, tell = wait.notice](const std::string& text) {
+        tell(text);
+        waiting = true;
+    };
     std::thread other([&] {
-        const FolderLock lock = LockForWriting(dir.path(), told.wait(milliseconds(10000)));
+        const FolderLock lock = LockForWriting(dir.path(), wait);
         got = lock.held();
     });
-    std::this_thread::sleep_for(milliseconds(200));
+    for (int i = 0; i < 1000 && !waiting; ++i)
+        std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_TRUE(waiting.load());
     EXPECT_FALSE(got.load()) << "another thread of the process waits like another process";
     outer.release();
     other.join();
