@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 bool AllDigits(std::string_view s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });

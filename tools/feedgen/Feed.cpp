@@ -14,11 +14,6 @@ namespace solvane::feedgen {
 
 namespace {
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 // Post times of the live day: from about twenty minutes from now, as far apart as the evening
 // allows.
 void SetLivePostTimes(RaceDay& day, int nowMinute)
@@ -45,7 +40,7 @@ bool Sink::write(const std::filesystem::path& relative, const std::string& bytes
     const auto path = root_ / relative;
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    if (!writeFileAtomic(path, bytes, &error_)) {
+    if (!batch_.add(path, bytes, &error_)) {
         error_ = pathToUtf8(relative) + ": " + error_;
         return false;
     }
@@ -56,6 +51,11 @@ bool Sink::write(const std::filesystem::path& relative, const std::string& bytes
         stats_->bytes += static_cast<long long>(bytes.size());
     }
     return true;
+}
+
+bool Sink::commit()
+{
+    return batch_.commit(&error_);
 }
 
 BuiltDay BuildDay(const RaceDayPlan& plan, const FeedOptions& o)
@@ -280,6 +280,8 @@ bool GenerateFeed(const FeedOptions& o, FeedStats* stats, std::string* error)
             ok = WriteRealtime(d, o, sink);
         if (ok && o.siblings)
             ok = WriteSiblings(d, sink);
+        if (ok)
+            ok = sink.commit();
         if (!ok) {
             if (error)
                 *error = sink.error();

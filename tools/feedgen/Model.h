@@ -13,6 +13,13 @@ namespace solvane::feedgen {
 
 inline constexpr int kMaxRunners = 18;
 
+// Runners, races and combinations are numbered with ints from 1; the arrays holding them take the number
+// as their index.
+inline std::size_t U(int i)
+{
+    return static_cast<std::size_t>(i);
+}
+
 struct VenueDay {
     int venue = 0; // 1..10
     int kai = 0;

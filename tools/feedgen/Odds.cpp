@@ -12,11 +12,6 @@ namespace solvane::feedgen {
 
 namespace {
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 int OddsTenths(double net, double share, int cap)
 {
     if (share <= 0)

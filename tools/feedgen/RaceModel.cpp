@@ -15,11 +15,6 @@ namespace solvane::feedgen {
 
 namespace {
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 // What a race of the card is before its own draws: age group, class, and whether it is named.
 struct Slot {
     int age = 0;    // 2 or 3 for races of one age, 0 for older horses

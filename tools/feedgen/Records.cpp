@@ -10,11 +10,6 @@ namespace solvane::feedgen {
 
 namespace {
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 // Digits without printf: odds records hold tens of thousands of numbers per race.
 inline void PutDigits(char* p, std::size_t len, long long v)
 {

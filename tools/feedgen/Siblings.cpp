@@ -17,11 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 struct SjisTexts {
     std::string year = toSjis("年"), month = toSjis("月"), day = toSjis("日");
     std::string fiOpen = toSjis("【"), fiClose = toSjis("】"), rule = toSjis("━━━━━━━━");

@@ -10,11 +10,6 @@ namespace solvane::feedgen {
 
 namespace {
 
-inline std::size_t U(int i)
-{
-    return static_cast<std::size_t>(i);
-}
-
 double Percent(long long part, long long whole)
 {
     return whole ? 100.0 * static_cast<double>(part) / static_cast<double>(whole) : 0.0;
