@@ -6,11 +6,8 @@
 // imported once into SOLVANE_BENCH_CACHE (or the folder named by that environment variable); each
 // year's feed is removed after its import and its compi files are kept in the Data folder, where the
 // day loader finds them. Usage: solvane-bench-backtest [Google Benchmark options]
-#include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
+#include "BenchSupport.h"
 #include "raceday/DayLoader.h"
-#include "store/BulkImport.h"
-#include "store/Store.h"
 #include "util/Files.h"
 #include "verify/Backtest.h"
 
@@ -30,58 +27,17 @@ namespace {
 constexpr int kFirstYear = 2014;
 constexpr int kYears = 10;
 
-fs::path CacheFolder()
-{
-    const char* env = std::getenv("SOLVANE_BENCH_CACHE");
-    return env && *env ? fs::path(env) : fs::path(SOLVANE_BENCH_CACHE);
-}
-
 fs::path Home()
 {
-    return CacheFolder() / "home";
+    return bench::CachedHome(bench::CacheFolder(SOLVANE_BENCH_CACHE));
 }
 
 // Generates and imports the seasons not in the cache yet. False (with a message) on a failure.
 bool PrepareSeasons()
 {
-    const fs::path home = Home();
-    fs::create_directories(home / "Data");
-    for (int y = kFirstYear; y < kFirstYear + kYears; ++y) {
-        const fs::path done = CacheFolder() / ("season-" + std::to_string(y) + ".done");
-        if (fs::exists(done))
-            continue;
-        std::fprintf(stderr, "generating and importing %d ...\n", y);
-        feedgen::FeedOptions feed;
-        feed.out = CacheFolder() / ("feed-" + std::to_string(y));
-        fs::remove_all(feed.out);
-        feed.from = DateTime{y, 1, 1};
-        feed.to = DateTime{y, 12, 31};
-        feed.seed = static_cast<std::uint64_t>(y);
-        feed.now = DateTime{2099, 1, 1};
-        feed.rtDays = 0;
-        feed.siblings = true;
-        std::string error;
-        if (!feedgen::GenerateFeed(feed, nullptr, &error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+    for (int y = kFirstYear; y < kFirstYear + kYears; ++y)
+        if (!bench::CachedSeason(bench::CacheFolder(SOLVANE_BENCH_CACHE), y, static_cast<std::uint64_t>(y), true))
             return false;
-        }
-        writeFileAtomic(feed.out / "faults.ini", "[Download]\r\ntime=0\r\n");
-        ManualClock clock(DateTime{2099, 1, 1});
-        LocalJVLink link(feed.out, clock);
-        link.JVInit("BENCH");
-        JVCancelFlag cancel{false};
-        BulkImportOptions options;
-        options.dataFolder = home / "Data";
-        options.start = DateTime{y, 1, 1};
-        options.setupData = true;
-        BulkImport(link, cancel, options).run();
-        // The compi files go where the loader looks when no compi-box folder is set.
-        for (const auto& e : fs::recursive_directory_iterator(feed.out / "harunire"))
-            if (e.is_regular_file() && e.path().extension() == ".comp")
-                fs::rename(e.path(), home / "Data" / e.path().filename());
-        fs::remove_all(feed.out);
-        writeFileAtomic(done, "");
-    }
     return true;
 }
 
@@ -91,7 +47,7 @@ std::string PeriodEnd(int years)
 }
 
 // The store files of the first `years` seasons (names start with the day key "yyyy年…").
-std::vector<fs::path> StoreFiles(int years)
+std::vector<fs::path> SeasonFiles(int years)
 {
     std::vector<fs::path> files;
     for (const auto& e : fs::directory_iterator(Home() / "Data")) {
@@ -117,7 +73,7 @@ BacktestOptions Options(int years)
 
 void BM_ReadStoreFiles(benchmark::State& state)
 {
-    const std::vector<fs::path> files = StoreFiles(static_cast<int>(state.range(0)));
+    const std::vector<fs::path> files = SeasonFiles(static_cast<int>(state.range(0)));
     std::size_t bytes = 0;
     for (auto _ : state) {
         bytes = 0;
@@ -185,7 +141,7 @@ int main(int argc, char** argv)
     // SOLVANE_BENCH_NO_WARMUP set, for a profile of the backtest alone).
     if (!std::getenv("SOLVANE_BENCH_NO_WARMUP")) {
         std::size_t bytes = 0;
-        for (const fs::path& f : StoreFiles(kYears))
+        for (const fs::path& f : SeasonFiles(kYears))
             bytes += readFile(f).value_or(std::string()).size();
         std::fprintf(stderr, "store: %.1f MB\n", static_cast<double>(bytes) / 1e6);
     }

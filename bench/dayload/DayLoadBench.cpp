@@ -1,63 +1,45 @@
 // Loading a full race day (36 races, all six odds files) into the model, against reading the same
 // files once in the same run. Usage: solvane-bench-dayload [ROUNDS]
+#include "BenchSupport.h"
 #include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/OddsReader.h"
 #include "raceday/RaceDay.h"
-#include "store/BulkImport.h"
 #include "store/Store.h"
+#include "support/GeneratedSeason.h"
 #include "util/Files.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 using namespace solvane;
 namespace fs = std::filesystem;
-using Clock_ = std::chrono::steady_clock;
-
-static double msSince(Clock_::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock_::now() - t0).count();
-}
+using bench::msSince;
+using bench::Steady;
 
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    const fs::path work = fs::temp_directory_path() / ("solvane-bench-dayload." + std::to_string(::getpid()));
-    fs::create_directories(work / "home" / "Data");
 
     // Two months give days of three venues; the busiest day is the one measured.
     feedgen::FeedOptions feed;
-    feed.out = work / "feed";
     feed.from = DateTime{2023, 4, 1};
     feed.to = DateTime{2023, 5, 31};
-    feed.now = DateTime{2099, 1, 1};
     feed.rtDays = 0;
     feed.siblings = false;
-    std::string error;
-    if (!feedgen::GenerateFeed(feed, nullptr, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    test::GeneratedSeason season(DateTime{2099, 1, 1}, feed, DateTime{2023, 1, 1});
+    if (!season.error.empty()) {
+        std::fprintf(stderr, "%s\n", season.error.c_str());
         return 1;
     }
-    writeFileAtomic(feed.out / "faults.ini", "[Download]\r\ntime=0\r\n");
-    ManualClock clock(DateTime{2099, 1, 1});
-    LocalJVLink link(feed.out, clock);
-    link.JVInit("BENCH");
-    JVCancelFlag cancel{false};
-    BulkImportOptions options;
-    options.dataFolder = work / "home" / "Data";
-    options.start = DateTime{2023, 1, 1};
-    options.setupData = true;
-    BulkImport(link, cancel, options).run();
+    const ManualClock& clock = season.clock;
+    const fs::path dataFolder = StoreFolder(season.home);
 
     LoadOptions load;
-    load.appFolder = work / "home";
+    load.appFolder = season.home;
     auto day = std::make_unique<RaceDay>();
     std::string busiest;
     std::size_t races = 0;
@@ -73,7 +55,7 @@ int main(int argc, char** argv)
     const std::string& stem = busiest; // store file names are UTF-8 on disk
     std::vector<fs::path> files;
     std::uintmax_t bytes = 0;
-    for (const auto& e : fs::directory_iterator(options.dataFolder))
+    for (const auto& e : fs::directory_iterator(dataFolder))
         if (e.path().filename().string().rfind(stem, 0) == 0) {
             files.push_back(e.path());
             bytes += e.file_size();
@@ -81,18 +63,18 @@ int main(int argc, char** argv)
 
     double loadBest = 1e9, readBest = 1e9, loadSum = 0, readSum = 0, allBest = 1e9, allSum = 0;
     for (int i = 0; i < rounds; ++i) {
-        auto t0 = Clock_::now();
+        auto t0 = Steady::now();
         std::size_t total = 0;
         for (const auto& f : files)
             total += readFile(f).value_or("").size();
         const double r = msSince(t0);
         if (total != bytes)
             return 1;
-        t0 = Clock_::now();
+        t0 = Steady::now();
         DateComboChange(*day, busiest, load, clock);
         const double l = msSince(t0);
         // What showing every race of the day costs on top: each race's trio and trifecta block decoded.
-        t0 = Clock_::now();
+        t0 = Steady::now();
         for (int s = 0; s < kRaceSlots; ++s)
             EnsureTripleOdds(*day, s);
         const double a = l + msSince(t0);
@@ -110,6 +92,5 @@ int main(int argc, char** argv)
                 allSum / rounds);
     std::printf("load / read: best %.2f, mean %.2f (%d rounds)\n", loadBest / readBest, loadSum / readSum, rounds);
     std::printf("load with every race decoded / read: best %.2f, mean %.2f\n", allBest / readBest, allSum / readSum);
-    fs::remove_all(work);
     return 0;
 }

@@ -6,11 +6,9 @@
 //
 // The season (2023, final odds included) is generated and imported once into SOLVANE_BENCH_CACHE (or
 // the folder that environment variable names). Usage: solvane-bench-export [ROUNDS]
+#include "BenchSupport.h"
 #include "export/SqliteExport.h"
-#include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
-#include "support/ImportStore.h"
 #include "util/Files.h"
 
 #include <algorithm>
@@ -25,52 +23,9 @@
 
 using namespace solvane;
 namespace fs = std::filesystem;
-using Steady = std::chrono::steady_clock;
+using bench::Steady;
 
 namespace {
-
-fs::path CacheFolder()
-{
-    const char* env = std::getenv("SOLVANE_BENCH_CACHE");
-    return env && *env ? fs::path(env) : fs::path(SOLVANE_BENCH_CACHE);
-}
-
-fs::path Home()
-{
-    return CacheFolder() / "home";
-}
-
-bool PrepareSeason()
-{
-    const fs::path done = CacheFolder() / "season.done";
-    if (fs::exists(done))
-        return true;
-    std::fprintf(stderr, "generating and importing 2023 ...\n");
-    feedgen::FeedOptions feed;
-    feed.out = CacheFolder() / "feed";
-    fs::remove_all(feed.out);
-    fs::remove_all(Home());
-    fs::create_directories(Home() / "Data");
-    feed.from = DateTime{2023, 1, 1};
-    feed.to = DateTime{2023, 12, 31};
-    feed.seed = 2023;
-    feed.now = DateTime{2099, 1, 1};
-    feed.rtDays = 0;
-    feed.siblings = false;
-    std::string error;
-    if (!feedgen::GenerateFeed(feed, nullptr, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
-    }
-    writeFileAtomic(feed.out / "faults.ini", "[Download]\r\ntime=0\r\n");
-    ManualClock clock(DateTime{2099, 1, 1});
-    LocalJVLink link(feed.out, clock);
-    link.JVInit("BENCH");
-    test::ImportInto(link, Home() / "Data", DateTime{2023, 1, 1});
-    fs::remove_all(feed.out);
-    writeFileAtomic(done, "");
-    return true;
-}
 
 struct Timing {
     std::string what;
@@ -104,14 +59,15 @@ std::string fileSize(const fs::path& file)
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    if (!PrepareSeason())
+    const fs::path cache = bench::CacheFolder(SOLVANE_BENCH_CACHE);
+    if (!bench::CachedSeason(cache, 2023, 2023, false))
         return 1;
     std::vector<fs::path> files;
-    for (const auto& e : fs::directory_iterator(Home() / "Data"))
+    for (const auto& e : fs::directory_iterator(bench::CachedHome(cache) / "Data"))
         files.push_back(e.path());
-    const fs::path out = CacheFolder() / "season.sqlite";
+    const fs::path out = cache / "season.sqlite";
     LoadOptions load;
-    load.appFolder = Home();
+    load.appFolder = bench::CachedHome(cache);
 
     Timing read{"read the season's store files", {}, {}};
     Timing loadAll{"load every day into the model", {}, {}};

@@ -2,11 +2,12 @@
 // every horse marked ◎, ○ and ▲ and マルチ on (4896 trifecta rows), against building the same eight
 // tables in core alone in the same run. Runs on the offscreen platform unless QT_QPA_PLATFORM says
 // otherwise. Usage: solvane-bench-kaimeform [ROUNDS]
+#include "BenchSupport.h"
 #include "app/AppShell.h"
-#include "gui/Main.h"
-#include "kaime/KaimeBuild.h"
 #include "gui/ColumnFitter.h"
 #include "gui/KaimeUnit.h"
+#include "gui/Main.h"
+#include "kaime/KaimeBuild.h"
 #include "raceday/RaceRecords.h"
 #include "support/GeneratedSeason.h"
 
@@ -16,28 +17,14 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 using namespace solvane;
-using Clock_ = std::chrono::steady_clock;
-
-namespace {
-
-double msSince(Clock_::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock_::now() - t0).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-} // namespace
+using bench::median;
+using bench::msSince;
+using bench::Steady;
 
 int main(int argc, char** argv)
 {
@@ -90,7 +77,7 @@ int main(int argc, char** argv)
     // Each round changes the marks (the form rebuilds and shows its tables) and paints the window.
     std::vector<double> shown;
     for (int i = 0; i < rounds; ++i) {
-        const auto t0 = Clock_::now();
+        const auto t0 = Steady::now();
         main.setCardMarks(i % 2 ? fewer : all);
         QApplication::processEvents();
         form.grab();
@@ -102,7 +89,7 @@ int main(int argc, char** argv)
     std::vector<double> fits;
     auto* trifecta = form.findChild<QTabWidget*>("PageControl1")->currentWidget()->findChild<QTableView*>();
     for (int i = 0; i < rounds; ++i) {
-        const auto t0 = Clock_::now();
+        const auto t0 = Steady::now();
         FitColumnsToTexts(*trifecta);
         fits.push_back(msSince(t0));
     }
@@ -113,7 +100,7 @@ int main(int argc, char** argv)
     KaimeTables kept = EmptyKaimeTables();
     std::vector<double> core;
     for (int i = 0; i < std::max(rounds, 50); ++i) {
-        const auto t0 = Clock_::now();
+        const auto t0 = Steady::now();
         KaimeMakeBtnClick(kept, day, day.CurRace, i % 2 ? fewer : all, MultiOptions{}, ctx);
         core.push_back(msSince(t0));
     }

@@ -2,9 +2,10 @@
 // box until the first race's card is painted, and choosing another race until its card is painted,
 // against loading the same day in core alone in the same run. Runs on the offscreen platform unless
 // QT_QPA_PLATFORM says otherwise. Usage: solvane-bench-mainwindow [ROUNDS]
+#include "BenchSupport.h"
 #include "app/AppShell.h"
-#include "gui/Main.h"
 #include "feedgen/Feed.h"
+#include "gui/Main.h"
 #include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/RaceDay.h"
@@ -14,28 +15,14 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 using namespace solvane;
-using Clock_ = std::chrono::steady_clock;
-
-namespace {
-
-double msSince(Clock_::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(Clock_::now() - t0).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-} // namespace
+using bench::median;
+using bench::msSince;
+using bench::Steady;
 
 int main(int argc, char** argv)
 {
@@ -100,16 +87,16 @@ int main(int argc, char** argv)
     std::vector<double> dayShown, raceShown;
     for (int i = 0; i < rounds; ++i) {
         chooseDay(other);
-        const auto t0 = Clock_::now();
+        const auto t0 = Steady::now();
         chooseDay(busiest);
         dayShown.push_back(msSince(t0));
     }
     std::vector<double> selectPart, eventsPart;
     for (int i = 0; i < rounds; ++i) {
-        const auto t0 = Clock_::now();
+        const auto t0 = Steady::now();
         list->setCurrentRow((i + 1) % list->count());
         selectPart.push_back(msSince(t0));
-        const auto t1 = Clock_::now();
+        const auto t1 = Steady::now();
         QApplication::processEvents();
         eventsPart.push_back(msSince(t1));
         main.grab();
@@ -120,7 +107,7 @@ int main(int argc, char** argv)
     std::vector<double> core;
     for (int i = 0; i < std::max(rounds, 50); ++i) {
         RaceDay day;
-        const auto t0 = Clock_::now();
+        const auto t0 = Steady::now();
         DateComboChange(day, dayKey, load, clock);
         core.push_back(msSince(t0));
     }
