@@ -23,8 +23,8 @@
 #include <QPen>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QSplitter>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -176,25 +176,9 @@ void TKenshoForm::buildControls()
     top->addLayout(side);
     top->addStretch();
 
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->setObjectName("KenshoSplitter");
-    split->setChildrenCollapsible(false);
-    root->addWidget(split, 1);
-
-    StringGrid1 = new QTableView(split);
-    StringGrid1->setObjectName("StringGrid1");
-    setUpGrid(StringGrid1);
-    gridModel_ = new TextGridModel(StringGrid1);
-    StringGrid1->setModel(gridModel_);
-    ColumnFitter::attach(StringGrid1);
-    GridCopy::attach(StringGrid1);
-    gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
-    split->addWidget(StringGrid1);
-
-    auto* bottom = new QWidget(split);
-    auto* bottomBox = new QVBoxLayout(bottom);
-    bottomBox->setContentsMargins(0, 0, 0, 0);
-    StringGrid2 = new QTableView(bottom);
+    // The totals stay in sight; below them, the races and the chart of the recovery rates share one
+    // place as two pages, so that on a 768-pixel screen either has room for itself.
+    StringGrid2 = new QTableView(this);
     StringGrid2->setObjectName("StringGrid2");
     setUpGrid(StringGrid2);
     StringGrid2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -204,21 +188,32 @@ void TKenshoForm::buildControls()
     summaryModel_->setGrid(KenshoSummary(KenshoTotals{}));
     StringGrid2->horizontalHeader()->setDefaultSectionSize(72);
     StringGrid2->setFixedHeight(StringGrid2->horizontalHeader()->sizeHint().height() + 3 * 20 + 2 * StringGrid2->frameWidth());
-    bottomBox->addWidget(StringGrid2);
+    root->addWidget(StringGrid2);
+
+    auto* pages = new QTabWidget(this);
+    pages->setObjectName("KenshoPages");
+    root->addWidget(pages, 1);
+
+    StringGrid1 = new QTableView(pages);
+    StringGrid1->setObjectName("StringGrid1");
+    setUpGrid(StringGrid1);
+    gridModel_ = new TextGridModel(StringGrid1);
+    StringGrid1->setModel(gridModel_);
+    ColumnFitter::attach(StringGrid1);
+    GridCopy::attach(StringGrid1);
+    gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
+    pages->addTab(StringGrid1, "レース一覧");
 
     auto* chart = new QChart;
     chart->setObjectName("RecoveryChart");
-    chart->setTitle("回収率の推移");
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    // The page's tab names the chart; the legend takes one line above it.
+    chart->legend()->setAlignment(Qt::AlignTop);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    ChartView = new QChartView(chart, bottom);
+    ChartView = new QChartView(chart, pages);
     ChartView->setObjectName("ChartView");
     ChartView->setRenderHint(QPainter::Antialiasing);
-    ChartView->setMinimumHeight(220);
-    bottomBox->addWidget(ChartView, 1);
-    split->addWidget(bottom);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 1);
+    ChartView->setMinimumHeight(160);
+    pages->addTab(ChartView, "回収率の推移");
 }
 
 void TKenshoForm::toggleAll(QListWidget* list)

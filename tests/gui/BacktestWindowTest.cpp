@@ -28,6 +28,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
 
@@ -256,7 +257,10 @@ private slots:
         const QAbstractItemModel* summary = w.kenshoChild<QTableView>("StringGrid2")->model();
         QCOMPARE(summary->index(0, 1).data().toString().trimmed(), QString::number(lines)); // ◎ every race
         QVERIFY(!summary->index(2, 1).data().toString().trimmed().isEmpty());
-        QChart* chart = w.kenshoChild<QChartView>("ChartView")->chart();
+        // The chart is the second page below the totals, as the user turns to it.
+        auto* chartView = w.kenshoChild<QChartView>("ChartView");
+        w.kenshoChild<QTabWidget>("KenshoPages")->setCurrentWidget(chartView);
+        QChart* chart = chartView->chart();
         QStringList legend;
         for (QLegendMarker* marker : chart->legend()->markers())
             if (marker->isVisible())
