@@ -2,8 +2,11 @@
 
 #include "app/AppFolder.h"
 #include "util/Files.h"
+#include "util/FolderLock.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
+
+#include <chrono>
 
 namespace solvane {
 
@@ -31,38 +34,48 @@ static std::optional<std::vector<std::string>> loadLines(const std::filesystem::
     return std::nullopt;
 }
 
-static bool saveLines(const std::filesystem::path& path, const std::vector<std::string>& lines, std::string* error)
+// Adds lines to the log at path, to the file as it is at that moment, under the lock of the log's folder:
+// the window program and solvane-cli both log, and a log rewritten from what one of them read earlier
+// would lose the other's lines. With keep, the file is first cut to its last keep lines. The file's lines
+// as written come back in written.
+static bool addLines(const std::filesystem::path& path, const std::vector<std::string>& add, std::string* error,
+                     std::size_t keep = 0, std::vector<std::string>* written = nullptr)
 {
+    LockWait wait;
+    wait.limit = std::chrono::milliseconds(10000); // held for one small rewrite at a time
+    const FolderLock lock = FolderLock::acquire(path.parent_path() / std::string(kLogLockName), wait);
+    if (!lock) {
+        if (error)
+            *error = "ログファイルに書き込めません：" + lock.error();
+        return false;
+    }
+    auto lines = loadLines(path, error);
+    if (!lines)
+        return false;
+    if (keep > 0 && lines->size() > keep)
+        lines->erase(lines->begin(), lines->end() - static_cast<long>(keep));
+    lines->insert(lines->end(), add.begin(), add.end());
     std::string why;
-    if (writeFileAtomic(path, joinLinesCrlf(lines), &why))
-        return true;
-    if (error)
-        *error = "ログファイルに書き込めません：" + why;
-    return false;
+    if (!writeFileAtomic(path, joinLinesCrlf(*lines), &why)) {
+        if (error)
+            *error = "ログファイルに書き込めません：" + why;
+        return false;
+    }
+    if (written)
+        *written = std::move(*lines);
+    return true;
 }
 
 bool AppendErrorLog(const std::filesystem::path& appFolder, const Clock& clock, std::string_view message,
                     std::string* error)
 {
-    const auto path = ErrorLogPath(appFolder);
-    auto lines = loadLines(path, error);
-    if (!lines)
-        return false;
-    lines->push_back(toSjis(ErrorLogLine(clock.now(), message)));
-    return saveLines(path, *lines, error);
+    return addLines(ErrorLogPath(appFolder), {toSjis(ErrorLogLine(clock.now(), message))}, error);
 }
 
 bool WriteErrorLogStartLines(const std::filesystem::path& appFolder, const DateTime& now, std::string* error)
 {
-    const auto path = ErrorLogPath(appFolder);
-    auto lines = loadLines(path, error);
-    if (!lines)
-        return false;
-    if (lines->size() > kErrorLogKeptLines)
-        lines->erase(lines->begin(), lines->end() - static_cast<long>(kErrorLogKeptLines));
-    lines->push_back(toSjis("ソフト起動：" + now.ymdHms()));
-    lines->push_back(toSjis(FolderText(appFolder)));
-    return saveLines(path, *lines, error);
+    return addLines(ErrorLogPath(appFolder), {toSjis("ソフト起動：" + now.ymdHms()), toSjis(FolderText(appFolder))},
+                    error, kErrorLogKeptLines);
 }
 
 std::filesystem::path DailyLog::PathFor(const std::filesystem::path& logFolder, const DateTime& day)
@@ -74,21 +87,17 @@ bool DailyLog::open(const std::filesystem::path& logFolder, const DateTime& now)
 {
     path_ = PathFor(logFolder, now);
     lastError_.clear();
-    auto lines = loadLines(path_, &lastError_);
-    if (!lines)
-        return false;
-    lines_ = std::move(*lines);
-    open_ = true;
-    lines_.emplace_back(kRule);
-    lines_.push_back(toSjis("■利用開始 " + now.ymdHms()));
-    return save();
+    lines_.clear();
+    pending_ = {std::string(kRule), toSjis("■利用開始 " + now.ymdHms())};
+    open_ = save();
+    return open_;
 }
 
 bool DailyLog::append(std::string_view line)
 {
     if (!open_)
         return false;
-    lines_.push_back(toSjis(line));
+    pending_.push_back(toSjis(line));
     return save();
 }
 
@@ -96,10 +105,7 @@ bool DailyLog::close(const DateTime& now)
 {
     if (!open_)
         return false;
-    lines_.emplace_back("-----");
-    lines_.push_back(toSjis("■利用終了 " + now.ymdHms()));
-    lines_.emplace_back(kRule);
-    lines_.emplace_back();
+    pending_.insert(pending_.end(), {"-----", toSjis("■利用終了 " + now.ymdHms()), std::string(kRule), ""});
     open_ = false;
     return save();
 }
@@ -107,7 +113,11 @@ bool DailyLog::close(const DateTime& now)
 bool DailyLog::save()
 {
     lastError_.clear();
-    return saveLines(path_, lines_, &lastError_);
+    // Lines that could not be written stay pending and go with the next save.
+    if (!addLines(path_, pending_, &lastError_, 0, &lines_))
+        return false;
+    pending_.clear();
+    return true;
 }
 
 } // namespace solvane

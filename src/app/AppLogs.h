@@ -1,6 +1,8 @@
 // The two text logs of the program: "ErrorLog.txt" in the application folder, where unattended
 // fetches record their failures, and the daily operation log in the Log folder, one file per day,
-// holding a block per run. Both are Shift-JIS with CR LF and rewritten whole on each change.
+// holding a block per run. Both are Shift-JIS with CR LF and rewritten whole on each change, from the file
+// as it is then and under the lock file kLogLockName of the log's folder, so that the window program and
+// solvane-cli logging at the same time keep each other's lines.
 #pragma once
 
 #include "util/Clock.h"
@@ -14,6 +16,7 @@ namespace solvane {
 
 inline constexpr std::string_view kErrorLogName = "ErrorLog.txt";
 inline constexpr std::size_t kErrorLogKeptLines = 300;
+inline constexpr std::string_view kLogLockName = "solvane-log.lock";
 
 std::filesystem::path ErrorLogPath(const std::filesystem::path& appFolder);
 
@@ -28,8 +31,9 @@ bool AppendErrorLog(const std::filesystem::path& appFolder, const Clock& clock, 
 // the application folder on a line of its own. Creates the file on the first run.
 bool WriteErrorLogStartLines(const std::filesystem::path& appFolder, const DateTime& now, std::string* error = nullptr);
 
-// The day's operation log. Held in memory for the whole run and saved whole after each change; its
-// file is that of the day the run started, even when the run goes past midnight.
+// The day's operation log. Each change adds this run's new lines to the file as it is then (another run
+// may log to the same day); its file is that of the day the run started, even when the run goes past
+// midnight.
 class DailyLog {
 public:
     static constexpr std::string_view kRule = "============================";
@@ -46,7 +50,8 @@ public:
 
     bool isOpen() const { return open_; }
     const std::filesystem::path& path() const { return path_; }
-    const std::vector<std::string>& lines() const { return lines_; } // Shift-JIS
+    // The file's lines as this run last wrote them (Shift-JIS).
+    const std::vector<std::string>& lines() const { return lines_; }
     const std::string& lastError() const { return lastError_; }
 
 private:
@@ -54,6 +59,7 @@ private:
 
     std::filesystem::path path_;
     std::vector<std::string> lines_;
+    std::vector<std::string> pending_; // added, not yet written
     bool open_ = false;
     std::string lastError_;
 };

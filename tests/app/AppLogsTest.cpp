@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace solvane;
 namespace fs = std::filesystem;
 
@@ -92,4 +94,22 @@ TEST(DailyLog, TwoRunsOfADayAppendTwoBlocksAndAFileStaysWithItsDay)
     EXPECT_EQ(linesOf(dir / "20240601.log"), expected);
     EXPECT_FALSE(fs::exists(dir / "20240602.log"));
     EXPECT_FALSE(log.append("after close")) << "a closed log takes no more entries";
+}
+
+// The window program and solvane-cli may log the same day at once: each adds its lines to the file as it
+// is, so neither run's lines are lost to the other's rewrite.
+TEST(DailyLog, TwoRunsAtOnceKeepEachOthersLines)
+{
+    test::TempDir dir;
+    DailyLog window, cli;
+    ASSERT_TRUE(window.open(dir.path(), kMorning));
+    ASSERT_TRUE(cli.open(dir.path(), {2024, 6, 1, 9, 6, 0}));
+    ASSERT_TRUE(window.append("中山1R ｵｯｽﾞ取得"));
+    ASSERT_TRUE(cli.append("中京1R ｵｯｽﾞ取得"));
+    ASSERT_TRUE(window.close({2024, 6, 1, 12, 0, 0}));
+    const std::vector<std::string> lines = linesOf(dir / "20240601.log");
+    for (const char* line : {"■利用開始 2024/06/01 09:05:07", "■利用開始 2024/06/01 09:06:00", "中山1R ｵｯｽﾞ取得",
+                             "中京1R ｵｯｽﾞ取得", "■利用終了 2024/06/01 12:00:00"})
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(line)), 1) << line;
+    EXPECT_EQ(cli.lines().size() + 4, lines.size()) << "the window's closing block came after the CLI's last write";
 }
