@@ -1,6 +1,6 @@
 // What every window uses to speak to the user: the message sink, the yes/no question, the dialog
-// runner, the beep and the folder chooser. Each is a hook that tests replace, so no test waits on a modal
-// box; the defaults show Qt's boxes.
+// runner, the beep and the folder and file choosers. Each is a hook that tests replace, so no test waits
+// on a modal box; the defaults show Qt's boxes.
 #pragma once
 
 #include <QMessageBox>
@@ -24,6 +24,10 @@ using DialogRunner = std::function<int(QDialog& dialog)>;
 using Beeper = std::function<void()>;
 // A folder dialog: the chosen folder, or an empty text when the user cancelled.
 using FolderChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFolder)>;
+// Save-file and open-file dialogs: the chosen file, or an empty text when the user cancelled.
+using SaveFileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFile,
+                                              const QString& filter)>;
+using OpenFileChooser = SaveFileChooser;
 
 // The default sink: a message box after a beep for information and errors, a plain box otherwise.
 void ShowMessageBox(QWidget* parent, MessageKind kind, const QString& caption, const QString& text);

@@ -28,10 +28,6 @@ namespace solvane {
 
 class TMainForm;
 
-// An open-file dialog: the chosen file, or an empty text when the user cancelled.
-using OpenFileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFile,
-                                              const QString& filter)>;
-
 class TKaimeSettingForm : public QWidget {
     Q_OBJECT
 

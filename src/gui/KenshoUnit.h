@@ -23,10 +23,6 @@ namespace solvane {
 
 class TextGridModel;
 
-// A save-file dialog: the chosen file, or an empty text when the user cancelled.
-using SaveFileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFile,
-                                              const QString& filter)>;
-
 class TKenshoForm : public QWidget {
     Q_OBJECT
 

@@ -11,6 +11,7 @@
 #include "raceday/Payouts.h"
 #include "raceday/RaceDay.h"
 #include "gui/GetDataUnit.h"
+#include "gui/SqlExportUnit.h"
 #include "store/Store.h"
 #include "gui/ColumnFitter.h"
 #include "gui/CompanionWindow.h"
@@ -196,6 +197,8 @@ void TMainForm::buildMenus()
     addAction(file, "JVDataMenu", "JVデータ取得(&J)", &TMainForm::JVBtnClick);
     addAction(file, "N110", "1日分の全オッズを一括取得", &TMainForm::N110Click);
     T1 = addAction(file, "T1", "時系列オッズより取得(&T)", &TMainForm::T1Click);
+    file->addSeparator();
+    addAction(file, "SqlExportMenu", "SQLite書き出し…", &TMainForm::SqlExportMenuClick);
     file->addSeparator();
     addAction(file, "ExitMenu", "終了(&X)", &TMainForm::QuitButtonClick);
 
@@ -499,6 +502,17 @@ void TMainForm::SimBtnClick()
                   KaimeSettingForm->sizeHint());
 }
 
+void TMainForm::SqlExportMenuClick()
+{
+    if (!SqlExportForm)
+        SqlExportForm = new TSqlExportForm(shell_, this);
+    else if (!SqlExportForm->running())
+        SqlExportForm->resetPeriod(); // an import since the last use may have added days
+    SqlExportForm->show();
+    SqlExportForm->raise();
+    SqlExportForm->activateWindow();
+}
+
 QStringList TMainForm::dateItems() const
 {
     QStringList items;
@@ -786,6 +800,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
             DeForm->close(); // its geometry goes to [locateDE]
         if (KaimeSettingForm)
             KaimeSettingForm->close(); // a backtest still running is stopped and waited for
+        if (SqlExportForm)
+            SqlExportForm->close(); // so is an export
         if (!shell_.shutdown(WindowGeometry{frame.top(), frame.left(), frame.width(), frame.height()}))
             message(MessageKind::Error, "Solvane", q(shell_.warnings().back()));
     }

@@ -44,6 +44,7 @@ class TextGridModel;
 class TCompiForm;
 class TKaimeForm;
 class TKaimeSettingForm;
+class TSqlExportForm;
 class ScheduleState;
 struct FetchEnv;
 struct FetchResult;
@@ -110,6 +111,10 @@ public:
     // "ｼﾐｭﾚｰｼｮﾝ": the rule window "買い目設定", not modal; one window for the run, made on first use.
     void SimBtnClick();
     TKaimeSettingForm* kaimeSettingForm() const { return KaimeSettingForm; }
+    // "SQLite書き出し…": the stored days of a period written into a SQLite file; one window for the run,
+    // not modal, made on first use.
+    void SqlExportMenuClick();
+    TSqlExportForm* sqlExportForm() const { return SqlExportForm; }
     // The texts of the date box ("2024年01月06日"), newest first: the days a backtest can take.
     QStringList dateItems() const;
     // The day of dayKey ("2024年01月06日" or "20240106") selected in the date box and loaded as a
@@ -255,6 +260,7 @@ private:
     QPointer<TCompiForm> compiForm_;
     TKaimeForm* KaimeForm = nullptr;
     TKaimeSettingForm* KaimeSettingForm = nullptr;
+    TSqlExportForm* SqlExportForm = nullptr;
     QAction* DirectReadBtnAction = nullptr;
     QAction* T1 = nullptr;
     QAction* N12 = nullptr;
