@@ -259,10 +259,9 @@ void TMainForm::OzGetTimeMenuClick()
 
 void TMainForm::T1Click()
 {
-    SettingsFile& settings = shell_.settings();
-    const std::string folder = settings.get(keys::Jikeiretu);
+    const auto folder = TimeSeriesFolderFrom(shell_.settings(), shell_.appFolder());
     // The information box beeps before it shows.
-    if (!TimeSeriesFolderSet(folder, FolderText(shell_.appFolder()))) {
+    if (!folder) {
         message(MessageKind::Information, "Solvane", q(kTimeSeriesFolderNotSet));
         return;
     }
@@ -272,7 +271,7 @@ void TMainForm::T1Click()
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TimeSeriesResult result =
-        ImportTimeSeriesOdds(*day_, pathFromUtf8(std::string(trim(folder))), StoreFolder(shell_.appFolder()));
+        ImportTimeSeriesOdds(*day_, *folder, StoreFolder(shell_.appFolder()));
     QApplication::restoreOverrideCursor();
     if (!result.error.empty())
         message(MessageKind::Error, "Solvane", q(result.error));

@@ -2,10 +2,15 @@
 // itself does not depend on the application layer: whoever includes this links solvane_appcore.
 #pragma once
 
+#include "app/AppFolder.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
+#include "raceday/TimeSeries.h"
 #include "util/Files.h"
+#include "util/Text.h"
+
+#include <optional>
 
 namespace solvane {
 
@@ -27,6 +32,16 @@ inline LoadOptions LoadOptionsFrom(SettingsFile& settings, const std::filesystem
                        settings.get(keys::DefaultAmountWD),  settings.get(keys::DefaultAmountUT),
                        settings.get(keys::DefaultAmountSRF), settings.get(keys::DefaultAmountSRT)};
     return o;
+}
+
+// The time-series viewer's folder ([Dir] jikeiretu), or nothing while it is not set (TimeSeriesFolderSet).
+inline std::optional<std::filesystem::path> TimeSeriesFolderFrom(SettingsFile& settings,
+                                                                 const std::filesystem::path& appFolder)
+{
+    const std::string folder = settings.get(keys::Jikeiretu);
+    if (!TimeSeriesFolderSet(folder, FolderText(appFolder)))
+        return std::nullopt;
+    return pathFromUtf8(std::string(trim(folder)));
 }
 
 } // namespace solvane

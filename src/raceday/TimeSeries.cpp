@@ -1,5 +1,7 @@
 #include "raceday/TimeSeries.h"
 
+#include "raceday/DayFiles.h"
+#include "raceday/OddsReader.h"
 #include "raceday/RaceRecords.h"
 #include "store/Store.h"
 #include "util/Files.h"
@@ -47,25 +49,95 @@ std::optional<int> TimeSeriesTarget(std::string_view autoOzTime)
     return static_cast<int>(toIntDef(hh, 0) * 60 + toIntDef(mm, 0));
 }
 
+namespace {
+
+// The minute of the day a snapshot line was announced; nothing for a line announced on another day (the
+// eve's early odds) or without a time to go by.
+std::optional<int> announcedMinute(std::string_view line)
+{
+    const std::string_view day = field(line, 16, 4), announced = field(line, 28, 4);
+    const std::string_view hh = field(line, 32, 2), mm = field(line, 34, 2);
+    if (day.size() != 4 || day != announced || hh.size() != 2 || mm.size() != 2 || !digits(hh) || !digits(mm))
+        return std::nullopt;
+    return static_cast<int>(toIntDef(hh, 0) * 60 + toIntDef(mm, 0));
+}
+
+} // namespace
+
 std::optional<std::size_t> NearestSnapshot(const std::vector<std::string>& lines, int targetMinutes)
 {
     std::optional<std::size_t> best;
     int bestDistance = 1000;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view line = lines[i];
-        const std::string_view day = field(line, 16, 4), announced = field(line, 28, 4);
-        const std::string_view hh = field(line, 32, 2), mm = field(line, 34, 2);
-        // Announced on another day (the eve's early odds), or no time to go by.
-        if (day.size() != 4 || day != announced || hh.size() != 2 || mm.size() != 2 || !digits(hh) || !digits(mm))
+        const auto at = announcedMinute(lines[i]);
+        if (!at)
             continue;
-        const int at = static_cast<int>(toIntDef(hh, 0) * 60 + toIntDef(mm, 0));
-        const int distance = std::abs(targetMinutes - at);
+        const int distance = std::abs(targetMinutes - *at);
         if (distance < bestDistance) {
             best = i;
             bestDistance = distance;
         }
     }
     return best;
+}
+
+std::optional<std::size_t> SnapshotBefore(const std::vector<std::string>& lines, int limitMinutes)
+{
+    std::optional<std::size_t> best;
+    int bestAt = -1;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto at = announcedMinute(lines[i]);
+        if (at && *at <= limitMinutes && *at >= bestAt) {
+            best = i;
+            bestAt = *at;
+        }
+    }
+    return best;
+}
+
+std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std::string_view raceKey)
+{
+    std::vector<std::string> lines;
+    if (kind < 1 || kind > 6)
+        return lines;
+    const StoreKindInfo& info = storeKindInfo(kOddsKinds[kind - 1]);
+    for (std::string& line : splitLines(fileBytes)) {
+        if (line.size() == static_cast<std::size_t>(info.recordLength) - 2 && field(line, 1, 2) == info.type &&
+            field(line, 12, 16) == raceKey)
+            lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const fs::path& seriesFolder, int minutesBefore)
+{
+    BetTimeOdds out;
+    if (slot < 0 || slot >= kRaceSlots)
+        return out;
+    const std::string& ra = day.RaRecs[static_cast<std::size_t>(slot)];
+    const std::string_view post = field(ra, 874, 4);
+    if (post.size() != 4 || !digits(post))
+        return out;
+    const int limit = static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
+    const std::string_view raceKey = field(ra, 12, 16);
+    for (int k = 1; k <= 6; ++k) {
+        const fs::path file = SnapshotFile(seriesFolder, ra, k);
+        if (file.empty())
+            continue;
+        const auto bytes = readFile(file);
+        if (!bytes) {
+            out.error = "時系列オッズを読めません：" + pathToUtf8(file);
+            continue;
+        }
+        const std::vector<std::string> lines = SnapshotLines(*bytes, k, raceKey);
+        if (const auto best = SnapshotBefore(lines, limit)) {
+            AssignRecord(day.OzRecs(k)[static_cast<std::size_t>(slot)], lines[*best]);
+            out.taken[static_cast<std::size_t>(k - 1)] = true;
+        }
+    }
+    if (std::any_of(out.taken.begin(), out.taken.end(), [](bool t) { return t; }))
+        DecodeRaceOdds(day, slot);
+    return out;
 }
 
 fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kind)
@@ -129,15 +201,9 @@ TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const fs::path& series
                 result.error = "時系列オッズを読めません：" + pathToUtf8(file);
                 return done();
             }
-            const StoreKindInfo& info = storeKindInfo(kOddsKinds[k - 1]);
             // Only whole records of this kind and race may go into the day's file: a cut line or another
             // race's record would spoil what the odds reader finds there.
-            std::vector<std::string> lines;
-            for (std::string& line : splitLines(*bytes)) {
-                if (line.size() == static_cast<std::size_t>(info.recordLength) - 2 && field(line, 1, 2) == info.type &&
-                    field(line, 12, 16) == raceKey)
-                    lines.push_back(std::move(line));
-            }
+            const std::vector<std::string> lines = SnapshotLines(*bytes, k, raceKey);
             const auto best = NearestSnapshot(lines, *target);
             if (!best)
                 continue;

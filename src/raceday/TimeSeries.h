@@ -8,6 +8,7 @@
 
 #include "raceday/RaceDay.h"
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -36,6 +37,11 @@ std::optional<int> TimeSeriesTarget(std::string_view autoOzTime);
 // lines.
 std::optional<std::size_t> NearestSnapshot(const std::vector<std::string>& lines, int targetMinutes);
 
+// The snapshot a bettor saw at limitMinutes (minutes of the race day): among the same lines as
+// NearestSnapshot counts, the one announced last at or before limitMinutes; of several announced in that
+// minute, the last in the file (the newest). None when every snapshot came later. Index into lines.
+std::optional<std::size_t> SnapshotBefore(const std::vector<std::string>& lines, int limitMinutes);
+
 // The snapshot file of a race for odds kind 1..6, found ignoring case; empty when it is not there.
 std::filesystem::path SnapshotFile(const std::filesystem::path& seriesFolder, std::string_view ra, int kind);
 
@@ -48,6 +54,22 @@ struct TimeSeriesResult {
     int stored = 0;     // snapshots stored, all kinds
     std::string error;  // a read or write error ended the import (UTF-8)
 };
+
+// The whole records of odds kind 1..6 of the race with raceKey (positions 12-27) among the lines of a
+// snapshot file: a cut line or another race's record never counts as a snapshot.
+std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std::string_view raceKey);
+
+// What TakeBetTimeOdds did with a race.
+struct BetTimeOdds {
+    std::array<bool, 6> taken{}; // odds kinds O1..O6 replaced by a snapshot
+    std::string error;           // a snapshot file that could not be read (UTF-8)
+};
+
+// A backtest at bet time: the slot's odds records O1..O6 replaced by the snapshots announced last at or
+// before its post time (RA 874-877, "hhmm") less minutesBefore, and its odds and popularity decoded
+// again from them. A kind without such a snapshot (no file, none early enough, no readable post time)
+// keeps its final record and is not taken. Only the loaded model changes; no file is written.
+BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::filesystem::path& seriesFolder, int minutesBefore);
 
 // T1Click's work for every race slot of day and odds kinds O1..O6: the nearest snapshot of each
 // stored into the day's odds file in dataFolder, under the application folder's writer lock (the Data

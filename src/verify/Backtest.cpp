@@ -1,6 +1,7 @@
 #include "verify/Backtest.h"
 
 #include "raceday/RaceRecords.h"
+#include "raceday/TimeSeries.h"
 #include "util/Files.h"
 #include "util/FolderLock.h"
 #include "util/ShiftJis.h"
@@ -79,6 +80,17 @@ std::string BacktestSummary(const BacktestResult& r)
         left.push_back(strprintf("壊れていて読めない行 %lld行", r.damagedLines));
     for (std::size_t i = 0; i < left.size(); ++i)
         text += (i == 0 ? "読み飛ばし：" : "、") + left[i];
+    if (r.oddsBeforeMinutes > 0) {
+        text += strprintf("\n発走%d分前のオッズで %lldレースを集計しました。", r.oddsBeforeMinutes, r.betTimeRaces);
+        if (r.betTimeLeftOut > 0)
+            text += strprintf("単勝の時系列オッズがなく除いたレース %lld。", r.betTimeLeftOut);
+        std::vector<std::string> types;
+        for (int k = 0; k < kBakenTypes; ++k)
+            if (const long long n = r.betTimeTypesLeftOut[at(k)]; n > 0)
+                types.push_back(std::string(InfoOf(kAllBakenTypes[at(k)]).name) + " " + std::to_string(n));
+        for (std::size_t i = 0; i < types.size(); ++i)
+            text += (i == 0 ? "時系列オッズがなく除いた券種：" : "、") + types[i];
+    }
     return text;
 }
 
@@ -214,6 +226,9 @@ std::vector<std::string> BacktestDays(const std::vector<std::string>& dateItems,
 
 namespace {
 
+// The odds record (O1..O6, from 0) each bet type's odds come from, in the order of kAllBakenTypes.
+constexpr std::array<std::size_t, kBakenTypes> kOddsKindOf{0, 0, 0, 1, 2, 3, 4, 5};
+
 // What one day of the run gives: its lines, or why it has none.
 struct DayOutput {
     bool done = false;      // the day was taken to its end (or to the race that failed)
@@ -224,6 +239,8 @@ struct DayOutput {
     long long races = 0;
     long long withoutResult = 0;
     long long damagedLines = 0;
+    long long betTimeRaces = 0, betTimeLeftOut = 0;
+    std::array<long long, kBakenTypes> betTimeTypesLeftOut{};
     std::vector<std::string> notes;
     std::string error; // a value that does not fit: the run fails
 };
@@ -255,7 +272,27 @@ void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const Bac
             ++out.withoutResult;
             continue;
         }
-        const RaceFigures figures = BacktestRace(tables, day, item.slot, options.rule, options.mode, options.multi);
+        std::array<bool, 6> oddsTaken{};
+        if (options.oddsBeforeMinutes > 0) {
+            const BetTimeOdds taken = TakeBetTimeOdds(day, item.slot, options.seriesFolder, options.oddsBeforeMinutes);
+            if (!taken.error.empty())
+                out.notes.push_back(key + " " + item.text + "：" + taken.error);
+            if (!taken.taken[0]) {
+                ++out.betTimeLeftOut;
+                continue;
+            }
+            oddsTaken = taken.taken;
+            ++out.betTimeRaces;
+        }
+        RaceFigures figures = BacktestRace(tables, day, item.slot, options.rule, options.mode, options.multi);
+        if (options.oddsBeforeMinutes > 0) {
+            for (int k = 0; k < kBakenTypes; ++k) {
+                if (oddsTaken[kOddsKindOf[at(k)]])
+                    continue;
+                figures[at(k)] = TypeFigures{};
+                ++out.betTimeTypesLeftOut[at(k)];
+            }
+        }
         ++out.races;
         BacktestLine line = MakeBacktestLine(day, item.slot, figures);
         if (!line.error.empty()) {
@@ -278,6 +315,7 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
 {
     using Steady = std::chrono::steady_clock;
     BacktestResult result;
+    result.oddsBeforeMinutes = options.oddsBeforeMinutes;
     const std::vector<std::string> days = BacktestDays(dateItems, options.from, options.to);
     const auto started = Steady::now();
     auto cancelled = [cancel] { return cancel && cancel->load(std::memory_order_relaxed); };
@@ -362,6 +400,10 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
         result.races += out.races;
         result.racesWithoutResult += out.withoutResult;
         result.damagedLines += out.damagedLines;
+        result.betTimeRaces += out.betTimeRaces;
+        result.betTimeLeftOut += out.betTimeLeftOut;
+        for (std::size_t k = 0; k < out.betTimeTypesLeftOut.size(); ++k)
+            result.betTimeTypesLeftOut[k] += out.betTimeTypesLeftOut[k];
         if (!out.error.empty()) {
             result.outcome = BacktestOutcome::Failed;
             result.message = std::move(out.error);
@@ -397,7 +439,8 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
     result.outcome = BacktestOutcome::Written;
     // The summary names the line count of the file it belongs to, so that one left from an earlier run is
     // not shown beside another file.
-    const std::string summary = std::to_string(result.lines) + "\r\n" + toSjis(BacktestSummary(result)) + "\r\n";
+    const std::string summary =
+        std::to_string(result.lines) + "\r\n" + joinLinesCrlf(splitLines(toSjis(BacktestSummary(result))));
     if (!writeFileAtomic(BacktestSummaryFile(file), summary, &error)) {
         result.notes.push_back("集計の要約を書き込めませんでした：" + error);
         std::error_code ec;

@@ -98,7 +98,14 @@ struct BacktestOptions {
     // Days loaded and built at the same time, each by its own worker with its own model; 0: up to two,
     // as the machine has cores. The file is the same for any number.
     int workers = 0;
+    // 0: every race at its final odds. From 1 to kMaxOddsBefore: at the odds a bettor saw that many
+    // minutes before the post, from the time-series snapshots in seriesFolder (TakeBetTimeOdds). A race
+    // without a win odds snapshot early enough is left out (the rule reads win popularity and odds); a bet
+    // type without its own odds snapshot is left out of that race. Payouts stay the real ones.
+    int oddsBeforeMinutes = 0;
+    std::filesystem::path seriesFolder;
 };
+inline constexpr int kMaxOddsBefore = 60;
 
 struct BacktestProgress {
     int daysDone = 0;
@@ -123,6 +130,12 @@ struct BacktestResult {
     int daysSkipped = 0;
     long long racesWithoutResult = 0;
     long long damagedLines = 0;
+    // At bet-time odds: the races built at them, the races left out for want of a win odds snapshot, and
+    // per bet type the races built without that type for want of its odds snapshot.
+    int oddsBeforeMinutes = 0;
+    long long betTimeRaces = 0;
+    long long betTimeLeftOut = 0;
+    std::array<long long, kBakenTypes> betTimeTypesLeftOut{};
     std::string message;            // for a person: kNoBacktestData, the write or fit error, or empty
     std::vector<std::string> notes; // days that could not be read, compi indices written as blanks
     std::string lastDayKey;         // the day loaded last (the main window loads it afterwards)

@@ -61,6 +61,35 @@ TEST(TimeSeriesTest, NearestSnapshotOfTheRaceDay)
     }
 }
 
+// What a bettor saw at a moment: the snapshot announced last at or before it, never one after.
+TEST(TimeSeriesTest, SnapshotBeforeTakesTheLastAnnouncedUpToTheLimit)
+{
+    struct Case {
+        const char* what;
+        int limit; // minutes of the day
+        std::vector<const char*> announced;
+        std::optional<std::size_t> expected;
+    };
+    const Case cases[] = {
+        {"the last one before", 9 * 60 + 55, {"01060930", "01060950", "01061000"}, 1},
+        {"in any file order", 9 * 60 + 55, {"01060950", "01061000", "01060930"}, 0},
+        {"announced at the limit counts", 10 * 60, {"01060950", "01061000", "01061005"}, 1},
+        {"two in the same minute: the later line, the newer", 9 * 60 + 55, {"01060950", "01060950"}, 1},
+        {"only one, after the limit: nothing", 9 * 60 + 55, {"01060956"}, std::nullopt},
+        {"the eve's announcement is never taken", 9 * 60 + 55, {"01050955", "01061000"}, std::nullopt},
+        {"no readable time", 9 * 60 + 55, {"0106  50"}, std::nullopt},
+        {"a limit before midnight (a post at 00:03, 5 minutes before)", -2, {"01060001"}, std::nullopt},
+        {"no lines", 600, {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> lines;
+        for (const char* a : c.announced)
+            lines.push_back(Snapshot(a));
+        EXPECT_EQ(SnapshotBefore(lines, c.limit), c.expected);
+    }
+}
+
 TEST(TimeSeriesTest, TargetAndFolderRules)
 {
     EXPECT_EQ(TimeSeriesTarget("095500"), 595);

@@ -3,6 +3,7 @@
 #include "verify/Backtest.h"
 #include "verify/Kensho.h"
 
+#include "raceday/TimeSeries.h"
 #include "support/GeneratedSeason.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -377,6 +378,98 @@ TEST_F(BacktestRun, WhatADamagedStoreLeavesOutIsCountedAndShown)
     EXPECT_EQ(ReadDataBtnClick(BacktestFile(home), KenshoFilter{}).runSummary, summary);
     ASSERT_TRUE(writeFileAtomic(BacktestFile(home), readFile(BacktestFile(home))->substr(376)));
     EXPECT_EQ(ReadDataBtnClick(BacktestFile(home), KenshoFilter{}).runSummary, "");
+}
+
+// A run day with the time-series viewer's snapshots beside its feed (the generator writes them for the
+// days it gives real-time data), replayed at the odds of five minutes before each post.
+class BetTimeBacktest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        feedgen::FeedOptions fo;
+        fo.from = fo.to = DateTime{2024, 6, 1};
+        fo.seed = 5;
+        season_ = new test::GeneratedSeason(DateTime{2024, 6, 3, 12, 0, 0}, fo, DateTime{2024, 5, 25});
+    }
+    static void TearDownTestSuite()
+    {
+        delete season_;
+        season_ = nullptr;
+    }
+    static test::GeneratedSeason* season_;
+};
+
+test::GeneratedSeason* BetTimeBacktest::season_ = nullptr;
+
+// Every race is built at the snapshot a bettor saw: the file holds the lines that the race-by-race build
+// gives on those snapshots, a win-popularity rule marks the snapshot's favourite where it differs from the
+// final one, a race without a win snapshot is left out and a type without its snapshot is not played;
+// all of it is counted and said.
+TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOneIsCounted)
+{
+    ASSERT_EQ(season_->error, "");
+    const std::filesystem::path series = season_->feed / "jikeiretu";
+    const std::string dayKey = "2024年06月01日";
+    LoadOptions load{season_->home};
+    RaceDay finalDay;
+    ASSERT_TRUE(DateComboChange(finalDay, dayKey, load, season_->clock).loaded);
+    ASSERT_GE(finalDay.RaceList.size(), 12u);
+    // The first race has no win snapshots at all, the second no trifecta snapshots.
+    const auto keyOf = [&](std::size_t i) {
+        return std::string(field(finalDay.RaRecs[std::size_t(finalDay.RaceList[i].slot)], 20, 8));
+    };
+    for (auto [race, kind] : {std::pair{keyOf(0), ".jvO1"}, std::pair{keyOf(1), ".jvO6"}})
+        ASSERT_TRUE(std::filesystem::remove(series / "20240601" / (race + kind)));
+
+    BacktestOptions options;
+    options.from = options.to = "20240601";
+    options.load = load;
+    options.oddsBeforeMinutes = 5;
+    options.seriesFolder = series;
+    const RuleFileParse parsed = ParseRuleFile("[◎]\nTanninki=1\n[○]\nTanninki=2,3\n");
+    ASSERT_TRUE(parsed.rule) << parsed.error;
+    options.rule = *parsed.rule;
+    const BacktestResult r = RunBacktest(MakeDataListBtnClick(season_->home), options, season_->clock);
+    ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;
+
+    // The same races built one by one, each on a day loaded afresh and given its snapshots.
+    std::string expected;
+    long long built = 0;
+    int favouriteMoved = 0;
+    for (const RaceListItem& item : finalDay.RaceList) {
+        if (!HasBacktestResult(finalDay, item.slot))
+            continue;
+        RaceDay day;
+        ASSERT_TRUE(DateComboChange(day, dayKey, load, season_->clock).loaded);
+        const BetTimeOdds taken = TakeBetTimeOdds(day, item.slot, series, 5);
+        EXPECT_EQ(taken.error, "");
+        if (!taken.taken[0])
+            continue;
+        ++built;
+        RaceFigures figures = BacktestRace(day, item.slot, options.rule, options.mode, options.multi);
+        if (!taken.taken[5])
+            figures[std::size_t(BakenType::SRT)] = TypeFigures{};
+        expected += MakeBacktestLine(day, item.slot, figures).line + "\r\n";
+
+        const auto s = std::size_t(item.slot);
+        const Marks atBetTime = *ApplyRule(day, item.slot, options.rule);
+        const Marks atFinal = *ApplyRule(finalDay, item.slot, options.rule);
+        if (atBetTime.horses(MarkKind::Honmei) != atFinal.horses(MarkKind::Honmei)) {
+            ++favouriteMoved;
+            for (int h : atBetTime.horses(MarkKind::Honmei))
+                EXPECT_EQ(day.RaceRecs[s].TanNinki[std::size_t(h)], 1) << item.text;
+        }
+    }
+    EXPECT_EQ(readFile(BacktestFile(season_->home)).value_or(""), expected);
+    EXPECT_GT(favouriteMoved, 0) << "late money changes some favourites";
+    EXPECT_EQ(r.betTimeRaces, built);
+    EXPECT_EQ(r.betTimeLeftOut, 1);
+    EXPECT_EQ(r.betTimeTypesLeftOut[std::size_t(BakenType::SRT)], 1);
+    EXPECT_EQ(std::count(r.betTimeTypesLeftOut.begin(), r.betTimeTypesLeftOut.end(), 0), kBakenTypes - 1);
+    EXPECT_NE(BacktestSummary(r).find(strprintf("発走5分前のオッズで %lldレースを集計しました。", built)),
+              std::string::npos)
+        << BacktestSummary(r);
+    EXPECT_NE(BacktestSummary(r).find("３連単 1"), std::string::npos) << BacktestSummary(r);
 }
 
 } // namespace

@@ -171,6 +171,10 @@ TEST_F(CliBacktest, RefusalsLeaveThePreviousFile)
          "3行目：Tanninki の項目ではありません"},
         {"--from 20240301 --to 20240331 --yes " + rule, 1, "対象データがありませんでした。"},
         {"--from 20240107 --to 20240106 --yes " + rule, 1, "対象データがありませんでした。"},
+        {"--from 20240101 --to 20241231 --yes --odds-before 0 " + rule, 2, "1 から 60 までの分で指定してください：0"},
+        {"--from 20240101 --to 20241231 --yes --odds-before 61 " + rule, 2, "までの分で指定してください：61"},
+        {"--from 20240101 --to 20241231 --yes --odds-before 5分 " + rule, 2, "までの分で指定してください：5分"},
+        {"--from 20240101 --to 20241231 --yes --odds-before 5 " + rule, 1, "時系列ｵｯｽﾞﾌｫﾙﾀﾞ指定をしてください。"},
     };
     for (const Case& c : cases) {
         const Outcome run = cli("backtest " + c.args);

@@ -12,6 +12,8 @@
 #include "verify/Backtest.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <cstdio>
 #include <iostream>
 #include <ostream>
@@ -19,8 +21,9 @@
 namespace solvane::cli {
 namespace {
 
-constexpr const char* kUsage = "--from YYYYMMDD --to YYYYMMDD --rule FILE [--yes]  "
-                               "買い目設定ファイルの条件で期間の全レースを集計し tmpData.dat に書く";
+constexpr const char* kUsage = "--from YYYYMMDD --to YYYYMMDD --rule FILE [--odds-before N] [--yes]  "
+                               "買い目設定ファイルの条件で期間の全レースを集計し tmpData.dat に書く。"
+                               "--odds-before N で発走N分前（1～60）の時系列オッズを使う";
 
 bool validDate(const std::string& text)
 {
@@ -49,7 +52,7 @@ int confirm(CliContext& ctx)
 
 int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
-    std::string from, to, ruleFile;
+    std::string from, to, ruleFile, oddsBefore;
     bool yes = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& w = args[i];
@@ -57,16 +60,30 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
             yes = true;
             continue;
         }
-        if ((w != "--from" && w != "--to" && w != "--rule") || i + 1 >= args.size())
+        if ((w != "--from" && w != "--to" && w != "--rule" && w != "--odds-before") || i + 1 >= args.size())
             return printUsage(ctx, "backtest");
         const std::string& v = args[++i];
-        (w == "--from" ? from : w == "--to" ? to : ruleFile) = v;
+        (w == "--from" ? from : w == "--to" ? to : w == "--rule" ? ruleFile : oddsBefore) = v;
     }
     if (from.empty() || to.empty() || ruleFile.empty())
         return printUsage(ctx, "backtest");
     for (const std::string* d : {&from, &to})
         if (!validDate(*d))
             return usageError(ctx, "日付は 20240106 のように年月日の8桁で指定してください：" + *d);
+
+    int minutesBefore = 0;
+    std::optional<std::filesystem::path> seriesFolder;
+    if (!oddsBefore.empty()) {
+        minutesBefore = oddsBefore.find_first_not_of("0123456789") == std::string::npos && oddsBefore.size() <= 2
+                            ? static_cast<int>(toIntDef(oddsBefore, 0))
+                            : 0;
+        if (minutesBefore < 1 || minutesBefore > kMaxOddsBefore)
+            return usageError(ctx, "--odds-before は 1 から " + std::to_string(kMaxOddsBefore) +
+                                       " までの分で指定してください：" + oddsBefore);
+        seriesFolder = TimeSeriesFolderFrom(ctx.settings, ctx.appFolder);
+        if (!seriesFolder)
+            return fail(ctx, std::string(kTimeSeriesFolderNotSet));
+    }
 
     const auto text = readFile(pathFromUtf8(ruleFile));
     if (!text)
@@ -87,6 +104,9 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
     options.multi = MultiOptions{ctx.settings.get(keys::CheckMulti), ctx.settings.get(keys::CheckMulti12),
                                  ctx.settings.get(keys::CheckMulti23), ctx.settings.get(keys::CheckMulti13)};
     options.load = LoadOptionsFrom(ctx.settings, ctx.appFolder);
+    options.oddsBeforeMinutes = minutesBefore;
+    if (seriesFolder)
+        options.seriesFolder = *seriesFolder;
 
     const std::vector<std::string> dateItems = MakeDataListBtnClick(ctx.appFolder);
     const BacktestResult result = RunBacktest(dateItems, options, ctx.clock, [&ctx](const BacktestProgress& p) {

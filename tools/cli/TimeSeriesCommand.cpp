@@ -27,8 +27,8 @@ int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args)
     const auto dayKey = ParseDayArg(args[0]);
     if (!dayKey)
         return usageError(ctx, "開催日は 2024年01月06日 か 20240106 の形で指定してください：" + args[0]);
-    const std::string folder = ctx.settings.get(keys::Jikeiretu);
-    if (!TimeSeriesFolderSet(folder, FolderText(ctx.appFolder)))
+    const auto folder = TimeSeriesFolderFrom(ctx.settings, ctx.appFolder);
+    if (!folder)
         return fail(ctx, std::string(kTimeSeriesFolderNotSet));
 
     const LoadOptions options = LoadOptionsFrom(ctx.settings, ctx.appFolder);
@@ -38,7 +38,7 @@ int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args)
         return fail(ctx, std::string(kTimeSeriesNoDay));
 
     const TimeSeriesResult result =
-        ImportTimeSeriesOdds(*day, pathFromUtf8(std::string(trim(folder))), StoreFolder(ctx.appFolder));
+        ImportTimeSeriesOdds(*day, *folder, StoreFolder(ctx.appFolder));
     if (!result.error.empty())
         return fail(ctx, result.error);
     ctx.out << TimeSeriesMessage(result) << '\n';
