@@ -5,6 +5,7 @@
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/LoadSettings.h"
+#include "raceday/TimeSeries.h"
 #include "gui/CompanionWindow.h"
 #include "util/Files.h"
 
@@ -186,6 +187,17 @@ void TKaimeSettingForm::buildControls()
     periodRow->addWidget(SpinEdit1);
     periodRow->addWidget(new QLabel("年分", this));
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TKaimeSettingForm::SpinEdit1Change);
+    periodRow->addSpacing(12);
+    // The odds the run builds with: the final ones (0), or those a bettor saw N minutes before the post.
+    periodRow->addWidget(new QLabel("ｵｯｽﾞ", this));
+    OddsBeforeEdit = new QSpinBox(this);
+    OddsBeforeEdit->setObjectName("OddsBeforeEdit");
+    OddsBeforeEdit->setRange(0, kMaxOddsBefore);
+    OddsBeforeEdit->setSpecialValueText("確定ｵｯｽﾞ");
+    OddsBeforeEdit->setPrefix("発走");
+    OddsBeforeEdit->setSuffix("分前");
+    OddsBeforeEdit->setToolTip("確定オッズで集計するか、発走の何分前（1～60）の時系列オッズで集計するかを選びます");
+    periodRow->addWidget(OddsBeforeEdit);
     periodRow->addStretch();
 
     const auto makeButton = [this](const char* name, const char* caption, const char* hint) {
@@ -336,13 +348,24 @@ void TKaimeSettingForm::SimBtnClick()
 {
     if (running())
         return;
+    SettingsFile& settings = main_.shell().settings();
+    // At bet-time odds the snapshots come from the time-series folder: without one there is nothing to run.
+    const int minutesBefore = OddsBeforeEdit->value();
+    const auto seriesFolder = TimeSeriesFolderFrom(settings, main_.shell().appFolder());
+    if (minutesBefore > 0 && !seriesFolder) {
+        tell(MessageKind::Information, q(kTimeSeriesFolderNotSet));
+        return;
+    }
     if (!ask_(q(kBacktestQuestion)))
         return;
 
     KenshoForm->prepareRun(DateLabel1->text(), DateLabel2->text());
 
-    SettingsFile& settings = main_.shell().settings();
     BacktestOptions options;
+    if (minutesBefore > 0) {
+        options.oddsBeforeMinutes = minutesBefore;
+        options.seriesFolder = *seriesFolder;
+    }
     options.from = fromText();
     options.to = toText();
     options.rule = rule();
@@ -462,7 +485,7 @@ void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
     switch (result.outcome) {
     case BacktestOutcome::Written: {
         // What was written, and what was left out and why: a total must never hide skipped races.
-        ProgressLabel->setText(q(BacktestSummary(result)));
+        ProgressLabel->setText(q(BacktestSummary(result)).replace('\n', "  "));
         // The day loaded last stays in the main window, loaded without its messages as during the run.
         if (!result.lastDayKey.empty()) {
             RaceDay& day = main_.raceDay();
@@ -478,7 +501,7 @@ void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
     }
     case BacktestOutcome::NoData:
         ProgressLabel->setText(QString());
-        tell(MessageKind::Information, q(kNoBacktestData));
+        tell(MessageKind::Information, q(result.message));
         break;
     case BacktestOutcome::Cancelled:
         ProgressLabel->setText("集計を中止しました。");

@@ -104,6 +104,7 @@ private:
     QLabel* DateLabel1 = nullptr;
     QLabel* DateLabel2 = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* OddsBeforeEdit = nullptr; // 0: final odds; 1-60: minutes before the post
     QPushButton* KaimeCKBtn = nullptr;
     QPushButton* SimBtn = nullptr;
     QPushButton* CancelBtn = nullptr;

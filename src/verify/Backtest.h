@@ -136,7 +136,7 @@ struct BacktestResult {
     long long betTimeRaces = 0;
     long long betTimeLeftOut = 0;
     std::array<long long, kBakenTypes> betTimeTypesLeftOut{};
-    std::string message;            // for a person: kNoBacktestData, the write or fit error, or empty
+    std::string message;            // for a person: kNoBacktestData (and why), the write or fit error, or empty
     std::vector<std::string> notes; // days that could not be read, compi indices written as blanks
     std::string lastDayKey;         // the day loaded last (the main window loads it afterwards)
 };

@@ -8,6 +8,7 @@
 #include "app/SettingsKeys.h"
 #include "gui/KaimeUnit.h"
 #include "raceday/RaceRecords.h"
+#include "raceday/TimeSeries.h"
 #include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -340,6 +341,39 @@ private slots:
             QVERIFY(w.child<QPushButton>("SimBtn")->isEnabled());
             QVERIFY(!w.child<QPushButton>("CancelBtn")->isEnabled());
         }
+    }
+
+    // At bet-time odds the run needs the time-series folder, and says so before asking anything; a
+    // period whose races have no snapshots says why it wrote nothing.
+    void aBetTimeRunNeedsSnapshotsAndSaysWhatItLacks()
+    {
+        QVERIFY(writeFileAtomic(g_season->backtestFile(), kPrevious));
+        Window w;
+        w.setPeriod(QDate(2023, 1, 1), QDate(2024, 1, 10));
+        w.select("JCompiListBox1", {0});
+        auto* odds = w.child<QSpinBox>("OddsBeforeEdit");
+        QCOMPARE(odds->text(), QStringLiteral("確定ｵｯｽﾞ"));
+        odds->setValue(5);
+        QCOMPARE(odds->text(), QStringLiteral("発走5分前"));
+        w.form->SimBtnClick();
+        QCOMPARE(w.messages, QStringList{q(kTimeSeriesFolderNotSet)});
+        QVERIFY(w.questions.isEmpty());
+        QVERIFY(!w.form->running());
+
+        // The weekend was generated without real-time data: its folder holds no snapshots.
+        w.messages.clear();
+        const fs::path series = g_season->dir / "jikeiretu";
+        fs::create_directories(series);
+        QVERIFY(w.shell.settings().set(keys::Jikeiretu, pathToUtf8(series)));
+        QSignalSpy finished(w.form, &TKaimeSettingForm::runFinished);
+        w.form->SimBtnClick();
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(finished.takeFirst().at(0).value<BacktestOutcome>(), BacktestOutcome::NoData);
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY2(w.messages.front().startsWith(q(kNoBacktestData) + "発走5分前までの単勝の時系列オッズがあるレースがありません"),
+                 qPrintable(w.messages.front()));
+        QCOMPARE(readFile(g_season->backtestFile()), std::optional<std::string>(kPrevious));
+        QVERIFY(w.shell.settings().set(keys::Jikeiretu, ""));
     }
 
     void rightClickSelectsOrDeselectsAWholeList()

@@ -123,7 +123,7 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
         ctx.out << result.lines << '\n';
         return kExitOk;
     case BacktestOutcome::NoData:
-        return fail(ctx, std::string(kNoBacktestData));
+        return fail(ctx, result.message);
     case BacktestOutcome::Cancelled:
         return fail(ctx, "集計を中止しました。");
     case BacktestOutcome::Failed:
