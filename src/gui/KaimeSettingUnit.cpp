@@ -349,10 +349,10 @@ void TKaimeSettingForm::SimBtnClick()
     if (running())
         return;
     SettingsFile& settings = main_.shell().settings();
-    // At bet-time odds the snapshots come from the time-series folder: without one there is nothing to run.
+    // At bet-time odds the snapshots come from the time-series folders: without one there is nothing to run.
     const int minutesBefore = OddsBeforeEdit->value();
-    const auto seriesFolder = TimeSeriesFolderFrom(settings, main_.shell().appFolder());
-    if (minutesBefore > 0 && !seriesFolder) {
+    std::vector<std::filesystem::path> seriesFolders = TimeSeriesFoldersFrom(settings, main_.shell().appFolder());
+    if (minutesBefore > 0 && seriesFolders.empty()) {
         tell(MessageKind::Information, q(kTimeSeriesFolderNotSet));
         return;
     }
@@ -364,7 +364,7 @@ void TKaimeSettingForm::SimBtnClick()
     BacktestOptions options;
     if (minutesBefore > 0) {
         options.oddsBeforeMinutes = minutesBefore;
-        options.seriesFolder = *seriesFolder;
+        options.seriesFolders = std::move(seriesFolders);
     }
     options.from = fromText();
     options.to = toText();

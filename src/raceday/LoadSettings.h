@@ -11,6 +11,8 @@
 #include "util/Text.h"
 
 #include <optional>
+#include <system_error>
+#include <vector>
 
 namespace solvane {
 
@@ -42,6 +44,20 @@ inline std::optional<std::filesystem::path> TimeSeriesFolderFrom(SettingsFile& s
     if (!TimeSeriesFolderSet(folder, FolderText(appFolder)))
         return std::nullopt;
     return pathFromUtf8(std::string(trim(folder)));
+}
+
+// Where bet-time backtests find snapshots: the viewer's folder when it is set, and the folder of our own
+// fetches when it is there. Empty when there is neither.
+inline std::vector<std::filesystem::path> TimeSeriesFoldersFrom(SettingsFile& settings,
+                                                                const std::filesystem::path& appFolder)
+{
+    std::vector<std::filesystem::path> folders;
+    if (auto viewer = TimeSeriesFolderFrom(settings, appFolder))
+        folders.push_back(std::move(*viewer));
+    std::error_code ec;
+    if (std::filesystem::is_directory(OwnSnapshotFolder(appFolder), ec))
+        folders.push_back(OwnSnapshotFolder(appFolder));
+    return folders;
 }
 
 } // namespace solvane

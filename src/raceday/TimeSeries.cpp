@@ -109,7 +109,7 @@ std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std
     return lines;
 }
 
-BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const fs::path& seriesFolder, int minutesBefore)
+BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>& seriesFolders, int minutesBefore)
 {
     BetTimeOdds out;
     if (slot < 0 || slot >= kRaceSlots)
@@ -121,15 +121,19 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const fs::path& seriesFolder
     const int limit = static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
     const std::string_view raceKey = field(ra, 12, 16);
     for (int k = 1; k <= 6; ++k) {
-        const fs::path file = SnapshotFile(seriesFolder, ra, k);
-        if (file.empty())
-            continue;
-        const auto bytes = readFile(file);
-        if (!bytes) {
-            out.error = "時系列オッズを読めません：" + pathToUtf8(file);
-            continue;
+        std::vector<std::string> lines;
+        for (const fs::path& folder : seriesFolders) {
+            const fs::path file = SnapshotFile(folder, ra, k);
+            if (file.empty())
+                continue;
+            const auto bytes = readFile(file);
+            if (!bytes) {
+                out.error = "時系列オッズを読めません：" + pathToUtf8(file);
+                continue;
+            }
+            std::vector<std::string> more = SnapshotLines(*bytes, k, raceKey);
+            lines.insert(lines.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
         }
-        const std::vector<std::string> lines = SnapshotLines(*bytes, k, raceKey);
         if (const auto best = SnapshotBefore(lines, limit)) {
             AssignRecord(day.OzRecs(k)[static_cast<std::size_t>(slot)], lines[*best]);
             out.taken[static_cast<std::size_t>(k - 1)] = true;
@@ -138,6 +142,42 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const fs::path& seriesFolder
     if (std::any_of(out.taken.begin(), out.taken.end(), [](bool t) { return t; }))
         DecodeRaceOdds(day, slot);
     return out;
+}
+
+fs::path OwnSnapshotFolder(const fs::path& appFolder)
+{
+    return appFolder / std::string(kOwnSnapshotFolderName);
+}
+
+bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view rec, std::string* error)
+{
+    const std::string line(StoredLine(rec));
+    const std::string_view type = field(line, 1, 2), date = field(line, 12, 8), race = field(line, 20, 8);
+    const auto kind = storeKindOfType(type);
+    if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6 || date.size() != 8 || race.size() != 8 ||
+        !digits(date) || !digits(race) || !announcedMinute(line))
+        return true;
+    const fs::path dayFolder = folder / std::string(date);
+    std::error_code ec;
+    fs::create_directories(dayFolder, ec);
+    const fs::path path = dayFolder / (std::string(race) + ".jvO" + std::string(type.substr(1)));
+    bool existed = false;
+    std::vector<std::string>* lines = files.lines(path, existed, error);
+    if (!lines)
+        return false;
+    // Announced "mmddhhmm" at 28-35: the same minute is the same announcement, fetched again.
+    const std::string_view at = field(line, 28, 8);
+    const auto same = std::find_if(lines->begin(), lines->end(), [&](const std::string& l) { return field(l, 28, 8) == at; });
+    if (same != lines->end())
+        *same = line;
+    else
+        lines->insert(std::upper_bound(lines->begin(), lines->end(), line,
+                                       [](const std::string& a, const std::string& b) {
+                                           return field(a, 28, 8) < field(b, 28, 8);
+                                       }),
+                      line);
+    files.copied(path);
+    return true;
 }
 
 fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kind)

@@ -17,6 +17,8 @@
 
 namespace solvane {
 
+class StoreFiles;
+
 inline constexpr std::string_view kTimeSeriesFolderNotSet = "時系列ｵｯｽﾞﾌｫﾙﾀﾞ指定をしてください。";
 inline constexpr std::string_view kTimeSeriesNoDay = "ｵｯｽﾞを読み込みたい当日の開催日ﾃﾞｰﾀを読み込んでください。";
 inline constexpr std::string_view kTimeSeriesFolderCaption = "時系列ｵｯｽﾞﾃﾞｰﾀﾌｫﾙﾀﾞの指定";
@@ -67,9 +69,24 @@ struct BetTimeOdds {
 
 // A backtest at bet time: the slot's odds records O1..O6 replaced by the snapshots announced last at or
 // before its post time (RA 874-877, "hhmm") less minutesBefore, and its odds and popularity decoded
-// again from them. A kind without such a snapshot (no file, none early enough, no readable post time)
-// keeps its final record and is not taken. Only the loaded model changes; no file is written.
-BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::filesystem::path& seriesFolder, int minutesBefore);
+// again from them. The snapshots of a race are those of its files in all the folders (the viewer's and
+// our own). A kind without such a snapshot (no file, none early enough, no readable post time) keeps its
+// final record and is not taken. Only the loaded model changes; no file is written.
+BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<std::filesystem::path>& seriesFolders,
+                            int minutesBefore);
+
+// Our own fetches keep every odds record they store as a snapshot too, in the viewer's form, in this
+// folder of the application folder: whoever runs the program on race days builds the history that
+// bet-time backtests read, with or without the viewer.
+inline constexpr std::string_view kOwnSnapshotFolderName = "TimeSeries";
+std::filesystem::path OwnSnapshotFolder(const std::filesystem::path& appFolder);
+
+// Keeps an odds record (O1..O6) as a snapshot of its race in folder: added to the race's file of its kind
+// (created with its day's folder when missing), replacing a snapshot announced at the same minute, the
+// lines in the order of their announcement. A record not announced on its race day (the eve's odds, the
+// final and confirmed ones) or without a race key of digits is passed over. The caller holds the
+// application folder's writer lock and commits files. False with the reason when the file cannot be read.
+bool KeepSnapshot(StoreFiles& files, const std::filesystem::path& folder, std::string_view rec, std::string* error);
 
 // T1Click's work for every race slot of day and odds kinds O1..O6: the nearest snapshot of each
 // stored into the day's odds file in dataFolder, under the application folder's writer lock (the Data

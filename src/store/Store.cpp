@@ -426,7 +426,7 @@ std::vector<std::string>* StoreFiles::lines(const fs::path& path, bool& existed,
 {
     const auto at = std::find_if(files_.begin(), files_.end(), [&](const auto& f) { return f.first == path; });
     if (at != files_.end()) {
-        existed = at->second.existed || at->second.records > 0;
+        existed = at->second.existed || at->second.changed;
         return &at->second.lines;
     }
     File file;
@@ -439,8 +439,17 @@ std::vector<std::string>* StoreFiles::lines(const fs::path& path, bool& existed,
 void StoreFiles::changed(const fs::path& path)
 {
     for (auto& [p, file] : files_)
-        if (p == path)
+        if (p == path) {
+            file.changed = true;
             ++file.records;
+        }
+}
+
+void StoreFiles::copied(const fs::path& path)
+{
+    for (auto& [p, file] : files_)
+        if (p == path)
+            file.changed = true;
 }
 
 StoreFiles::Committed StoreFiles::commit()
@@ -449,7 +458,7 @@ StoreFiles::Committed StoreFiles::commit()
     ReplaceBatch batch;
     std::vector<const std::pair<fs::path, File>*> added;
     for (const auto& entry : files_) {
-        if (entry.second.records == 0)
+        if (!entry.second.changed)
             continue;
         std::string reason;
         if (batch.add(entry.first, joinLinesCrlf(entry.second.lines), &reason))

@@ -152,6 +152,9 @@ public:
     std::vector<std::string>* lines(const fs::path& path, bool& existed, std::string* error);
     // One more record went into the file's lines.
     void changed(const fs::path& path);
+    // The file's lines changed by a copy of a record counted elsewhere (a snapshot kept beside the store):
+    // written at the commit, not counted.
+    void copied(const fs::path& path);
 
     struct Committed {
         long long records = 0;           // records that went into the files replaced
@@ -163,6 +166,7 @@ private:
     struct File {
         std::vector<std::string> lines;
         bool existed = false;
+        bool changed = false;
         long long records = 0;
     };
     std::vector<std::pair<fs::path, File>> files_; // in the order first used

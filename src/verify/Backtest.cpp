@@ -274,7 +274,7 @@ void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const Bac
         }
         std::array<bool, 6> oddsTaken{};
         if (options.oddsBeforeMinutes > 0) {
-            const BetTimeOdds taken = TakeBetTimeOdds(day, item.slot, options.seriesFolder, options.oddsBeforeMinutes);
+            const BetTimeOdds taken = TakeBetTimeOdds(day, item.slot, options.seriesFolders, options.oddsBeforeMinutes);
             if (!taken.error.empty())
                 out.notes.push_back(key + " " + item.text + "：" + taken.error);
             if (!taken.taken[0]) {

@@ -99,11 +99,11 @@ struct BacktestOptions {
     // as the machine has cores. The file is the same for any number.
     int workers = 0;
     // 0: every race at its final odds. From 1 to kMaxOddsBefore: at the odds a bettor saw that many
-    // minutes before the post, from the time-series snapshots in seriesFolder (TakeBetTimeOdds). A race
+    // minutes before the post, from the time-series snapshots in seriesFolders (TakeBetTimeOdds). A race
     // without a win odds snapshot early enough is left out (the rule reads win popularity and odds); a bet
     // type without its own odds snapshot is left out of that race. Payouts stay the real ones.
     int oddsBeforeMinutes = 0;
-    std::filesystem::path seriesFolder;
+    std::vector<std::filesystem::path> seriesFolders;
 };
 inline constexpr int kMaxOddsBefore = 60;
 

@@ -7,6 +7,7 @@
 #include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceRecords.h"
+#include "raceday/TimeSeries.h"
 #include "store/Store.h"
 #include "util/Files.h"
 #include "util/FolderLock.h"
@@ -277,7 +278,9 @@ bool storeOdds(StoreFiles& files, const fs::path& dataDir, const std::string& re
     const std::string_view dataKind = field(rec, 3, 1);
     if (dataKind == "0" || dataKind == "9" || RaceNumber(rec) <= 0)
         return true;
-    return KeyedFile(files, StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec));
+    // Kept as announced in our own time series too, for backtests at bet-time odds.
+    return KeyedFile(files, StoreFilePath(dataDir, *kind, rec), NormaliseRecord(rec), true, why, DeliveryOf(rec)) &&
+           KeepSnapshot(files, OwnSnapshotFolder(AppFolderOfStore(dataDir)), rec, why);
 }
 
 bool storeResults(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)

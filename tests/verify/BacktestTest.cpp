@@ -420,12 +420,41 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
     };
     for (auto [race, kind] : {std::pair{keyOf(0), ".jvO1"}, std::pair{keyOf(1), ".jvO6"}})
         ASSERT_TRUE(std::filesystem::remove(series / "20240601" / (race + kind)));
+    // In the third race late money made the favourite: before, the market preferred the final second
+    // favourite (every snapshot gives it popularity 1 and the final favourite 2).
+    const std::size_t moved = 2;
+    const TOutData& finalOut = finalDay.RaceRecs[std::size_t(finalDay.RaceList[moved].slot)];
+    int favourite = 0, second = 0;
+    for (int h = 1; h <= kMaxHorses; ++h) {
+        favourite = finalOut.TanNinki[std::size_t(h)] == 1 ? h : favourite;
+        second = finalOut.TanNinki[std::size_t(h)] == 2 ? h : second;
+    }
+    ASSERT_TRUE(favourite > 0 && second > 0);
+    {
+        const std::filesystem::path file = series / "20240601" / (keyOf(moved) + ".jvO1");
+        std::vector<std::string> lines = splitLines(readFile(file).value_or(""));
+        ASSERT_FALSE(lines.empty());
+        for (std::string& line : lines) {
+            for (int h = 1; h <= kMaxHorses; ++h) {
+                const std::size_t at = std::size_t(46 + 8 * (h - 1) + 4 - 1); // popularity, 2 digits
+                std::string rank = line.substr(at, 2);
+                if (h == second)
+                    rank = "01";
+                else if (h == favourite)
+                    rank = "02";
+                else if (rank == "01" || rank == "02")
+                    rank = "03";
+                line.replace(at, 2, rank);
+            }
+        }
+        ASSERT_TRUE(writeFileAtomic(file, joinLinesCrlf(lines)));
+    }
 
     BacktestOptions options;
     options.from = options.to = "20240601";
     options.load = load;
     options.oddsBeforeMinutes = 5;
-    options.seriesFolder = series;
+    options.seriesFolders = {series};
     const RuleFileParse parsed = ParseRuleFile("[◎]\nTanninki=1\n[○]\nTanninki=2,3\n");
     ASSERT_TRUE(parsed.rule) << parsed.error;
     options.rule = *parsed.rule;
@@ -441,7 +470,7 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
             continue;
         RaceDay day;
         ASSERT_TRUE(DateComboChange(day, dayKey, load, season_->clock).loaded);
-        const BetTimeOdds taken = TakeBetTimeOdds(day, item.slot, series, 5);
+        const BetTimeOdds taken = TakeBetTimeOdds(day, item.slot, {series}, 5);
         EXPECT_EQ(taken.error, "");
         if (!taken.taken[0])
             continue;
@@ -461,7 +490,15 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
         }
     }
     EXPECT_EQ(readFile(BacktestFile(season_->home)).value_or(""), expected);
-    EXPECT_GT(favouriteMoved, 0) << "late money changes some favourites";
+    EXPECT_GE(favouriteMoved, 1);
+    {
+        RaceDay day;
+        ASSERT_TRUE(DateComboChange(day, dayKey, load, season_->clock).loaded);
+        const int slot = finalDay.RaceList[moved].slot;
+        ASSERT_TRUE(TakeBetTimeOdds(day, slot, {series}, 5).taken[0]);
+        EXPECT_EQ(ApplyRule(day, slot, options.rule)->horses(MarkKind::Honmei), std::vector<int>{second});
+        EXPECT_EQ(ApplyRule(finalDay, slot, options.rule)->horses(MarkKind::Honmei), std::vector<int>{favourite});
+    }
     EXPECT_EQ(r.betTimeRaces, built);
     EXPECT_EQ(r.betTimeLeftOut, 1);
     EXPECT_EQ(r.betTimeTypesLeftOut[std::size_t(BakenType::SRT)], 1);

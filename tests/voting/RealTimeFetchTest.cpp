@@ -4,6 +4,7 @@
 
 #include "jvdata/JVMessage.h"
 #include "jvdata/MemoryJVLink.h"
+#include "raceday/TimeSeries.h"
 #include "store/Store.h"
 #include "support/LockedElsewhere.h"
 #include "util/FolderLock.h"
@@ -99,6 +100,30 @@ TEST_F(FetchTest, LiveOddsAreStoredNormalisedAndReadIntoTheRace)
         EXPECT_EQ(day.OzRace, 1);
         EXPECT_TRUE(errorLog.empty());
     }
+}
+
+// Every odds fetch keeps what it stored as announced, in our own time series: one line per announcement
+// time (a repeat of the same minute replaces it), in the order of announcement, for bet-time backtests.
+// Final odds, announced after the sale, are not a snapshot.
+TEST_F(FetchTest, OddsFetchesKeepTheirAnnouncementsAsSnapshots)
+{
+    const std::filesystem::path file = OwnSnapshotFolder(folder.app()) / "20240106" / "06010111.jvO1";
+    const auto fetch = [&](std::vector<Line> records) {
+        link = MemoryJVLink();
+        for (const Line& r : records)
+            link.addRecord(r);
+        ASSERT_TRUE(SokuhoOddsBtnClick(link, day, env()).oddsFetched);
+    };
+    const std::string at1530 = OzLine(1, "1").num(44, 4, 35), at1520 = OzLine(1, "1").at(28, "01061520");
+    const std::string again1530 = OzLine(1, "1").num(44, 4, 40);
+    fetch({OzLine(1, "1").num(44, 4, 35), OzLine(2, "1")});
+    fetch({OzLine(1, "1").at(28, "01061520")});
+    EXPECT_EQ(splitLines(readFile(file).value_or("")), (std::vector<std::string>{at1520, at1530}));
+    fetch({OzLine(1, "1").num(44, 4, 40), OzLine(1, "3").at(28, "00000000")});
+    EXPECT_EQ(splitLines(readFile(file).value_or("")), (std::vector<std::string>{at1520, again1530}));
+    EXPECT_EQ(splitLines(readFile(OwnSnapshotFolder(folder.app()) / "20240106" / "06010111.jvO2").value_or("")).size(), 1u);
+    EXPECT_EQ(stored(".jvO1", folder.data()).size(), 1u) << "the store keeps the newest only";
+    EXPECT_TRUE(errorLog.empty());
 }
 
 // An open refused (another request open, maintenance): the texts, the log and the beeps of each fetch.

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <cstdio>
 #include <iostream>
 #include <ostream>
@@ -72,7 +71,7 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
             return usageError(ctx, "日付は 20240106 のように年月日の8桁で指定してください：" + *d);
 
     int minutesBefore = 0;
-    std::optional<std::filesystem::path> seriesFolder;
+    std::vector<std::filesystem::path> seriesFolders;
     if (!oddsBefore.empty()) {
         minutesBefore = oddsBefore.find_first_not_of("0123456789") == std::string::npos && oddsBefore.size() <= 2
                             ? static_cast<int>(toIntDef(oddsBefore, 0))
@@ -80,8 +79,8 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
         if (minutesBefore < 1 || minutesBefore > kMaxOddsBefore)
             return usageError(ctx, "--odds-before は 1 から " + std::to_string(kMaxOddsBefore) +
                                        " までの分で指定してください：" + oddsBefore);
-        seriesFolder = TimeSeriesFolderFrom(ctx.settings, ctx.appFolder);
-        if (!seriesFolder)
+        seriesFolders = TimeSeriesFoldersFrom(ctx.settings, ctx.appFolder);
+        if (seriesFolders.empty())
             return fail(ctx, std::string(kTimeSeriesFolderNotSet));
     }
 
@@ -105,8 +104,7 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
                                  ctx.settings.get(keys::CheckMulti23), ctx.settings.get(keys::CheckMulti13)};
     options.load = LoadOptionsFrom(ctx.settings, ctx.appFolder);
     options.oddsBeforeMinutes = minutesBefore;
-    if (seriesFolder)
-        options.seriesFolder = *seriesFolder;
+    options.seriesFolders = std::move(seriesFolders);
 
     const std::vector<std::string> dateItems = MakeDataListBtnClick(ctx.appFolder);
     const BacktestResult result = RunBacktest(dateItems, options, ctx.clock, [&ctx](const BacktestProgress& p) {
