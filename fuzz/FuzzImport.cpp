@@ -11,6 +11,7 @@
 #include "store/BulkImport.h"
 #include "store/Store.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -51,7 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.start = DateTime{2024, 1, 1};
     options.setupData = true;
     // A fuzzed faults.ini can keep the component "still downloading" for good (a slow download
-    // pace, a JVRead fault of -3): after a while the run is cancelled as a user would cancel it.
+    // pace, a JVRead fault of -3): after a while the run is cancelled as a user would cancel it. The
+    // pauses between its answers pass on a clock of their own, so no input waits for real.
+    std::chrono::steady_clock::time_point now{};
+    options.downloadWait.now = [&now] { return now; };
+    options.downloadWait.sleep = [&now](std::chrono::milliseconds d) { now += d; };
     int waits = 0;
     BulkImportCallbacks callbacks;
     callbacks.pumpEvents = [&] {
