@@ -7,6 +7,7 @@
 #include "raceday/LoadSettings.h"
 #include "raceday/TimeSeries.h"
 #include "gui/CompanionWindow.h"
+#include "gui/WorkerProgress.h"
 #include "util/Files.h"
 
 #include <QApplication>
@@ -68,9 +69,8 @@ QDate toQDate(const DateTime& t)
 // the result; the window reads them on its own thread when the worker's posted calls arrive.
 struct TKaimeSettingForm::Shared {
     std::atomic<bool> cancel{false};
-    std::mutex mutex;
-    BacktestProgress progress;
-    bool progressPosted = false; // a call to showProgress is on its way; later reports only update progress
+    LatestProgress<BacktestProgress> progress;
+    std::mutex mutex; // guards result
     BacktestResult result;
 };
 
@@ -398,12 +398,7 @@ void TKaimeSettingForm::SimBtnClick()
             result = RunBacktest(
                 items, options, *clock,
                 [this, &shared](const BacktestProgress& p) {
-                    const std::lock_guard lock(shared->mutex);
-                    shared->progress = p;
-                    if (shared->progressPosted)
-                        return;
-                    shared->progressPosted = true;
-                    QMetaObject::invokeMethod(this, &TKaimeSettingForm::showProgress, Qt::QueuedConnection);
+                    shared->progress.report(this, &TKaimeSettingForm::showProgress, p);
                 },
                 &shared->cancel);
         } catch (const std::exception& e) {
@@ -423,12 +418,7 @@ void TKaimeSettingForm::showProgress()
 {
     if (!shared_)
         return;
-    BacktestProgress p;
-    {
-        const std::lock_guard lock(shared_->mutex);
-        p = shared_->progress;
-        shared_->progressPosted = false;
-    }
+    const BacktestProgress p = shared_->progress.take();
     if (p.daysTotal > 0)
         ProgressBar1->setRange(0, p.daysTotal);
     ProgressBar1->setValue(std::min(p.daysDone, ProgressBar1->maximum()));

@@ -1,6 +1,7 @@
 #include "gui/SqlExportUnit.h"
 
 #include "app/AppShell.h"
+#include "gui/WorkerProgress.h"
 #include "raceday/LoadSettings.h"
 #include "util/Files.h"
 
@@ -17,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include <atomic>
-#include <mutex>
 
 namespace solvane {
 
@@ -35,13 +35,10 @@ QDate dateOfDigits(const std::string& yyyymmdd)
 
 } // namespace
 
-// What the worker thread and the window share: the worker writes the latest progress, the window reads
-// it when the worker's posted call arrives.
+// What the worker thread and the window share: the cancel flag and the latest progress.
 struct TSqlExportForm::Shared {
     std::atomic<bool> cancel{false};
-    std::mutex mutex;
-    SqliteExportProgress progress;
-    bool progressPosted = false; // a call to showProgress is on its way; later reports only update progress
+    LatestProgress<SqliteExportProgress> progress;
 };
 
 TSqlExportForm::TSqlExportForm(AppShell& shell, QWidget* parent) : QDialog(parent), shell_(shell)
@@ -204,12 +201,7 @@ void TSqlExportForm::ExportBtnClick()
             result = ExportToSqlite(
                 options,
                 [this, &shared](const SqliteExportProgress& p) {
-                    const std::lock_guard lock(shared->mutex);
-                    shared->progress = p;
-                    if (shared->progressPosted)
-                        return;
-                    shared->progressPosted = true;
-                    QMetaObject::invokeMethod(this, &TSqlExportForm::showProgress, Qt::QueuedConnection);
+                    shared->progress.report(this, &TSqlExportForm::showProgress, p);
                 },
                 &shared->cancel);
         } catch (const std::exception& e) {
@@ -225,12 +217,7 @@ void TSqlExportForm::showProgress()
 {
     if (!shared_)
         return;
-    SqliteExportProgress p;
-    {
-        const std::lock_guard lock(shared_->mutex);
-        p = shared_->progress;
-        shared_->progressPosted = false;
-    }
+    const SqliteExportProgress p = shared_->progress.take();
     if (p.daysTotal > 0)
         ProgressBar1->setRange(0, p.daysTotal);
     ProgressBar1->setValue(std::min(p.daysDone, ProgressBar1->maximum()));
