@@ -111,7 +111,7 @@ bool HasBacktestResult(const RaceDay& day, int slot)
     return toIntDef(field(day.HrRecs[at(slot)], 105, 9), 0) > 0;
 }
 
-BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& figures)
+BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& figures, int oddsBeforeMinutes)
 {
     BacktestLine out;
     if (slot < 0 || slot >= kRaceSlots || at(slot) >= day.RaRecs.size()) {
@@ -184,8 +184,18 @@ BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& f
         put(line, o + 4, field(o1, pos, 4), 4);
         put(line, o + 8, field(o1, pos + 4, 2), 2);
     }
+    if (oddsBeforeMinutes > 0)
+        line += strprintf("%2d", std::min(oddsBeforeMinutes, kMaxOddsBefore));
     out.line = std::move(line);
     return out;
+}
+
+std::size_t BacktestRecordLengthOf(std::string_view bytes)
+{
+    const bool betTime = bytes.size() >= kBacktestBetTimeRecordLength &&
+                         bytes.substr(kBacktestLineLength, 2) != "\r\n" &&
+                         bytes.substr(kBacktestBetTimeRecordLength - 2, 2) == "\r\n";
+    return betTime ? kBacktestBetTimeRecordLength : kBacktestRecordLength;
 }
 
 RaceFigures BacktestRace(KaimeTables& tables, const RaceDay& day, int slot, const SelectionRule& rule, HaibunMode mode,
@@ -294,7 +304,7 @@ void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const Bac
             }
         }
         ++out.races;
-        BacktestLine line = MakeBacktestLine(day, item.slot, figures);
+        BacktestLine line = MakeBacktestLine(day, item.slot, figures, options.oddsBeforeMinutes);
         if (!line.error.empty()) {
             out.error = std::move(line.error);
             return;

@@ -24,9 +24,13 @@
 
 namespace solvane {
 
-// Each line is 374 characters (Shift-JIS bytes) and CR LF: a record of 376 bytes.
+// Each line is 374 characters (Shift-JIS bytes) and CR LF: a record of 376 bytes. A run at bet-time odds
+// adds a field of its own at the end, "%2d" minutes before the post (kBtOddsBefore), so that its lines say
+// which odds they were built with: 376 characters, records of 378 bytes. Readers take either.
 inline constexpr std::size_t kBacktestLineLength = 374;
 inline constexpr std::size_t kBacktestRecordLength = 376;
+inline constexpr std::size_t kBtOddsBefore = 374;
+inline constexpr std::size_t kBacktestBetTimeRecordLength = 378;
 inline constexpr std::string_view kBacktestFileName = "tmpData.dat";
 inline constexpr std::string_view kBacktestQuestion =
     "集計を始めます。PCのスペックによっては多くの時間がかかる場合がありますが開始してよろしいですか？";
@@ -68,10 +72,14 @@ struct BacktestLine {
     std::string error;   // for a person (UTF-8): which race and which value does not fit
     int compiCapped = 0; // runners whose compi index did not fit "%2d" and were written as blanks
 };
-// The line of the race in slot from its RA, SE and O1 records, the derived values and the figures.
+// The line of the race in slot from its RA, SE and O1 records, the derived values and the figures; with
+// oddsBeforeMinutes above 0, followed by the bet-time field.
 // A stake above kBtMaxStake or a payout above kBtMaxPayout is an error (the line would lengthen or
 // lose digits); a compi index outside 0–99 is written as 4 blanks, as a runner without compi data.
-BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& figures);
+BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& figures, int oddsBeforeMinutes = 0);
+// The length of the records of a backtest file's bytes: kBacktestBetTimeRecordLength when its first line
+// is of a run at bet-time odds, kBacktestRecordLength otherwise.
+std::size_t BacktestRecordLengthOf(std::string_view bytes);
 
 // The race's figures as the form gives them: the rule's marks applied, the eight tables built with the
 // race's win stake entry (RaceStakeList) and the given mode and multi boxes, the labels read.

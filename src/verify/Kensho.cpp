@@ -252,6 +252,9 @@ BacktestRecord ParseBacktestRecord(std::string_view record)
         r.stake[k] = at(kStake);
         r.payout[k] = at(kPayout);
     }
+    // After the 374 characters of every line: CR LF, or the bet-time field of a run at bet-time odds.
+    if (const std::string_view tail = field(record, kBtOddsBefore + 1, 2); tail.size() == 2 && tail != "\r\n")
+        r.oddsBefore = static_cast<int>(BacktestRecord::number(tail));
     return r;
 }
 
@@ -411,9 +414,10 @@ KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFil
     }
     const std::string_view data = *bytes;
     // Whole records, and a final shorter one read as far as it goes.
-    const std::size_t records = (data.size() + kBacktestRecordLength - 1) / kBacktestRecordLength;
+    const std::size_t length = BacktestRecordLengthOf(data);
+    const std::size_t records = (data.size() + length - 1) / length;
     for (std::size_t i = records; i-- > 0;) {
-        const BacktestRecord record = ParseBacktestRecord(data.substr(i * kBacktestRecordLength, kBacktestRecordLength));
+        const BacktestRecord record = ParseBacktestRecord(data.substr(i * length, length));
         if (!KenshoListed(record, filter))
             continue;
         result.totals.add(record);

@@ -45,11 +45,13 @@ struct BacktestRecord {
     std::string grade, symbol, raceType, weightType, condition, distance, course, runners;
     std::string turfGoing, dirtGoing;
     std::array<long long, kBakenTypes> count{}, stake{}, payout{}; // fields that do not parse count as 0
+    int oddsBefore = 0; // minutes before the post of a run at bet-time odds; 0 at the final odds
 
     // The integer of a field; 0 when it does not parse.
     static long long number(std::string_view field);
 };
-// The fields of a 376-byte record (a shorter record is read as far as it goes, the rest blank).
+// The fields of a 376-byte record, or of a 378-byte one of a run at bet-time odds (a shorter record is read
+// as far as it goes, the rest blank).
 BacktestRecord ParseBacktestRecord(std::string_view record);
 
 // Whether the record passes every list filter and the distance edits.

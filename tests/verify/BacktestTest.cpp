@@ -478,7 +478,7 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
         RaceFigures figures = BacktestRace(day, item.slot, options.rule, options.mode, options.multi);
         if (!taken.taken[5])
             figures[std::size_t(BakenType::SRT)] = TypeFigures{};
-        expected += MakeBacktestLine(day, item.slot, figures).line + "\r\n";
+        expected += MakeBacktestLine(day, item.slot, figures, 5).line + "\r\n";
 
         const auto s = std::size_t(item.slot);
         const Marks atBetTime = *ApplyRule(day, item.slot, options.rule);
@@ -491,6 +491,13 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
     }
     EXPECT_EQ(readFile(BacktestFile(season_->home)).value_or(""), expected);
     EXPECT_GE(favouriteMoved, 1);
+    // Its lines say which odds they were built with, and the verification reads them like any other.
+    ASSERT_EQ(BacktestRecordLengthOf(expected), kBacktestBetTimeRecordLength);
+    EXPECT_EQ(expected.substr(kBtOddsBefore, 4), " 5\r\n");
+    const KenshoResult read = ReadDataBtnClick(BacktestFile(season_->home), KenshoFilter{});
+    ASSERT_EQ(static_cast<long long>(read.rows.size()), built);
+    for (const KenshoRow& row : read.rows)
+        EXPECT_EQ(row.record.oddsBefore, 5);
     {
         RaceDay day;
         ASSERT_TRUE(DateComboChange(day, dayKey, load, season_->clock).loaded);

@@ -96,6 +96,7 @@ TEST(KenshoRecord, FieldsAreReadAtTheirOffsetsAndAShortRecordAsFarAsItGoes)
     EXPECT_EQ(r.condition, "999");
     EXPECT_EQ(r.distance, "2000");
     EXPECT_EQ(r.turfGoing, "1");
+    EXPECT_EQ(r.oddsBefore, 0) << "a line of a run at the final odds ends at 374";
     EXPECT_EQ(r.count[1], 3);
     EXPECT_EQ(r.stake[1], 1500);
     EXPECT_EQ(r.payout[1], 12345678);
