@@ -47,13 +47,14 @@ START="09:07:00"
 FIRST_FETCH="09:10"
 SIM_NOW="$today $START"
 
-# A new season each day: four weeks back to today, today's races from 09:20 on.
-stamp="$FEED/.demo-season-$today-${FEED_NOW/:/}"
+# A new season each day: four weeks back to today, today's races from 09:20 on, with the time-series odds
+# of every day run (the last half hour before each post), which add a few seconds and about 110 MB.
+stamp="$FEED/.demo-season-$today-${FEED_NOW/:/}-series"
 if [ ! -f "$stamp" ]; then
   say "Generating the demo season ($(date -d '-28 days' +%F) to $today, live today)"
   rm -rf "$FEED"
   "$FEEDGEN" --out "$FEED" --from "$(date -d '-28 days' +%F)" --to "$today" --live-today --today "$today" \
-    --now "$FEED_NOW" --seed 2026
+    --now "$FEED_NOW" --seed 2026 --series-all
   touch "$stamp"
   # The stored days of an older demo season would mix with the new one.
   rm -rf "$HOME_DIR/Data" "$HOME_DIR/solvane.ini"
@@ -73,10 +74,13 @@ fi
 case "$("$CLI" settings get InfoSettings OzAlarm)" in
   "" | */Media/Ring08.wav) "$CLI" settings set InfoSettings OzAlarm "Media/Ring08.wav" >/dev/null ;;
 esac
-# The generated compi-index files stand where the compi box would keep them.
-case "$("$CLI" settings get Dir harunire | tr -d ' ')" in
-  "" | "$HOME_DIR" | */feed/harunire) "$CLI" settings set Dir harunire "feed/harunire" >/dev/null ;;
-esac
+# The generated compi-index and time-series files stand where the compi box and the time-series viewer
+# would keep them ("時系列オッズより取得" and backtests at bet-time odds read the latter).
+for sibling in harunire jikeiretu; do
+  case "$("$CLI" settings get Dir "$sibling" | tr -d ' ')" in
+    "" | "$HOME_DIR" | */feed/"$sibling") "$CLI" settings set Dir "$sibling" "feed/$sibling" >/dev/null ;;
+  esac
+done
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   say "Starting Solvane on $HOME_DIR, its clock at $START today and running on in real time"

@@ -1,14 +1,17 @@
 // Properties of a generated month: every file passes the checker, payouts agree with the finishing
 // order and the final odds, odds agree with the take-out, fields sit at their positions, empty
-// runner slots stay blank, real-time snapshots follow the day, and a seed gives the same bytes.
+// runner slots stay blank, real-time snapshots follow the day, and a seed gives the same bytes. The
+// time-series files of every run day on request, and the odds drifting toward the favourites late.
 // Properties of generated years: JRA's calendar with its graded races on their days, programmes
 // that follow the courses, and a market whose figures sit near JRA's.
 #include "feedgen/Calendar.h"
 #include "feedgen/Check.h"
 #include "feedgen/ComboTables.h"
+#include "feedgen/DayBuild.h"
 #include "feedgen/Feed.h"
 #include "feedgen/Odds.h"
 #include "feedgen/RaceModel.h"
+#include "feedgen/Records.h"
 #include "jvdata/Combo.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
@@ -86,6 +89,16 @@ std::map<std::string, std::string> ByKey(const std::vector<std::string>& recs)
 std::string Two(int v)
 {
     return strprintf("%02d", v);
+}
+
+// Every file below root by its relative name.
+std::map<std::string, std::string> Contents(const fs::path& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        if (e.is_regular_file())
+            files[fs::relative(e.path(), root).generic_string()] = *readFile(e.path());
+    return files;
 }
 
 } // namespace
@@ -437,18 +450,11 @@ TEST(Feedgen, SameSeedSameBytesAndLiveDayFollowsTheClock)
         std::string error;
         EXPECT_TRUE(GenerateFeed(o, nullptr, &error)) << error;
     };
-    auto contents = [](const fs::path& root) {
-        std::map<std::string, std::string> files;
-        for (const auto& e : fs::recursive_directory_iterator(root))
-            if (e.is_regular_file())
-                files[fs::relative(e.path(), root).string()] = *readFile(e.path());
-        return files;
-    };
     test::TempDir a, b, c;
     generate(a.path(), 7, "2024-06-08", false);
     generate(b.path(), 7, "2024-06-08", false);
     generate(c.path(), 8, "2024-06-08", false);
-    const auto fa = contents(a.path()), fb = contents(b.path()), fc = contents(c.path());
+    const auto fa = Contents(a.path()), fb = Contents(b.path()), fc = Contents(c.path());
     EXPECT_EQ(fa.size(), fb.size());
     EXPECT_TRUE(fa == fb);
     EXPECT_FALSE(fa == fc);
@@ -479,6 +485,201 @@ TEST(Feedgen, SameSeedSameBytesAndLiveDayFollowsTheClock)
     // Its odds two minutes before the post, and none announced later than the final ones.
     EXPECT_TRUE(fs::exists(live.path() / "RT" / "0B30" / firstKey / "142300.txt"));
     EXPECT_TRUE(CheckFeed(live.path()).ok());
+}
+
+namespace {
+
+// Three weekends of results, generated with and without the time-series files of every run day; the last
+// day (9 June) is within the real-time window.
+struct SeriesPeriod {
+    static constexpr const char* kDays[] = {"20240525", "20240526", "20240601", "20240602", "20240608"};
+    static constexpr int kBefore[] = {30, 10, 5, 2};
+    test::TempDir plain, series;
+    static FeedOptions Options(const fs::path& out, int seriesDays)
+    {
+        FeedOptions o;
+        o.out = out;
+        o.from = *DateTime::parse("2024-05-25");
+        o.to = *DateTime::parse("2024-06-09");
+        o.now = *DateTime::parse("2024-06-10 12:00:00");
+        o.rtDays = 1;
+        o.seed = 7;
+        o.seriesDays = seriesDays;
+        return o;
+    }
+    SeriesPeriod()
+    {
+        std::string error;
+        EXPECT_TRUE(GenerateFeed(Options(plain.path(), 0), nullptr, &error)) << error;
+        EXPECT_TRUE(GenerateFeed(Options(series.path(), kSeriesEveryDay), nullptr, &error)) << error;
+    }
+    // The stored records of a type on a day, by race key.
+    std::map<std::string, std::string> Stored(const std::string& type, const std::string& ymd) const
+    {
+        for (const auto& e : fs::directory_iterator(series.path() / "RACE"))
+            if (e.path().filename().string().ends_with("_" + type + ymd))
+                return ByKey(Records(*readFile(e.path())));
+        return {};
+    }
+    // A race's snapshots of one odds type, one record each.
+    std::vector<std::string> Snapshots(const std::string& ymd, const std::string& key, int kind) const
+    {
+        const auto bytes =
+            readFile(series.path() / "jikeiretu" / ymd / (key.substr(8, 8) + ".jvO" + std::to_string(kind)));
+        return bytes ? Records(*bytes) : std::vector<std::string>{};
+    }
+};
+
+SeriesPeriod& TheSeriesPeriod()
+{
+    static SeriesPeriod period;
+    return period;
+}
+
+// Win odds (in tenths) and popularity of each runner in an O1 record.
+std::map<int, std::pair<int, int>> WinOdds(const std::string& o1)
+{
+    std::map<int, std::pair<int, int>> odds;
+    for (int h = 1; h <= Num(o1, 36, 2); ++h)
+        if (Num(o1, 46 + 8 * (h - 1), 4) > 0)
+            odds[h] = {Num(o1, 46 + 8 * (h - 1), 4), Num(o1, 50 + 8 * (h - 1), 2)};
+    return odds;
+}
+
+} // namespace
+
+// The option adds the time-series files of the run days outside the real-time window and nothing else:
+// every other file, the real-time day's own time-series files included, keeps its bytes. Fewer days
+// back give fewer days, and without the sibling files there are none.
+TEST(FeedgenSeries, OnlyTheRunDaysTimeSeriesFilesAreAdded)
+{
+    const SeriesPeriod& p = TheSeriesPeriod();
+    const auto plain = Contents(p.plain.path()), series = Contents(p.series.path());
+    std::set<std::string> addedDays;
+    for (const auto& [name, bytes] : series) {
+        const auto before = plain.find(name);
+        if (before != plain.end())
+            EXPECT_TRUE(before->second == bytes) << name;
+        else if (name.starts_with("jikeiretu/"))
+            addedDays.insert(name.substr(10, 8));
+        else
+            ADD_FAILURE() << "added " << name;
+    }
+    for (const auto& [name, bytes] : plain)
+        EXPECT_TRUE(series.count(name)) << "lost " << name;
+    EXPECT_EQ(addedDays, std::set<std::string>(std::begin(SeriesPeriod::kDays), std::end(SeriesPeriod::kDays)));
+
+    struct Case {
+        int seriesDays;
+        bool siblings;
+        std::set<std::string> days;
+    };
+    const Case cases[] = {{0, true, {}},
+                          {9, true, {"20240601", "20240602", "20240608"}},
+                          {kSeriesEveryDay, true, {"20240525", "20240526", "20240601", "20240602", "20240608"}},
+                          {kSeriesEveryDay, false, {}}};
+    for (const Case& c : cases) {
+        FeedOptions o = SeriesPeriod::Options(p.plain.path(), c.seriesDays);
+        o.siblings = c.siblings;
+        std::set<std::string> days;
+        for (const RaceDayPlan& plan : BuildCalendar(o.from, o.to))
+            if (BuildDay(plan, o).series)
+                days.insert(plan.date.yyyymmdd());
+        EXPECT_EQ(days, c.days) << c.seriesDays << " " << c.siblings;
+    }
+}
+
+// Each run race has all six files, each with the odds announced 30, 10, 5 and 2 minutes before its post
+// (the post time of its results, late starts included) and then its final odds: the stored ones as
+// announced at the close of sales.
+TEST(FeedgenSeries, EveryRaceHasItsLastHalfHourAndItsFinalOdds)
+{
+    const SeriesPeriod& p = TheSeriesPeriod();
+    int races = 0;
+    for (const std::string ymd : SeriesPeriod::kDays) {
+        std::array<std::map<std::string, std::string>, 7> stored;
+        for (int k = 1; k <= 6; ++k)
+            stored[std::size_t(k)] = p.Stored("O" + std::to_string(k), ymd);
+        for (const auto& [key, ra] : p.Stored("RA", ymd)) {
+            ++races;
+            const int post = Num(ra, 874, 2) * 60 + Num(ra, 876, 2);
+            for (int k = 1; k <= 6; ++k) {
+                SCOPED_TRACE(key + " O" + std::to_string(k));
+                const auto lines = p.Snapshots(ymd, key, k);
+                ASSERT_EQ(lines.size(), 5u);
+                for (std::size_t i = 0; i < lines.size(); ++i) {
+                    EXPECT_EQ(lines[i].size(), RecordLength("O" + std::to_string(k)));
+                    EXPECT_EQ(lines[i].substr(0, 2), "O" + std::to_string(k));
+                    EXPECT_EQ(field(lines[i], 12, 16), key);
+                }
+                for (std::size_t i = 0; i < 4; ++i) {
+                    const int t = post - SeriesPeriod::kBefore[i];
+                    EXPECT_EQ(lines[i][2], '1');
+                    EXPECT_EQ(field(lines[i], 28, 8), ymd.substr(4, 4) + Two(t / 60) + Two(t % 60));
+                }
+                std::string closing = stored[std::size_t(k)].at(key);
+                closing[2] = '3';
+                EXPECT_TRUE(lines[4] == closing);
+            }
+        }
+    }
+    EXPECT_GT(races, 100);
+}
+
+// Late money goes to the favourites: the final favourite was longer half an hour before the post in most
+// races and shortens on average toward the post, the long shots drift out, and the top three's implied
+// chances move more than a long shot's.
+TEST(FeedgenSeries, LateMoneyShortensTheFavourites)
+{
+    const SeriesPeriod& p = TheSeriesPeriod();
+    int races = 0, favouriteLonger = 0;
+    std::array<double, 4> favouriteRatio{}, tailRatio{}, topMove{}, tailMove{};
+    int tailRunners = 0;
+    for (const std::string ymd : SeriesPeriod::kDays) {
+        for (const auto& [key, ra] : p.Stored("RA", ymd)) {
+            const auto lines = p.Snapshots(ymd, key, 1);
+            ASSERT_EQ(lines.size(), 5u) << key;
+            const auto closing = WinOdds(lines[4]);
+            if (closing.size() < 5)
+                continue;
+            ++races;
+            for (std::size_t i = 0; i < 4; ++i) {
+                const auto then = WinOdds(lines[i]);
+                for (const auto& [h, odds] : closing) {
+                    const double ratio = static_cast<double>(then.at(h).first) / odds.first;
+                    const double move = std::abs(10.0 / then.at(h).first - 10.0 / odds.first);
+                    if (odds.second == 1) {
+                        favouriteRatio[i] += ratio;
+                        favouriteLonger += i == 0 && ratio > 1;
+                    }
+                    if (odds.second <= 3) {
+                        topMove[i] += move / 3;
+                    } else {
+                        tailRatio[i] += ratio;
+                        tailMove[i] += move;
+                        tailRunners += i == 0;
+                    }
+                }
+            }
+        }
+    }
+    ASSERT_GT(races, 100);
+    EXPECT_GT(favouriteLonger, races * 55 / 100);
+    for (std::size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(SeriesPeriod::kBefore[i]);
+        favouriteRatio[i] /= races;
+        tailRatio[i] /= tailRunners;
+        topMove[i] /= races;
+        tailMove[i] /= tailRunners;
+        if (i > 0) {
+            EXPECT_LT(favouriteRatio[i], favouriteRatio[i - 1]);
+            EXPECT_GT(tailRatio[i], tailRatio[i - 1]);
+        }
+        EXPECT_GT(topMove[i], 2 * tailMove[i]);
+    }
+    // About 8 % longer half an hour before, the long shots about 5 % shorter.
+    EXPECT_GT(favouriteRatio[0], 1.04);
+    EXPECT_LT(tailRatio[0], 0.97);
 }
 
 namespace {

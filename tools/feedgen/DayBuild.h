@@ -29,6 +29,7 @@ struct BuiltDay {
     std::vector<Payouts> pays;
     std::vector<TcChange> changes;
     bool realtime = false; // snapshots are written for this day
+    bool series = false;   // a run day without real-time data that gets the time-series files
     bool shuffleChanges = false;
 };
 
@@ -54,6 +55,8 @@ private:
 BuiltDay BuildDay(const RaceDayPlan& plan, const FeedOptions& options);
 bool WriteStored(const BuiltDay& d, Sink& sink);
 bool WriteRealtime(const BuiltDay& d, const FeedOptions& options, Sink& sink);
+// The time-series files alone: each race's odds 30, 10, 5 and 2 minutes before the post, then the final odds.
+bool WriteSeries(const BuiltDay& d, Sink& sink);
 bool WriteSiblings(const BuiltDay& d, Sink& sink);
 void AddStats(const BuiltDay& d, FeedStats& stats);
 

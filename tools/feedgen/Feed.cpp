@@ -69,6 +69,7 @@ BuiltDay BuildDay(const RaceDayPlan& plan, const FeedOptions& o)
     d.day.run = day < today;
     d.day.live = o.liveToday && day == today;
     d.realtime = !d.day.run || day >= today - o.rtDays;
+    d.series = !d.realtime && o.siblings && day >= today - static_cast<long long>(o.seriesDays);
     for (const VenueDay& vd : d.day.plan.venues) {
         d.weather.push_back(DrawVenueWeather(d.day.plan, vd, o.seed));
         for (int r = 1; r <= 12; ++r)
@@ -97,7 +98,7 @@ BuiltDay BuildDay(const RaceDayPlan& plan, const FeedOptions& o)
 
     d.markets.reserve(d.day.races.size());
     for (const Race& r : d.day.races) {
-        d.markets.push_back(BuildMarket(r, MarketChances(r, 0, 0)));
+        d.markets.push_back(BuildMarket(r, MarketChances(r, 0)));
         d.finals.push_back(std::make_unique<OddsTable>());
         FillOdds(d.markets.back(), r.poolScale, *d.finals.back());
         d.pays.push_back(ComputePayouts(r, d.markets.back(), *d.finals.back()));
@@ -278,6 +279,8 @@ bool GenerateFeed(const FeedOptions& o, FeedStats* stats, std::string* error)
         bool ok = WriteStored(d, sink);
         if (ok && d.realtime)
             ok = WriteRealtime(d, o, sink);
+        if (ok && d.series)
+            ok = WriteSeries(d, sink);
         if (ok && o.siblings)
             ok = WriteSiblings(d, sink);
         if (ok)

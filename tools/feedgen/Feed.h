@@ -7,9 +7,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 namespace solvane::feedgen {
+
+// FeedOptions::seriesDays for every run day.
+inline constexpr int kSeriesEveryDay = std::numeric_limits<int>::max();
 
 struct FeedOptions {
     std::filesystem::path out;
@@ -19,6 +23,9 @@ struct FeedOptions {
     bool liveToday = false; // today's races follow the clock
     int rtDays = 7;         // real-time snapshots for the days this close before today, and later days
     bool siblings = true;   // compi, paste and time-series files
+    // Time-series files (30, 10, 5 and 2 minutes before each post and the final odds) for the run days
+    // this close before today that get no real-time data, for backtests at the odds of bet time; 0 none.
+    int seriesDays = 0;
 };
 
 bool GenerateFeed(const FeedOptions& options, FeedStats* stats, std::string* error);

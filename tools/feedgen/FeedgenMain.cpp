@@ -6,6 +6,7 @@
 #include "util/Files.h"
 #include "util/Text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -21,8 +22,12 @@ namespace {
 int Usage()
 {
     std::fputs("usage: solvane-feedgen --out FEED --from YYYY-MM-DD --to YYYY-MM-DD [--seed N] [--live-today]\n"
-               "                       [--today YYYY-MM-DD] [--now hh:mm] [--rt-days N] [--no-siblings] [--stats]\n"
-               "       solvane-feedgen --check FEED\n",
+               "                       [--today YYYY-MM-DD] [--now hh:mm] [--rt-days N]\n"
+               "                       [--series-all | --series-days N] [--no-siblings] [--stats]\n"
+               "       solvane-feedgen --check FEED\n"
+               "  --series-all      time-series odds (30, 10, 5, 2 minutes before each post and the final\n"
+               "                    odds) in jikeiretu for every run day without real-time snapshots\n"
+               "  --series-days N   the same for the run days of the last N days only\n",
                stderr);
     return 2;
 }
@@ -62,6 +67,8 @@ int main(int argc, char** argv)
             o.liveToday = true;
         else if (a == "--no-siblings")
             o.siblings = false;
+        else if (a == "--series-all")
+            o.seriesDays = kSeriesEveryDay;
         else if (a == "--out" && (v = value()))
             out = *v;
         else if (a == "--check" && (v = value()))
@@ -78,6 +85,8 @@ int main(int argc, char** argv)
             o.seed = static_cast<std::uint64_t>(toIntDef(*v, 1));
         else if (a == "--rt-days" && (v = value()))
             o.rtDays = static_cast<int>(toIntDef(*v, 7));
+        else if (a == "--series-days" && (v = value()) && toIntDef(*v, -1) >= 0)
+            o.seriesDays = static_cast<int>(std::min<long long>(toIntDef(*v, 0), kSeriesEveryDay));
         else {
             std::fprintf(stderr, "solvane-feedgen: unknown or incomplete option %s\n", a.c_str());
             return Usage();

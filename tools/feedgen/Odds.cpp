@@ -443,18 +443,54 @@ Payouts ComputePayouts(const Race& race, const Market& m, const OddsTable& o)
     return p;
 }
 
-std::array<double, kMaxRunners + 1> MarketChances(const Race& race, int minutesBefore, std::uint64_t salt)
+namespace {
+
+// Points of the walk the public's chances take away from the post, in minutes before it: each stretch
+// draws its own numbers, so an announcement looks the same whichever others are built.
+constexpr int kWalkPoints[] = {2, 5, 10, 20, 30, 45, 60, 90, 120, 180, 240};
+constexpr std::uint64_t kWalkSalt = 1000;
+// The favourite-leaning money of the last minutes: the share of the pool still to come at t minutes
+// before the post is kLateMoney * (1 - exp(-t / kLateMinutes)), most of it within the last half hour.
+constexpr double kLateMoney = 0.12, kLateMinutes = 20.0;
+
+} // namespace
+
+std::array<double, kMaxRunners + 1> MarketChances(const Race& race, int minutesBefore)
 {
     std::array<double, kMaxRunners + 1> q{};
     for (int h = 1; h <= race.registered; ++h)
         q[U(h)] = race.runners[U(h)].marketProb;
     if (minutesBefore <= 0)
         return q;
-    Rng rng(MixSeed(race.seed, salt));
-    const double tau = 0.35 * std::sqrt(std::min(minutesBefore, 240) / 240.0);
+    const int t = std::min(minutesBefore, 240);
+
+    // The money of the last half hour leans to the favourites: the share still to come at t minutes, bet
+    // in proportion to the square of the final chances, is taken out of the final market. With a share of
+    // at most 0.12 no runner's chance goes below zero: the sum of squares is at least 1/18 and at least
+    // the runner's own square.
+    const double late = kLateMoney * (1.0 - std::exp(-t / kLateMinutes));
+    double squares = 0;
+    for (int h = 1; h <= race.registered; ++h)
+        squares += q[U(h)] * q[U(h)];
+
+    // Opinion wanders as well: a random walk of each runner's log chance away from the post, whose spread
+    // grows with the square root of the time (0.35 at four hours).
+    constexpr double kPerMinute = 0.35 * 0.35 / 240.0;
+    std::array<double, kMaxRunners + 1> walk{};
+    int from = 0;
+    for (std::size_t k = 0; k < std::size(kWalkPoints) && from < t; ++k) {
+        const int to = std::min(kWalkPoints[k], t);
+        Rng rng(MixSeed(race.seed, kWalkSalt + k));
+        const double step = std::sqrt(kPerMinute * (to - from));
+        for (int h = 1; h <= race.registered; ++h)
+            walk[U(h)] += step * rng.normal();
+        from = kWalkPoints[k];
+    }
+
     double sum = 0;
     for (int h = 1; h <= race.registered; ++h) {
-        q[U(h)] *= std::exp(tau * rng.normal());
+        const double early = squares > 0 ? (q[U(h)] - late * q[U(h)] * q[U(h)] / squares) / (1.0 - late) : 0.0;
+        q[U(h)] = early * std::exp(walk[U(h)]);
         sum += q[U(h)];
     }
     for (int h = 1; h <= race.registered; ++h)

@@ -70,7 +70,9 @@ struct Payouts {
 // Payouts of the race's result under the final market (whose odds are in odds).
 Payouts ComputePayouts(const Race& race, const Market& m, const OddsTable& odds);
 
-// The public's chances at minutesBefore minutes before the post (0 = final).
-std::array<double, kMaxRunners + 1> MarketChances(const Race& race, int minutesBefore, std::uint64_t salt);
+// The public's chances at minutesBefore minutes before the post (0 = final): the final chances without
+// the favourite-leaning money still to come, moved by a random walk that is the same for every
+// announcement of the race.
+std::array<double, kMaxRunners + 1> MarketChances(const Race& race, int minutesBefore);
 
 } // namespace solvane::feedgen

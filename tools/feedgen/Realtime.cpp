@@ -15,12 +15,48 @@ namespace fs = std::filesystem;
 
 // Minutes before the post at which intermediate odds are announced.
 constexpr int kOddsTimes[] = {180, 120, 90, 60, 45, 30, 20, 10, 5, 2};
+// The announcements kept for the time-series files of run days without real-time data: what a bettor
+// looks at in the last half hour, at half the bytes of every announcement.
+constexpr int kSeriesTimes[] = {30, 10, 5, 2};
 constexpr int kFinalAfter = 1;   // sales close: final odds
 constexpr int kResultAfter = 12; // result confirmed: confirmed odds, results, payouts
 
 std::string Mmddhhmm(const DateTime& d, int minute)
 {
     return strprintf("%02d%02d", d.month, d.day) + Hhmmss(minute).substr(0, 4);
+}
+
+// The six odds records announced `before` minutes before the post, appended to buf.
+void AppendAnnounced(std::string& buf, const Race& r, int before, const DateTime& date, OddsTable& table)
+{
+    const Market m = BuildMarket(r, MarketChances(r, before));
+    // The pools grow toward the post.
+    FillOdds(m, r.poolScale * (1.0 - before / 200.0), table);
+    AppendOdds(buf, r, table, '1', date, Mmddhhmm(date, r.postActual - before));
+}
+
+using Series = std::array<std::string, 6>; // a race's announcements per odds type, one record a line
+
+// Adds one snapshot (the six records of AppendOdds) to the series of each odds type.
+void AddToSeries(Series& series, const std::string& snapshot)
+{
+    static constexpr std::size_t kLens[6] = {kLenO1, kLenO2, kLenO3, kLenO4, kLenO5, kLenO6};
+    std::size_t at = 0;
+    for (int k = 0; k < 6; ++k) {
+        series[U(k)].append(snapshot, at, kLens[k]);
+        at += kLens[k];
+    }
+}
+
+// jikeiretu/<yyyymmdd>/<JJKKHHRR>.jvO1 .. .jvO6, as the time-series viewer keeps them.
+bool WriteSeriesFiles(const DateTime& date, const Race& r, const Series& series, Sink& sink)
+{
+    static constexpr const char* kExt[6] = {".jvO1", ".jvO2", ".jvO3", ".jvO4", ".jvO5", ".jvO6"};
+    for (int k = 0; k < 6; ++k)
+        if (!series[U(k)].empty() &&
+            !sink.write(fs::path("jikeiretu") / date.yyyymmdd() / (r.key.substr(8, 8) + kExt[k]), series[U(k)]))
+            return false;
+    return true;
 }
 
 bool WriteOdds(const BuiltDay& d, const FeedOptions& o, Sink& sink)
@@ -31,28 +67,19 @@ bool WriteOdds(const BuiltDay& d, const FeedOptions& o, Sink& sink)
     for (std::size_t i = 0; i < d.day.races.size(); ++i) {
         const Race& r = d.day.races[i];
         const fs::path dir = fs::path("RT") / "0B30" / r.key;
-        std::array<std::string, 6> series; // the day's announcements per odds type, for the time-series folder
+        Series series;
         OddsTable table;
         for (int before : kOddsTimes) {
             const int t = r.postActual - before;
             if (t < earliest)
                 continue;
-            const Market m = BuildMarket(r, MarketChances(r, before, static_cast<std::uint64_t>(before)));
-            // The pools grow toward the post.
-            FillOdds(m, r.poolScale * (1.0 - before / 200.0), table);
             buf.clear();
             buf.reserve(kLenO1 + kLenO2 + kLenO3 + kLenO4 + kLenO5 + kLenO6);
-            AppendOdds(buf, r, table, '1', date, Mmddhhmm(date, t));
+            AppendAnnounced(buf, r, before, date, table);
             if (!sink.write(dir / (Hhmmss(t) + ".txt"), buf))
                 return false;
-            if (o.siblings) {
-                std::size_t at = 0;
-                static constexpr std::size_t kLens[6] = {kLenO1, kLenO2, kLenO3, kLenO4, kLenO5, kLenO6};
-                for (int k = 0; k < 6; ++k) {
-                    series[static_cast<std::size_t>(k)].append(buf, at, kLens[k]);
-                    at += kLens[k];
-                }
-            }
+            if (o.siblings)
+                AddToSeries(series, buf);
         }
         buf.clear();
         AppendOdds(buf, r, *d.finals[i], '3', date, "00000000");
@@ -62,14 +89,8 @@ bool WriteOdds(const BuiltDay& d, const FeedOptions& o, Sink& sink)
         AppendOdds(buf, r, *d.finals[i], '4', date, "00000000");
         if (!sink.write(dir / (Hhmmss(r.postActual + kResultAfter) + ".txt"), buf))
             return false;
-        if (o.siblings) {
-            static constexpr const char* kExt[6] = {".jvO1", ".jvO2", ".jvO3", ".jvO4", ".jvO5", ".jvO6"};
-            for (int k = 0; k < 6; ++k)
-                if (!series[static_cast<std::size_t>(k)].empty() &&
-                    !sink.write(fs::path("jikeiretu") / date.yyyymmdd() / (r.key.substr(8, 8) + kExt[k]),
-                                series[static_cast<std::size_t>(k)]))
-                    return false;
-        }
+        if (o.siblings && !WriteSeriesFiles(date, r, series, sink))
+            return false;
     }
     return true;
 }
@@ -209,6 +230,30 @@ bool WriteChanges(const BuiltDay& d, Sink& sink)
 bool WriteRealtime(const BuiltDay& d, const FeedOptions& o, Sink& sink)
 {
     return WriteOdds(d, o, sink) && WriteResults(d, sink) && WriteMining(d, sink) && WriteChanges(d, sink);
+}
+
+bool WriteSeries(const BuiltDay& d, Sink& sink)
+{
+    const DateTime& date = d.day.plan.date;
+    std::string buf;
+    OddsTable table;
+    for (std::size_t i = 0; i < d.day.races.size(); ++i) {
+        const Race& r = d.day.races[i];
+        Series series;
+        for (int before : kSeriesTimes) {
+            buf.clear();
+            AppendAnnounced(buf, r, before, date, table);
+            AddToSeries(series, buf);
+        }
+        // The final odds close the file, announced as JV-Link announces them ("00000000"): a reader going by
+        // the announcement time passes over them, one replaying the race finds them last.
+        buf.clear();
+        AppendOdds(buf, r, *d.finals[i], '3', date, "00000000");
+        AddToSeries(series, buf);
+        if (!WriteSeriesFiles(date, r, series, sink))
+            return false;
+    }
+    return true;
 }
 
 } // namespace solvane::feedgen
