@@ -28,6 +28,9 @@ struct LoadOptions {
     int autoRdataGet = 10;                // [Time] AutoRdataGet, minutes
     // [KaimeSet] DefaultAmountTan .. DefaultAmountSRT, in that order.
     std::array<int, kRaceStakeLists> defaultStakes{3000, 3000, 3000, 3000, 3000, 3000, 3000, 3000};
+    // False: the day's odds files are not read and every race's odds stay absent (a backtest at bet-time
+    // odds gives each race its snapshots and plays nothing at the final odds).
+    bool finalOdds = true;
 };
 
 struct LoadProgress {

@@ -9,7 +9,9 @@
 #include "util/Text.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace solvane {
 
@@ -81,18 +83,30 @@ std::optional<std::size_t> NearestSnapshot(const std::vector<std::string>& lines
     return best;
 }
 
-std::optional<std::size_t> SnapshotBefore(const std::vector<std::string>& lines, int limitMinutes)
+namespace {
+
+// Of snapshots announced at minutes (in their order), the last announced at or before limit; of several
+// announced in that minute, the later one, the newer.
+template <class MinuteOf, class Range>
+std::optional<std::size_t> latestAtOrBefore(const Range& snapshots, int limit, MinuteOf minuteOf)
 {
     std::optional<std::size_t> best;
     int bestAt = -1;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const auto at = announcedMinute(lines[i]);
-        if (at && *at <= limitMinutes && *at >= bestAt) {
+    for (std::size_t i = 0; i < snapshots.size(); ++i) {
+        const std::optional<int> at = minuteOf(snapshots[i]);
+        if (at && *at <= limit && *at >= bestAt) {
             best = i;
             bestAt = *at;
         }
     }
     return best;
+}
+
+} // namespace
+
+std::optional<std::size_t> SnapshotBefore(const std::vector<std::string>& lines, int limitMinutes)
+{
+    return latestAtOrBefore(lines, limitMinutes, [](const std::string& line) { return announcedMinute(line); });
 }
 
 std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std::string_view raceKey)
@@ -109,6 +123,92 @@ std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std
     return lines;
 }
 
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// One snapshot of a race: when it was announced, and its line or where it lies in its file.
+struct SnapshotEntry {
+    int minute = 0;
+    std::size_t file = 0; // index into the files read
+    long offset = -1;     // of the record in its file; -1: line holds it
+    std::string line;
+};
+
+// Reads length bytes at offset; false when the file ends before.
+bool readAt(std::FILE* f, long offset, char* to, std::size_t length)
+{
+    return std::fseek(f, offset, SEEK_SET) == 0 && std::fread(to, 1, length, f) == length;
+}
+
+// The snapshots of the race in one open snapshot file, added to entries in file order. Season-long
+// backtests read every race's six files, and a trifecta snapshot is 83 KB: a large file of whole records
+// of its kind (each its published length with CR LF) is read only by the heads of its records, and the
+// record taken later in full; any other file is read whole and its whole records of the race taken
+// (SnapshotLines). The file is unbuffered, so each read is one read of the system. False when it cannot be
+// read.
+bool readSnapshotEntries(std::FILE* f, std::size_t fileIndex, int kind, std::string_view raceKey,
+                         std::vector<SnapshotEntry>& entries)
+{
+    const StoreKindInfo& info = storeKindInfo(kOddsKinds[kind - 1]);
+    const auto length = static_cast<long>(info.recordLength);
+    if (std::fseek(f, 0, SEEK_END) != 0)
+        return false;
+    const long size = std::ftell(f);
+    if (size < 0)
+        return false;
+    constexpr long kReadWhole = 64 * 1024;
+    if (size > kReadWhole && size % length == 0) {
+        // Each read takes the end of the record before (its CR LF) and the head of the next.
+        std::vector<SnapshotEntry> found;
+        bool whole = true;
+        char buf[38];
+        for (long at = 0; whole && at < size; at += length) {
+            const long from = at == 0 ? 0 : at - 2;
+            const std::size_t n = static_cast<std::size_t>(at - from) + 36;
+            whole = readAt(f, from, buf, n) && (at == 0 || (buf[0] == '\r' && buf[1] == '\n'));
+            const std::string_view head(buf + (at - from), 36);
+            if (whole && field(head, 1, 2) == info.type && field(head, 12, 16) == raceKey)
+                if (const auto minute = announcedMinute(head))
+                    found.push_back({*minute, fileIndex, at, {}});
+        }
+        if (whole && readAt(f, size - 2, buf, 2) && buf[0] == '\r' && buf[1] == '\n') {
+            entries.insert(entries.end(), found.begin(), found.end());
+            return true;
+        }
+    }
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!readAt(f, 0, bytes.data(), bytes.size()))
+        return false;
+    for (std::string& line : SnapshotLines(bytes, kind, raceKey))
+        if (const auto minute = announcedMinute(line))
+            entries.push_back({*minute, fileIndex, -1, std::move(line)});
+    return true;
+}
+
+// The snapshot file of a race's odds kind, opened unbuffered: the name as the viewer writes it, or else
+// the same name in another case. Nothing when there is none.
+File openSnapshotFile(const fs::path& folder, std::string_view ra, int kind, fs::path& path)
+{
+    File f(nullptr, &std::fclose);
+    const std::string_view date = field(ra, 12, 8), race = field(ra, 20, 8);
+    if (date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
+        return f;
+    // Most files have their exact name: one open instead of the look-ups of a search.
+    path = folder / std::string(date) / (std::string(race) + ".jvO" + std::to_string(kind));
+    f.reset(openForReading(path));
+    if (!f) {
+        path = SnapshotFile(folder, ra, kind);
+        if (!path.empty())
+            f.reset(openForReading(path));
+    }
+    if (f)
+        std::setvbuf(f.get(), nullptr, _IONBF, 0);
+    return f;
+}
+
+} // namespace
+
 BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>& seriesFolders, int minutesBefore)
 {
     BetTimeOdds out;
@@ -121,26 +221,38 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
     const int limit = static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
     const std::string_view raceKey = field(ra, 12, 16);
     for (int k = 1; k <= 6; ++k) {
-        std::vector<std::string> lines;
+        std::vector<File> files;
+        std::vector<fs::path> paths;
+        std::vector<SnapshotEntry> entries;
         for (const fs::path& folder : seriesFolders) {
-            const fs::path file = SnapshotFile(folder, ra, k);
-            if (file.empty())
+            fs::path path;
+            File f = openSnapshotFile(folder, ra, k, path);
+            if (!f)
                 continue;
-            const auto bytes = readFile(file);
-            if (!bytes) {
-                out.error = "時系列オッズを読めません：" + pathToUtf8(file);
+            if (!readSnapshotEntries(f.get(), files.size(), k, raceKey, entries)) {
+                out.error = "時系列オッズを読めません：" + pathToUtf8(path);
                 continue;
             }
-            std::vector<std::string> more = SnapshotLines(*bytes, k, raceKey);
-            lines.insert(lines.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+            files.push_back(std::move(f));
+            paths.push_back(std::move(path));
         }
-        if (const auto best = SnapshotBefore(lines, limit)) {
-            AssignRecord(day.OzRecs(k)[static_cast<std::size_t>(slot)], lines[*best]);
-            out.taken[static_cast<std::size_t>(k - 1)] = true;
+        const auto chosen =
+            latestAtOrBefore(entries, limit, [](const SnapshotEntry& e) { return std::optional<int>(e.minute); });
+        if (!chosen)
+            continue;
+        SnapshotEntry& best = entries[*chosen];
+        if (best.offset >= 0) {
+            best.line.assign(static_cast<std::size_t>(storeKindInfo(kOddsKinds[k - 1]).recordLength) - 2, '\0');
+            if (!readAt(files[best.file].get(), best.offset, best.line.data(), best.line.size())) {
+                out.error = "時系列オッズを読めません：" + pathToUtf8(paths[best.file]);
+                continue;
+            }
         }
+        AssignRecord(day.OzRecs(k)[static_cast<std::size_t>(slot)], best.line);
+        out.taken[static_cast<std::size_t>(k - 1)] = true;
     }
     if (std::any_of(out.taken.begin(), out.taken.end(), [](bool t) { return t; }))
-        DecodeRaceOdds(day, slot);
+        DecodeRaceOdds(day, slot, true); // the trio and trifecta blocks decoded only when read, as a load leaves them
     return out;
 }
 

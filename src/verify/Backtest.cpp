@@ -260,7 +260,10 @@ struct DayOutput {
 void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const BacktestOptions& options,
             const Clock& clock, const std::function<bool()>& stop, DayOutput& out)
 {
-    const DayLoadResult loaded = DateComboChange(day, key, options.load, clock);
+    // At bet-time odds every race takes its odds from its snapshots: the day's own are not read.
+    LoadOptions load = options.load;
+    load.finalOdds = options.oddsBeforeMinutes <= 0;
+    const DayLoadResult loaded = DateComboChange(day, key, load, clock);
     if (!loaded.loaded) {
         out.notes.push_back(key + "：読み込めませんでした" +
                             (loaded.notes.error.empty() ? std::string() : "（" + loaded.notes.error + "）"));
