@@ -168,6 +168,33 @@ TEST_F(TimeSeriesDay, NearestSnapshotsReplaceTheRaceInPlaceAndOnlyO1AndO2AreCoun
     EXPECT_EQ(TimeSeriesMessage(r), "1ﾚｰｽ分の単複枠ｵｯｽﾞ\n1ﾚｰｽ分の馬連ｵｯｽﾞを取りこみました。");
 }
 
+// At bet time, race 1 (post 10:05, five minutes before: 10:00) takes the last snapshot announced by
+// then from either folder, whether its file is whole records (read by their heads) or has a cut line
+// (read whole); another race's record in the file never counts, and a race without one keeps nothing.
+TEST_F(TimeSeriesDay, BetTimeOddsAreTheLastSnapshotsBeforeThePostFromEveryFolder)
+{
+    const fs::path own = folder.app() / "TimeSeries";
+    DayFolder::write(own / "20240106", "06010101.jvO1", {Snapshot("01060958", 1, "O1", 'o')});
+    writeSeries("06010101.jvO1", {Snapshot("01060950", 1, "O1", 'v'), Snapshot("01061001", 1, "O1", 'l')});
+    const std::string taken = Snapshot("01060959", 1, "O6", 't');
+    // Whole trifecta records, larger than a file read whole: 09:40, another race's 09:59, ours at 09:59.
+    writeSeries("06010101.jvO6", {Snapshot("01060940", 1, "O6", 'e'), Snapshot("01060959", 2, "O6", 'x'), taken});
+    DayFolder::write(own / "20240106", "06010101.jvO6", {Snapshot("01061000", 1, "O6", 'c').substr(0, 500)});
+
+    const BetTimeOdds bet = TakeBetTimeOdds(day, 0, {series, own}, 5);
+    EXPECT_EQ(bet.error, "");
+    EXPECT_EQ(bet.taken, (std::array<bool, 6>{true, false, false, false, false, true}));
+    EXPECT_EQ(field(day.O1Recs[0], 40, 1), "o") << "09:58 in our own folder is later than the viewer's 09:50";
+    EXPECT_EQ(std::string_view(day.O6Recs[0]).substr(0, taken.size()), taken);
+    // The viewer's file with a cut line is read whole, and takes the same snapshot.
+    writeSeries("06010101.jvO6", {Snapshot("01060940", 1, "O6", 'e'), taken, Snapshot("01060950").substr(0, 30)});
+    RaceDay again;
+    ASSERT_TRUE(DateComboChange(again, kDay, folder.options(), clock).loaded);
+    ASSERT_TRUE(TakeBetTimeOdds(again, 0, {series}, 5).taken[5]);
+    EXPECT_EQ(std::string_view(again.O6Recs[0]).substr(0, taken.size()), taken);
+    EXPECT_EQ(TakeBetTimeOdds(again, 1, {series, own}, 5).taken, (std::array<bool, 6>{}));
+}
+
 TEST_F(TimeSeriesDay, CutLinesAndOtherRacesRecordsAreNotTaken)
 {
     const std::string good = Snapshot("01060930", 1, "O1", 'g');
