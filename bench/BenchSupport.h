@@ -49,11 +49,18 @@ inline std::filesystem::path CachedHome(const std::filesystem::path& cache)
 // compi files of the sibling programs with siblings), generated and imported the way the import window
 // does it into CachedHome(cache), unless cache/season-<year>.done says it is there. The feed is removed
 // after the import; the compi files go into the Data folder, where the day loader looks when no
-// compi-box folder is set. A year not marked done has its store files removed first, so that an
+// compi-box folder is set. With series (and siblings), the time-series snapshots of every day are kept in
+// CachedSeries(cache, year). A year not marked done has its store files removed first, so that an
 // interrupted run leaves nothing half imported. False, with a message, on a failure.
 //
 // The marks know nothing of the generator: after a change to it, delete the cache folder.
-inline bool CachedSeason(const std::filesystem::path& cache, int year, std::uint64_t seed, bool siblings)
+inline std::filesystem::path CachedSeries(const std::filesystem::path& cache, int year)
+{
+    return cache / ("jikeiretu-" + std::to_string(year));
+}
+
+inline bool CachedSeason(const std::filesystem::path& cache, int year, std::uint64_t seed, bool siblings,
+                         bool series = false)
 {
     namespace fs = std::filesystem;
     const std::string y = std::to_string(year);
@@ -77,6 +84,7 @@ inline bool CachedSeason(const std::filesystem::path& cache, int year, std::uint
     feed.now = DateTime{2099, 1, 1};
     feed.rtDays = 0;
     feed.siblings = siblings;
+    feed.seriesDays = series ? feedgen::kSeriesEveryDay : 0;
     std::string error;
     if (!feedgen::GenerateFeed(feed, nullptr, &error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
@@ -94,6 +102,10 @@ inline bool CachedSeason(const std::filesystem::path& cache, int year, std::uint
         for (const auto& e : fs::recursive_directory_iterator(feed.out / "harunire"))
             if (e.is_regular_file() && e.path().extension() == ".comp")
                 fs::rename(e.path(), data / e.path().filename());
+    if (series && siblings) {
+        fs::remove_all(CachedSeries(cache, year));
+        fs::rename(feed.out / "jikeiretu", CachedSeries(cache, year));
+    }
     fs::remove_all(feed.out);
     writeFileAtomic(done, "");
     return true;

@@ -4,7 +4,7 @@
 // and every odds record of a race is taken from its snapshots.
 //
 // The season (2023, seed 2023, time-series snapshots for every run day) is generated and imported once into
-// the cache folder (SOLVANE_BENCH_CACHE overrides it); its time-series folder is kept there.
+// the cache folder (SOLVANE_BENCH_CACHE overrides it), its time-series folder kept there (bench::CachedSeason).
 // Usage: solvane-bench-bettime [ROUNDS]
 #include "BenchSupport.h"
 #include "raceday/DayLoader.h"
@@ -26,51 +26,13 @@ namespace {
 
 constexpr int kYear = 2023;
 
-// Generates and imports the season unless the cache says it is there. False with a message on a failure.
-bool PrepareSeason(const fs::path& cache)
-{
-    const fs::path done = cache / "season.done";
-    if (fs::exists(done))
-        return true;
-    std::fprintf(stderr, "generating and importing %d with its time series ...\n", kYear);
-    fs::remove_all(cache);
-    feedgen::FeedOptions feed;
-    feed.out = cache / "feed";
-    feed.from = DateTime{kYear, 1, 1};
-    feed.to = DateTime{kYear, 12, 31};
-    feed.seed = kYear;
-    feed.now = DateTime{2099, 1, 1};
-    feed.rtDays = 0;
-    feed.seriesDays = feedgen::kSeriesEveryDay;
-    std::string error;
-    if (!feedgen::GenerateFeed(feed, nullptr, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
-    }
-    writeFileAtomic(feed.out / "faults.ini", "[Download]\r\ntime=0\r\n");
-    ManualClock clock(DateTime{2099, 1, 1});
-    LocalJVLink link(feed.out, clock);
-    link.JVInit("BENCH");
-    const fs::path data = bench::CachedHome(cache) / "Data";
-    fs::create_directories(data);
-    if (const BulkImportResult r = test::ImportInto(link, data, DateTime{kYear, 1, 1}); r.error) {
-        std::fprintf(stderr, "import: %s\n", r.message.c_str());
-        return false;
-    }
-    // Only the time series stays of the feed.
-    fs::rename(feed.out / "jikeiretu", cache / "jikeiretu");
-    fs::remove_all(feed.out);
-    writeFileAtomic(done, "");
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const fs::path cache = bench::CacheFolder(SOLVANE_BENCH_CACHE);
-    if (!PrepareSeason(cache))
+    if (!bench::CachedSeason(cache, kYear, kYear, true, true))
         return 1;
     const fs::path home = bench::CachedHome(cache);
     const std::vector<std::string> items = MakeDataListBtnClick(home);
@@ -84,7 +46,7 @@ int main(int argc, char** argv)
     final.load.appFolder = home;
     BacktestOptions betTime = final;
     betTime.oddsBeforeMinutes = 5;
-    betTime.seriesFolders = {cache / "jikeiretu"};
+    betTime.seriesFolders = {bench::CachedSeries(cache, kYear)};
 
     std::vector<fs::path> files;
     std::uintmax_t bytes = 0;
@@ -93,7 +55,7 @@ int main(int argc, char** argv)
         bytes += e.file_size();
     }
     std::uintmax_t seriesBytes = 0;
-    for (const auto& e : fs::recursive_directory_iterator(cache / "jikeiretu"))
+    for (const auto& e : fs::recursive_directory_iterator(bench::CachedSeries(cache, kYear)))
         if (e.is_regular_file())
             seriesBytes += e.file_size();
 
