@@ -70,8 +70,8 @@ struct BetTimeOdds {
 // A backtest at bet time: the slot's odds records O1..O6 replaced by the snapshots announced last at or
 // before its post time (RA 874-877, "hhmm") less minutesBefore, and its odds and popularity decoded
 // again from them. The snapshots of a race are those of its files in all the folders (the viewer's and
-// our own). A kind without such a snapshot (no file, none early enough, no readable post time) keeps its
-// final record and is not taken. Only the loaded model changes; no file is written.
+// our own). A kind without such a snapshot (no file, none early enough, no readable post time) keeps the
+// record it had and is not taken. Only the loaded model changes; no file is written.
 BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<std::filesystem::path>& seriesFolders,
                             int minutesBefore);
 
