@@ -43,8 +43,10 @@ void LocalJVLink::loadFaults()
     faults_ = FeedFaults::load(findChildIgnoreCase(feed_, "faults.ini"));
     downloadTime_ = options_.downloadTime;
     callsPerFile_ = options_.callsPerFile;
+    // At most a day: the pace is worked out in microseconds, where a longer time would overflow.
+    constexpr long long kLongestDownloadMs = 24LL * 60 * 60 * 1000;
     if (const std::optional<long long> ms = faults_.value("Download", "time"))
-        downloadTime_ = std::chrono::milliseconds(std::max(0LL, *ms));
+        downloadTime_ = std::chrono::milliseconds(std::clamp(*ms, 0LL, kLongestDownloadMs));
     if (const std::optional<long long> calls = faults_.value("Download", "calls"))
         callsPerFile_ = std::max(0, clampToInt(*calls));
 }
