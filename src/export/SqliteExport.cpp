@@ -230,7 +230,11 @@ DayRows rowsOfDay(RaceDay& day, const std::string& dayKey, const LoadOptions& lo
 {
     DayRows rows;
     rows.dayKey = dayKey;
-    const DayLoadResult result = DateComboChange(day, dayKey, load, neverToday());
+    // Without the odds table no odds file is read (the runners' win odds are those of their own records):
+    // the odds files are most of a day's bytes.
+    LoadOptions dayLoad = load;
+    dayLoad.finalOddsKinds = withOdds ? 6 : 0;
+    const DayLoadResult result = DateComboChange(day, dayKey, dayLoad, neverToday());
     rows.notes = result.notes.skipped;
     rows.loaded = result.loaded;
     if (!result.loaded) {

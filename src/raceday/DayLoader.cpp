@@ -234,8 +234,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
     std::array<int, kRaceSlots> allSlots{};
     for (int s = 0; s < kRaceSlots; ++s)
         allSlots[static_cast<std::size_t>(s)] = s;
-    if (options.finalOdds)
-        ReadOddsRecords(day, allSlots, &notes, &data);
+    ReadOddsRecords(day, allSlots, &notes, &data, options.finalOddsKinds);
     if (notes.failed()) {
         report(races, true);
         return result;

@@ -28,9 +28,10 @@ struct LoadOptions {
     int autoRdataGet = 10;                // [Time] AutoRdataGet, minutes
     // [KaimeSet] DefaultAmountTan .. DefaultAmountSRT, in that order.
     std::array<int, kRaceStakeLists> defaultStakes{3000, 3000, 3000, 3000, 3000, 3000, 3000, 3000};
-    // False: the day's odds files are not read and every race's odds stay absent (a backtest at bet-time
-    // odds gives each race its snapshots and plays nothing at the final odds).
-    bool finalOdds = true;
+    // The day's odds files read: ".jvO1" up to ".jvO<finalOddsKinds>"; the odds of the others stay absent.
+    // A backtest at bet-time odds reads none (each race takes its snapshots), nor does the SQL export
+    // without odds: the odds files, the trio and trifecta above all, are most of a day's bytes.
+    int finalOddsKinds = 6;
 };
 
 struct LoadProgress {

@@ -163,7 +163,7 @@ double DecodeOdds(std::string_view text)
     return parseOdds(text).value;
 }
 
-void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder)
+void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder, int kinds)
 {
     struct Wanted {
         std::string key;
@@ -183,7 +183,7 @@ void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes,
 
     FolderIndex own(day.DataDir);
     FolderIndex& dir = folder ? *folder : own;
-    for (int t = 1; t <= 6; ++t) {
+    for (int t = 1; t <= std::min(kinds, 6); ++t) {
         std::vector<std::string>& copies = day.OzRecs(t);
         std::vector<bool> found(wanted.size(), false);
         std::size_t left = wanted.size();

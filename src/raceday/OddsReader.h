@@ -22,8 +22,9 @@ double DecodeOdds(std::string_view text);
 // Each file is read once, however many slots are asked for, and only up to the last record wanted.
 // A slot whose race number is below 1 or whose key is blank is not searched; a copy whose race has no
 // record (or whose file is missing) keeps what it held. A line of the wrong length is skipped and noted.
-// folder: the day's Data folder listing, when the caller has one.
-void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder = nullptr);
+// folder: the day's Data folder listing, when the caller has one. Only the files up to ".jvO<kinds>" are read.
+void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes, FolderIndex* folder = nullptr,
+                     int kinds = 6);
 
 // Recomputes every odds, popularity and ratio array of the slot's race from its record copies. Every
 // popularity is the record's own; win and place popularity are ranked from the odds only for a record

@@ -262,7 +262,7 @@ void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const Bac
 {
     // At bet-time odds every race takes its odds from its snapshots: the day's own are not read.
     LoadOptions load = options.load;
-    load.finalOdds = options.oddsBeforeMinutes <= 0;
+    load.finalOddsKinds = options.oddsBeforeMinutes > 0 ? 0 : 6;
     const DayLoadResult loaded = DateComboChange(day, key, load, clock);
     if (!loaded.loaded) {
         out.notes.push_back(key + "：読み込めませんでした" +

@@ -110,7 +110,7 @@ struct BacktestOptions {
     // minutes before the post, from the time-series snapshots in seriesFolders (TakeBetTimeOdds). A race
     // without a win odds snapshot early enough is left out (the rule reads win popularity and odds); a bet
     // type without its own odds snapshot is left out of that race. Payouts stay the real ones, and the
-    // days are loaded without their own odds files (LoadOptions::finalOdds).
+    // days are loaded without their own odds files (LoadOptions::finalOddsKinds).
     int oddsBeforeMinutes = 0;
     std::vector<std::filesystem::path> seriesFolders;
 };
