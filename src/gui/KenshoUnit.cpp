@@ -9,7 +9,9 @@
 
 #include <QApplication>
 #include <QChart>
+#include <QGraphicsLayout>
 #include <QChartView>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -45,6 +47,13 @@ constexpr std::size_t kChartPoints = 3000;
 QString q(std::string_view s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// A series drawn without an entry of its own in the legend.
+void hideLegendOf(QChart* chart, QAbstractSeries* series)
+{
+    for (QLegendMarker* marker : chart->legend()->markers(series))
+        marker->setVisible(false);
 }
 
 std::size_t at(int i)
@@ -148,6 +157,11 @@ void TKenshoForm::buildControls()
     CsvSaveBtn->setToolTip("一覧をCSVファイルに保存します");
     connect(CsvSaveBtn, &QPushButton::clicked, this, &TKenshoForm::CsvSaveBtnClick);
     side->addWidget(CsvSaveBtn, 0, Qt::AlignLeft);
+    CompareCheck = new QCheckBox("前回の実行と比較", this);
+    CompareCheck->setObjectName("CompareCheck");
+    CompareCheck->setToolTip("今回と前回のバックテストを共通のレースで並べます"
+                             "（例：確定ｵｯｽﾞと発走5分前のｵｯｽﾞ）。グラフの破線が前回です");
+    side->addWidget(CompareCheck, 0, Qt::AlignLeft);
     side->addSpacing(12);
     side->addWidget(new QLabel("■採用ﾃﾞｰﾀ範囲", this));
     auto* period = new QHBoxLayout;
@@ -187,10 +201,16 @@ void TKenshoForm::buildControls()
     GridCopy::attach(StringGrid2);
     summaryModel_->setGrid(KenshoSummary(KenshoTotals{}));
     StringGrid2->horizontalHeader()->setDefaultSectionSize(72);
-    StringGrid2->setFixedHeight(StringGrid2->horizontalHeader()->sizeHint().height() + 3 * 20 + 2 * StringGrid2->frameWidth());
+    // The row headings as wide as the longest ("比較のデータ数"), the types' columns no narrower than 72.
+    ColumnFitter::attach(StringGrid2, [](QTableView& view) {
+        FitColumnsToTexts(view);
+        for (int c = 1; c < view.model()->columnCount(); ++c)
+            view.setColumnWidth(c, std::max(view.columnWidth(c), 72));
+    });
+    fitSummaryHeight();
     root->addWidget(StringGrid2);
 
-    auto* pages = new QTabWidget(this);
+    auto* pages = Pages = new QTabWidget(this);
     pages->setObjectName("KenshoPages");
     root->addWidget(pages, 1);
 
@@ -206,14 +226,26 @@ void TKenshoForm::buildControls()
 
     auto* chart = new QChart;
     chart->setObjectName("RecoveryChart");
-    // The page's tab names the chart; the legend takes one line above it.
+    // The page's tab names the chart (and, comparing two runs, which line is which); the legend takes one
+    // line above it.
     chart->legend()->setAlignment(Qt::AlignTop);
-    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->setMargins(QMargins(4, 0, 4, 0));
+    // No frame around the chart inside its page: every pixel of height goes to the curves.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setBackgroundRoundness(0);
     ChartView = new QChartView(chart, pages);
     ChartView->setObjectName("ChartView");
     ChartView->setRenderHint(QPainter::Antialiasing);
     ChartView->setMinimumHeight(160);
     pages->addTab(ChartView, "回収率の推移");
+}
+
+// The totals show every row without a scroll bar: three, or seven when two runs are compared.
+void TKenshoForm::fitSummaryHeight()
+{
+    StringGrid2->setFixedHeight(StringGrid2->horizontalHeader()->sizeHint().height() +
+                                summaryModel_->rowCount() * StringGrid2->verticalHeader()->defaultSectionSize() +
+                                2 * StringGrid2->frameWidth());
 }
 
 void TKenshoForm::toggleAll(QListWidget* list)
@@ -239,6 +271,8 @@ void TKenshoForm::prepareRun(const QString& startDate, const QString& endDate)
     StartDateLabel->setText(startDate);
     EndDateLabel->setText(endDate);
     gridModel_->setGrid(TextGrid(KenshoHeadings(), 1));
+    summaryModel_->setGrid(KenshoSummary(KenshoTotals{}));
+    fitSummaryHeight();
     showChart(KenshoResult{});
     for (QListWidget* list : lists_)
         list->clearSelection();
@@ -252,7 +286,10 @@ void TKenshoForm::ReadDataBtnClick()
     ReadDataBtn->setEnabled(false);
     CtLabel->clear();
     RunLabel->clear();
-    const KenshoResult result = solvane::ReadDataBtnClick(BacktestFile(appFolder_), filter());
+    const KenshoResult result =
+        CompareCheck->isChecked()
+            ? CompareBacktestRuns(BacktestFile(appFolder_), PreviousBacktestFile(appFolder_), filter())
+            : solvane::ReadDataBtnClick(BacktestFile(appFolder_), filter());
     if (!result.error.empty()) {
         QApplication::restoreOverrideCursor();
         inform_(MessageKind::Error, windowTitle(), q(result.error));
@@ -260,8 +297,12 @@ void TKenshoForm::ReadDataBtnClick()
     } else if (result.fileFound) {
         gridModel_->setGrid(result.grid); // fitted by its ColumnFitter
         summaryModel_->setGrid(result.summary);
+        fitSummaryHeight();
         CtLabel->setText(QString::number(result.rows.size()));
-        RunLabel->setText(q(result.runSummary));
+        std::string run = result.runSummary;
+        if (result.compared)
+            run += (run.empty() ? "" : "\n") + KenshoComparisonText(result);
+        RunLabel->setText(q(run));
         showChart(result);
     }
     ReadDataBtn->setEnabled(true);
@@ -277,6 +318,10 @@ void TKenshoForm::showChart(const KenshoResult& result)
         chart->removeAxis(axis);
         delete axis;
     }
+    Pages->setTabText(Pages->indexOf(ChartView),
+                      result.compared ? q("回収率の推移（実線：今回 " + result.oddsLabel + "　破線：前回 " +
+                                          result.compared->oddsLabel + "）")
+                                      : QString("回収率の推移"));
     if (result.rows.empty())
         return;
 
@@ -289,17 +334,22 @@ void TKenshoForm::showChart(const KenshoResult& result)
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
 
+    // Two runs: the shown one solid, the compared one dashed in the same colour; a type's legend entry
+    // shows or hides both.
     const auto curves = CumulativeRecovery(result.rows);
+    const auto others = result.compared ? CumulativeRecovery(result.compared->rows)
+                                        : std::array<std::vector<double>, kBakenTypes>{};
     const double last = static_cast<double>(result.rows.size());
     double top = 100;
-    for (int t = 0; t < kBakenTypes; ++t) {
+    auto addCurve = [&](const std::vector<double>& curve, int t, bool dashed) {
         auto* series = new QLineSeries;
         series->setName(q(InfoOf(kAllBakenTypes[at(t)]).name));
         QPen pen(QColor::fromRgb(kSeriesColors[at(t)]));
         pen.setWidthF(1.5);
+        if (dashed)
+            pen.setStyle(Qt::DashLine);
         series->setPen(pen);
         QList<QPointF> points;
-        const std::vector<double>& curve = curves[at(t)];
         points.reserve(static_cast<qsizetype>(curve.size()));
         // Years of races make tens of thousands of points a line; a few thousand draw the same curve.
         const std::size_t step = std::max<std::size_t>(1, curve.size() / kChartPoints);
@@ -313,6 +363,27 @@ void TKenshoForm::showChart(const KenshoResult& result)
         chart->addSeries(series);
         series->attachAxis(x);
         series->attachAxis(y);
+        return series;
+    };
+    for (int t = 0; t < kBakenTypes; ++t) {
+        QLineSeries* shown = addCurve(curves[at(t)], t, false);
+        QLineSeries* compared = result.compared ? addCurve(others[at(t)], t, true) : nullptr;
+        if (compared)
+            hideLegendOf(chart, compared);
+        for (QLegendMarker* marker : chart->legend()->markers(shown))
+            connect(marker, &QLegendMarker::clicked, chart, [chart, marker, shown, compared] {
+                const bool visible = !shown->isVisible();
+                shown->setVisible(visible);
+                if (compared) {
+                    compared->setVisible(visible);
+                    hideLegendOf(chart, compared);
+                }
+                // Hiding a series hides its entry too; the entry stays, dimmed, to show it again.
+                marker->setVisible(true);
+                QColor label = marker->labelBrush().color();
+                label.setAlphaF(visible ? 1.0 : 0.4);
+                marker->setLabelBrush(label);
+            });
     }
     // The break-even line at 100 %, without a legend entry of its own.
     auto* even = new QLineSeries;
@@ -325,8 +396,7 @@ void TKenshoForm::showChart(const KenshoResult& result)
     chart->addSeries(even);
     even->attachAxis(x);
     even->attachAxis(y);
-    for (QLegendMarker* marker : chart->legend()->markers(even))
-        marker->setVisible(false);
+    hideLegendOf(chart, even);
 
     x->setRange(1, std::max(last, 2.0));
     x->applyNiceNumbers();

@@ -11,10 +11,12 @@
 #include <filesystem>
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
+class QTabWidget;
 class QTableView;
 
 class QChartView;
@@ -51,6 +53,7 @@ private:
     void buildControls();
     void showChart(const KenshoResult& result);
     void toggleAll(QListWidget* list);
+    void fitSummaryHeight();
 
     std::filesystem::path appFolder_;
     MessageSink inform_;
@@ -61,6 +64,7 @@ private:
     QSpinBox* KyoriEdit02 = nullptr;
     QPushButton* ReadDataBtn = nullptr;
     QPushButton* CsvSaveBtn = nullptr;
+    QCheckBox* CompareCheck = nullptr;
     QLabel* StartDateLabel = nullptr;
     QLabel* EndDateLabel = nullptr;
     QLabel* CtLabel = nullptr;
@@ -70,6 +74,7 @@ private:
     TextGridModel* gridModel_ = nullptr;
     TextGridModel* summaryModel_ = nullptr;
     QChartView* ChartView = nullptr;
+    QTabWidget* Pages = nullptr;
 };
 
 } // namespace solvane

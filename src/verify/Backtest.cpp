@@ -55,11 +55,32 @@ std::string raceName(const RaceDay& day, int slot)
     return "スロット" + std::to_string(slot);
 }
 
+// The last run's file and its summary copied to the comparison's place before a new run replaces them.
+// The last run's file stays as it is until the new one replaces it. Nothing to keep is no failure.
+bool KeepForComparison(const std::filesystem::path& file, const std::filesystem::path& previous, std::string* error)
+{
+    const std::optional<std::string> bytes = readFile(file);
+    if (!bytes)
+        return true;
+    if (!writeFileAtomic(previous, *bytes, error))
+        return false;
+    std::error_code ec;
+    if (const std::optional<std::string> summary = readFile(BacktestSummaryFile(file)))
+        return writeFileAtomic(BacktestSummaryFile(previous), *summary, error);
+    std::filesystem::remove(BacktestSummaryFile(previous), ec);
+    return true;
+}
+
 } // namespace
 
 std::filesystem::path BacktestFile(const std::filesystem::path& appFolder)
 {
     return appFolder / std::string(kBacktestFileName);
+}
+
+std::filesystem::path PreviousBacktestFile(const std::filesystem::path& appFolder)
+{
+    return appFolder / std::string(kPreviousBacktestFileName);
 }
 
 std::filesystem::path BacktestSummaryFile(const std::filesystem::path& backtestFile)
@@ -448,6 +469,8 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
     }
     const std::filesystem::path file = BacktestFile(options.load.appFolder);
     std::string error;
+    if (!KeepForComparison(file, PreviousBacktestFile(options.load.appFolder), &error))
+        result.notes.push_back("前回の検証データを比較用に残せませんでした：" + error);
     if (!writeFileAtomic(file, bytes, &error)) {
         result.outcome = BacktestOutcome::Failed;
         result.message = std::string(kBacktestFileName) + " を書き込めませんでした：" + error;

@@ -48,6 +48,10 @@ inline constexpr int kBtMaxCompiIndex = 99;           // "%2d"
 
 // The backtest file of an application folder.
 std::filesystem::path BacktestFile(const std::filesystem::path& appFolder);
+// The backtest file of the run before, kept when a run writes a new one, so that the verification can set
+// two runs side by side (final odds against bet-time odds, say); its summary file beside it.
+inline constexpr std::string_view kPreviousBacktestFileName = "tmpData.prev.dat";
+std::filesystem::path PreviousBacktestFile(const std::filesystem::path& appFolder);
 // The summary of the run that wrote a backtest file, beside it ("tmpData.txt"): the file's number of
 // lines, then the summary's text (Shift-JIS, CR LF), so that the verification window tells what the data
 // lacks however long after the run it is opened.

@@ -13,6 +13,7 @@
 #include <optional>
 #include <system_error>
 #include <tuple>
+#include <unordered_map>
 
 namespace solvane {
 namespace {
@@ -353,32 +354,82 @@ KenshoRow KenshoRowOf(const BacktestRecord& record)
     return row;
 }
 
-TextGrid KenshoSummary(const KenshoTotals& totals)
+namespace {
+
+std::string rateText(long long part, long long whole)
 {
-    TextGrid grid(KenshoSummaryHeadings(), 3);
+    return strprintf("%7.1f", static_cast<double>(part) / static_cast<double>(whole) * 100.0);
+}
+
+// Rows first … first + 2 of a summary grid: データ数, 的中率 and 回収率 of the totals, their headings
+// prefixed. A type without played races stays empty; one played with a stake sum of 0 has no rate ("－").
+void fillSummaryRows(TextGrid& grid, int first, const std::string& prefix, const KenshoTotals& totals)
+{
     const auto& rowHeadings = KenshoSummaryRowHeadings();
-    for (int r = 0; r < 3; ++r) {
-        grid.setCell(r, 0, rowHeadings[static_cast<std::size_t>(r)]);
+    for (int r = 0; r < 3; ++r)
+        grid.setCell(first + r, 0, prefix + rowHeadings[static_cast<std::size_t>(r)]);
+    for (std::size_t k = 0; k < kBakenTypes; ++k) {
+        if (totals.played[k] <= 0)
+            continue;
+        const int col = static_cast<int>(k) + 1;
+        grid.setCell(first, col, strprintf("%4lld", totals.played[k]));
+        grid.setCell(first + 1, col, rateText(totals.hit[k], totals.played[k]));
+        // Races played with no stake at all (a backtest line whose stake did not parse) have no rate.
+        grid.setCell(first + 2, col, totals.stake[k] == 0 ? std::string("－") : rateText(totals.payout[k], totals.stake[k]));
+    }
+}
+
+TextGrid summaryGrid(int rows)
+{
+    TextGrid grid(KenshoSummaryHeadings(), rows);
+    for (int r = 0; r < rows; ++r) {
         grid.setStyle(r, 0, CellStyle::bg(kKenshoHeadingColor));
         for (int c = 1; c < grid.columnCount(); ++c)
             grid.setStyle(r, c, CellStyle::bg(kKenshoInfoColor));
     }
     grid.setAlign(0, CellAlign::Left);
+    for (int c = 1; c < grid.columnCount(); ++c)
+        grid.setAlign(c, CellAlign::Right);
+    return grid;
+}
+
+// The recovery rate of a type in percent, when it has one.
+std::optional<double> recovery(const KenshoTotals& totals, std::size_t k)
+{
+    if (totals.played[k] <= 0 || totals.stake[k] == 0)
+        return std::nullopt;
+    return static_cast<double>(totals.payout[k]) / static_cast<double>(totals.stake[k]) * 100.0;
+}
+
+} // namespace
+
+TextGrid KenshoSummary(const KenshoTotals& totals)
+{
+    TextGrid grid = summaryGrid(3);
+    fillSummaryRows(grid, 0, "", totals);
+    return grid;
+}
+
+TextGrid KenshoComparisonSummary(const KenshoTotals& shown, const KenshoTotals& compared)
+{
+    TextGrid grid = summaryGrid(kKenshoComparisonRows);
+    fillSummaryRows(grid, 0, "", shown);
+    fillSummaryRows(grid, 3, "比較の", compared);
+    grid.setCell(6, 0, "回収率の差");
     for (std::size_t k = 0; k < kBakenTypes; ++k) {
-        const int col = static_cast<int>(k) + 1;
-        grid.setAlign(col, CellAlign::Right);
-        if (totals.played[k] <= 0)
-            continue;
-        const double played = static_cast<double>(totals.played[k]);
-        grid.setCell(0, col, strprintf("%4lld", totals.played[k]));
-        grid.setCell(1, col, strprintf("%7.1f", static_cast<double>(totals.hit[k]) / played * 100.0));
-        // Races played with no stake at all (a backtest line whose stake did not parse) have no rate.
-        grid.setCell(2, col, totals.stake[k] == 0 ? std::string("－")
-                                                  : strprintf("%7.1f", static_cast<double>(totals.payout[k]) /
-                                                                           static_cast<double>(totals.stake[k]) *
-                                                                           100.0));
+        // The difference of the two rates as shown, so that it can be checked by hand against them.
+        const auto a = recovery(shown, k);
+        const auto b = recovery(compared, k);
+        if (a && b)
+            grid.setCell(6, static_cast<int>(k) + 1,
+                         strprintf("%+7.1f", static_cast<double>(std::llround(*a * 10) - std::llround(*b * 10)) / 10.0));
     }
     return grid;
+}
+
+std::string OddsLabel(int oddsBefore)
+{
+    return oddsBefore > 0 ? strprintf("発走%d分前", oddsBefore) : std::string("確定ｵｯｽﾞ");
 }
 
 namespace {
@@ -398,32 +449,46 @@ std::string RunSummaryOf(const std::filesystem::path& file, std::size_t records)
     return text;
 }
 
-} // namespace
+// The listed races of a backtest file, last record first; fileFound false when it is missing.
+struct ListedRaces {
+    bool fileFound = false;
+    std::string error;
+    std::vector<KenshoRow> rows;
+    std::size_t records = 0;
+    std::string oddsLabel; // of the file's records, whether listed or not
+};
 
-KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFilter& filter)
+ListedRaces ReadListed(const std::filesystem::path& file, const KenshoFilter& filter)
 {
-    KenshoResult result;
+    ListedRaces listed;
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
-        return result;
-    result.fileFound = true;
+        return listed;
+    listed.fileFound = true;
     const std::optional<std::string> bytes = readFile(file);
     if (!bytes) {
-        result.error = "検証ファイルを読めませんでした：" + pathToUtf8(file);
-        return result;
+        listed.error = "検証ファイルを読めませんでした：" + pathToUtf8(file);
+        return listed;
     }
     const std::string_view data = *bytes;
     // Whole records, and a final shorter one read as far as it goes.
     const std::size_t length = BacktestRecordLengthOf(data);
-    const std::size_t records = (data.size() + length - 1) / length;
-    for (std::size_t i = records; i-- > 0;) {
+    listed.records = (data.size() + length - 1) / length;
+    listed.oddsLabel = OddsLabel(ParseBacktestRecord(data.substr(0, length)).oddsBefore);
+    for (std::size_t i = listed.records; i-- > 0;) {
         const BacktestRecord record = ParseBacktestRecord(data.substr(i * length, length));
-        if (!KenshoListed(record, filter))
-            continue;
-        result.totals.add(record);
-        result.rows.push_back(KenshoRowOf(record));
+        if (KenshoListed(record, filter))
+            listed.rows.push_back(KenshoRowOf(record));
     }
+    return listed;
+}
 
+// The result of listed races: totals, result grid and summary grid.
+void fillResult(KenshoResult& result, std::vector<KenshoRow> rows)
+{
+    result.rows = std::move(rows);
+    for (const KenshoRow& row : result.rows)
+        result.totals.add(row.record);
     result.grid = TextGrid(KenshoHeadings(), std::max<int>(1, static_cast<int>(result.rows.size())));
     for (std::size_t r = 0; r < result.rows.size(); ++r)
         result.grid.row(static_cast<int>(r)) = result.rows[r].cells;
@@ -432,7 +497,69 @@ KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFil
     for (int c = 0; c < result.grid.columnCount(); ++c)
         result.grid.setAlign(c, c == kKenshoDayColumn ? CellAlign::Left : CellAlign::Center);
     result.summary = KenshoSummary(result.totals);
-    result.runSummary = RunSummaryOf(file, records);
+}
+
+// A race of the backtest file: its day, track, meeting, day of meeting and race number.
+std::string raceKey(const BacktestRecord& r)
+{
+    return r.year + r.month + r.day + r.track + r.meeting + r.dayOfMeeting + r.race;
+}
+
+} // namespace
+
+KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFilter& filter)
+{
+    KenshoResult result;
+    ListedRaces listed = ReadListed(file, filter);
+    result.fileFound = listed.fileFound;
+    result.error = std::move(listed.error);
+    if (!result.fileFound || !result.error.empty())
+        return result;
+    fillResult(result, std::move(listed.rows));
+    result.oddsLabel = std::move(listed.oddsLabel);
+    result.runSummary = RunSummaryOf(file, listed.records);
+    return result;
+}
+
+KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::filesystem::path& comparedFile,
+                                 const KenshoFilter& filter)
+{
+    KenshoResult result;
+    ListedRaces shown = ReadListed(file, filter);
+    result.fileFound = shown.fileFound;
+    result.error = std::move(shown.error);
+    if (!result.fileFound || !result.error.empty())
+        return result;
+    ListedRaces other = ReadListed(comparedFile, filter);
+    if (!other.fileFound || !other.error.empty()) {
+        result.error = other.fileFound ? std::move(other.error) : std::string(kNoComparedRun);
+        return result;
+    }
+
+    // Only the races both runs list, each run's rows in the shown run's order, so that the two curves
+    // take the same races at the same places.
+    std::unordered_map<std::string, std::size_t> otherAt;
+    for (std::size_t i = 0; i < other.rows.size(); ++i)
+        otherAt.emplace(raceKey(other.rows[i].record), i);
+    std::vector<KenshoRow> both;
+    KenshoCompared compared;
+    compared.oddsLabel = std::move(other.oddsLabel);
+    for (KenshoRow& row : shown.rows) {
+        const auto at = otherAt.find(raceKey(row.record));
+        if (at == otherAt.end())
+            continue;
+        compared.rows.push_back(std::move(other.rows[at->second]));
+        compared.totals.add(compared.rows.back().record);
+        both.push_back(std::move(row));
+    }
+    compared.runSummary = RunSummaryOf(comparedFile, other.records);
+    compared.onlyShown = static_cast<long long>(shown.rows.size() - both.size());
+    compared.onlyCompared = static_cast<long long>(other.rows.size() - both.size());
+    fillResult(result, std::move(both));
+    result.oddsLabel = std::move(shown.oddsLabel);
+    result.summary = KenshoComparisonSummary(result.totals, compared.totals);
+    result.runSummary = RunSummaryOf(file, shown.records);
+    result.compared = std::move(compared);
     return result;
 }
 
@@ -475,6 +602,18 @@ std::string KenshoCsv(const TextGrid& grid)
     for (int r = 0; r < grid.rowCount(); ++r)
         line(grid.row(r));
     return out;
+}
+
+std::string KenshoComparisonText(const KenshoResult& result)
+{
+    if (!result.compared)
+        return {};
+    const KenshoCompared& c = *result.compared;
+    std::string text = strprintf("比較：今回 %s と前回 %s、共通のレース %zu", result.oddsLabel.c_str(),
+                                 c.oddsLabel.c_str(), result.rows.size());
+    if (c.onlyShown > 0 || c.onlyCompared > 0)
+        text += strprintf("（今回だけのレース %lld、前回だけのレース %lld は除きました）", c.onlyShown, c.onlyCompared);
+    return text + "。";
 }
 
 } // namespace solvane

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,16 @@ struct KenshoRow {
 };
 KenshoRow KenshoRowOf(const BacktestRecord& record);
 
+// The run a shown run is compared with, cut to the races both list.
+struct KenshoCompared {
+    std::string oddsLabel;
+    std::vector<KenshoRow> rows; // the same races as the shown run's rows, in the same order
+    KenshoTotals totals;
+    std::string runSummary;
+    long long onlyShown = 0;    // listed races of the shown run that the compared run lacks
+    long long onlyCompared = 0; // and the other way round
+};
+
 struct KenshoResult {
     bool fileFound = false;  // false: the window keeps both grids as they were
     std::vector<KenshoRow> rows; // in the order listed: the last record of the file first
@@ -96,14 +107,37 @@ struct KenshoResult {
     // The summary of the run that wrote the file (BacktestSummary: what it wrote and what it left out),
     // when its summary file is there and belongs to it; empty otherwise.
     std::string runSummary;
+    std::string oddsLabel; // the odds the run played at (OddsLabel), read off the file's first record
+    std::optional<KenshoCompared> compared; // set by CompareBacktestRuns
 };
 
 // "検証": reads the backtest file, filters and totals it. A missing file gives fileFound false.
 KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFilter& filter);
 
+// "検証" with "前回の実行と比較": both files read with the same filters and cut to the races both list.
+// The result is the shown file's over those races (rows, totals, result grid), with `compared` set and the
+// summary grid of KenshoComparisonSummary. A missing compared file is the error kNoComparedRun.
+KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::filesystem::path& comparedFile,
+                                 const KenshoFilter& filter);
+inline constexpr std::string_view kNoComparedRun =
+    "比較する前回の検証データがありません。バックテストをもう一度実行すると、今の検証データが比較用に残ります。";
+
+// One line on a comparison for the window and the CLI: the two runs' odds, the races they share and the
+// races left out because only one run lists them.
+std::string KenshoComparisonText(const KenshoResult& result);
+
+// The odds a backtest run played at: "確定ｵｯｽﾞ", or "発走N分前" for a run at bet-time odds.
+std::string OddsLabel(int oddsBefore);
+
 // The summary grid of the totals: "データ数" "%4d", "的中率" and "回収率" "%7.1f"; a type without played
 // races stays empty; a type played with a stake sum of 0 shows "－" as its recovery rate.
 TextGrid KenshoSummary(const KenshoTotals& totals);
+
+// The summary grid of two runs: the shown run's three rows, then "比較のデータ数" "比較の的中率"
+// "比較の回収率" of the compared run, then "回収率の差" (shown − compared, of the rates as shown, "%+7.1f";
+// empty where either has no rate).
+TextGrid KenshoComparisonSummary(const KenshoTotals& shown, const KenshoTotals& compared);
+inline constexpr int kKenshoComparisonRows = 7;
 
 // The cumulative recovery rate (payout sum / stake sum x 100) of each bet type after each listed race,
 // taken in date order (oldest first: by date key, track and race number; ties keep the listed order).

@@ -1,7 +1,7 @@
 // The rule window "買い目設定" and the verification window "検証" on a generated, imported weekend:
 // the rule's marks on the card and the combination form, the backtest run on its worker thread with
 // its outcomes (written, no data, cancelled, refused, main window closed), the right-click toggles,
-// the stored period, the rule file, the verification filters and the CSV file.
+// the stored period, the rule file, the verification filters, the comparison of two runs and the CSV file.
 #include "app/AppShell.h"
 #include "gui/Main.h"
 #include "app/SettingsFile.h"
@@ -19,6 +19,7 @@
 #include <QAbstractItemModel>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDateEdit>
@@ -32,6 +33,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
+#include <cmath>
 
 using namespace solvane;
 namespace fs = std::filesystem;
@@ -291,6 +293,60 @@ private slots:
         w.chosenFile = g_season->dir.path();
         w.kenshoChild<QPushButton>("CsvSaveBtn")->click();
         QCOMPARE(w.messages.size(), 1);
+    }
+
+    // Two runs side by side: the races both list, both curves per type, the difference of the rates.
+    void theVerificationComparesTheRunWithTheOneBefore()
+    {
+        Window w;
+        w.select("JCompiListBox1", {0});
+        QCOMPARE(w.run(), BacktestOutcome::Written);
+        const auto first = readFile(g_season->backtestFile());
+        w.child<QListWidget>("JCompiListBox1")->clearSelection();
+        w.select("JCompiListBox1", {1});
+        QCOMPARE(w.run(), BacktestOutcome::Written);
+        QCOMPARE(readFile(PreviousBacktestFile(g_season->home)), first);
+
+        auto* summaryView = w.kenshoChild<QTableView>("StringGrid2");
+        const int threeRows = summaryView->height();
+        w.kenshoChild<QCheckBox>("CompareCheck")->setChecked(true);
+        w.kenshoChild<QPushButton>("ReadDataBtn")->click();
+        QVERIFY(w.messages.isEmpty());
+        const QAbstractItemModel* summary = summaryView->model();
+        QCOMPARE(summary->rowCount(), kKenshoComparisonRows);
+        QVERIFY2(summaryView->height() > threeRows, "every row of the comparison in sight");
+        QCOMPARE(summary->index(6, 0).data().toString(), QStringLiteral("回収率の差"));
+        const double shown = summary->index(2, 1).data().toString().toDouble();
+        const double before = summary->index(5, 1).data().toString().toDouble();
+        QCOMPARE(summary->index(6, 1).data().toString().toDouble(), std::round((shown - before) * 10) / 10);
+        QVERIFY2(w.kenshoChild<QLabel>("RunLabel")->text().contains("比較：今回 確定ｵｯｽﾞ と前回 確定ｵｯｽﾞ"),
+                 qPrintable(w.kenshoChild<QLabel>("RunLabel")->text()));
+
+        // Per type a solid and a dashed line; one legend entry shows or hides both.
+        auto* chartView = w.kenshoChild<QChartView>("ChartView");
+        auto* pages = w.kenshoChild<QTabWidget>("KenshoPages");
+        pages->setCurrentWidget(chartView);
+        QCOMPARE(pages->tabText(pages->indexOf(chartView)),
+                 QStringLiteral("回収率の推移（実線：今回 確定ｵｯｽﾞ　破線：前回 確定ｵｯｽﾞ）"));
+        QChart* chart = chartView->chart();
+        QCOMPARE(chart->series().size(), 2 * kBakenTypes + 1);
+        QList<QLegendMarker*> entries;
+        for (QLegendMarker* marker : chart->legend()->markers())
+            if (marker->isVisible())
+                entries << marker;
+        QCOMPARE(entries.size(), kBakenTypes);
+        emit entries[0]->clicked();
+        int hidden = 0;
+        for (QAbstractSeries* series : chart->series())
+            hidden += series->isVisible() ? 0 : 1;
+        QCOMPARE(hidden, 2);
+        QVERIFY(entries[0]->isVisible());
+
+        // Without the previous file the window says what to do and keeps what it showed.
+        QVERIFY(fs::remove(PreviousBacktestFile(g_season->home)));
+        w.kenshoChild<QPushButton>("ReadDataBtn")->click();
+        QCOMPARE(w.messages, QStringList{q(kNoComparedRun)});
+        QCOMPARE(summary->rowCount(), kKenshoComparisonRows);
     }
 
     void refusedEmptyAndCancelledRunsKeepThePreviousFile()

@@ -458,8 +458,15 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
     const RuleFileParse parsed = ParseRuleFile("[◎]\nTanninki=1\n[○]\nTanninki=2,3\n");
     ASSERT_TRUE(parsed.rule) << parsed.error;
     options.rule = *parsed.rule;
+    // First the same rule at the final odds: the bet-time run keeps that file for the comparison.
+    BacktestOptions atFinal = options;
+    atFinal.oddsBeforeMinutes = 0;
+    ASSERT_EQ(RunBacktest(MakeDataListBtnClick(season_->home), atFinal, season_->clock).outcome,
+              BacktestOutcome::Written);
+    const std::string finalRun = readFile(BacktestFile(season_->home)).value_or("");
     const BacktestResult r = RunBacktest(MakeDataListBtnClick(season_->home), options, season_->clock);
     ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;
+    EXPECT_EQ(readFile(PreviousBacktestFile(season_->home)), finalRun);
 
     // The same races built one by one, each on a day loaded afresh and given its snapshots.
     std::string expected;
@@ -498,6 +505,15 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
     ASSERT_EQ(static_cast<long long>(read.rows.size()), built);
     for (const KenshoRow& row : read.rows)
         EXPECT_EQ(row.record.oddsBefore, 5);
+    // Side by side with the final-odds run: every race played at bet time, which the final run also played.
+    const KenshoResult both = CompareBacktestRuns(BacktestFile(season_->home), PreviousBacktestFile(season_->home), {});
+    ASSERT_TRUE(both.compared) << both.error;
+    EXPECT_EQ(both.oddsLabel, "発走5分前");
+    EXPECT_EQ(both.compared->oddsLabel, "確定ｵｯｽﾞ");
+    EXPECT_EQ(static_cast<long long>(both.rows.size()), built);
+    EXPECT_EQ(both.compared->onlyShown, 0);
+    EXPECT_EQ(both.compared->onlyCompared, 1) << "the race without a snapshot";
+    EXPECT_NE(both.compared->runSummary, "") << "the final run's summary was kept with its file";
     {
         RaceDay day;
         ASSERT_TRUE(DateComboChange(day, dayKey, load, season_->clock).loaded);

@@ -24,6 +24,7 @@ struct Line {
     std::string grade = " ", symbol = "000", raceType = "13", weightType = "3", condition = "999";
     std::string distance = "2000", course = "17", runners = "16", turfGoing = "1", dirtGoing = " ";
     std::array<std::array<long long, 3>, kBakenTypes> types{}; // count, stake, payout
+    int oddsBefore = 0; // a run at bet-time odds ends its line with it ("%2d")
 
     Line& type(BakenType t, long long count, long long stake, long long payout)
     {
@@ -57,6 +58,8 @@ struct Line {
             put(42 + 19 * k, strprintf("%4lld%7lld%8lld", types[k][0], types[k][1], types[k][2]));
         for (std::size_t j = 0; j < 18; ++j)
             put(194 + 10 * j, strprintf("%2zu%2zu 3.4%2zu", 80 - j, j + 1, j + 1));
+        if (oddsBefore > 0)
+            s += strprintf("%2d", oddsBefore);
         return s + "\r\n";
     }
 };
@@ -401,6 +404,59 @@ TEST_F(KenshoFile, MissingUnreadableEmptyAndTruncatedFiles)
     EXPECT_EQ(ReadDataBtnClick(file, {}).rows.size(), 1u);
 }
 
+// Two runs side by side: only the races both list, each run's own figures for them, and the difference of
+// the rates as shown.
+TEST_F(KenshoFile, ComparisonKeepsTheRacesBothRunsListAndShowsTheDifference)
+{
+    const std::filesystem::path previous = dir / "tmpData.prev.dat";
+    EXPECT_FALSE(CompareBacktestRuns(file, previous, {}).fileFound) << "no run yet: nothing to compare";
+
+    // Final odds: races 1, 2, 3. Five minutes before: races 2, 3, 4 (race 1 had no snapshot).
+    auto race = [](const char* number, int before, long long payout) {
+        Line l;
+        l.race = number;
+        l.oddsBefore = before;
+        l.type(BakenType::Tan, 1, 1000, payout).type(BakenType::UR, 3, 300, payout > 0 ? 0 : 900);
+        return l;
+    };
+    ASSERT_TRUE(writeFileAtomic(previous, fileOf({race("01", 0, 0), race("02", 0, 2000), race("03", 0, 1234)})));
+    write(fileOf({race("02", 5, 2000), race("03", 5, 0), race("04", 5, 5000)}));
+
+    const KenshoResult r = CompareBacktestRuns(file, previous, {});
+    ASSERT_EQ(r.error, "");
+    ASSERT_TRUE(r.compared);
+    EXPECT_EQ(r.oddsLabel, "発走5分前");
+    EXPECT_EQ(r.compared->oddsLabel, "確定ｵｯｽﾞ");
+    ASSERT_EQ(r.rows.size(), 2u);
+    ASSERT_EQ(r.compared->rows.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(r.rows[i].record.race, r.compared->rows[i].record.race) << "the same race at the same place";
+    EXPECT_EQ(r.rows[0].record.race, "03") << "the shown file's order: its last record first";
+    EXPECT_EQ(r.compared->onlyShown, 1);
+    EXPECT_EQ(r.compared->onlyCompared, 1);
+    EXPECT_EQ(r.totals.payout[0], 2000);
+    EXPECT_EQ(r.compared->totals.payout[0], 3234);
+
+    ASSERT_EQ(r.summary.rowCount(), kKenshoComparisonRows);
+    EXPECT_EQ(r.summary.cell(2, 1), "  100.0");
+    EXPECT_EQ(r.summary.cell(3, 0), "比較のデータ数");
+    EXPECT_EQ(r.summary.cell(5, 1), "  161.7");
+    EXPECT_EQ(r.summary.cell(6, 0), "回収率の差");
+    EXPECT_EQ(r.summary.cell(6, 1), "  -61.7") << "100.0 - 161.7, as shown";
+    EXPECT_EQ(r.summary.cell(6, 4), " +150.0") << "馬連: 150.0 against 0.0";
+    EXPECT_EQ(r.summary.cell(6, 2), "") << "a type neither run played has no difference";
+    EXPECT_EQ(KenshoComparisonText(r),
+              "比較：今回 発走5分前 と前回 確定ｵｯｽﾞ、共通のレース 2（今回だけのレース 1、前回だけのレース 1 は除きました）。");
+
+    // The filters apply to both runs alike.
+    EXPECT_EQ(CompareBacktestRuns(file, previous, only(KenshoList::Track, {1})).rows.size(), 0u);
+
+    std::filesystem::remove(previous);
+    const KenshoResult none = CompareBacktestRuns(file, previous, {});
+    EXPECT_EQ(none.error, kNoComparedRun);
+    EXPECT_FALSE(none.compared);
+}
+
 TEST(KenshoCsv, ByteOrderMarkCrLfQuotingAndBareNumbers)
 {
     TextGrid g({"年", "ﾚｰｽ名", "投票額", "GR"}, 2);
@@ -478,6 +534,17 @@ TEST(KenshoCli, VerifyPrintsTheSummaryAndWithListTheRows)
     }
     const auto unknown = test::runShell(cli + " --track 東急", dir / "err.txt");
     EXPECT_NE(unknown.err.find("札幌"), std::string::npos) << unknown.err;
+
+    const auto noPrevious = test::runShell(cli + " --compare", dir / "err.txt");
+    EXPECT_EQ(noPrevious.status, 1);
+    EXPECT_NE(noPrevious.err.find(kNoComparedRun), std::string::npos) << noPrevious.err;
+    ASSERT_TRUE(writeFileAtomic(dir / "tmpData.prev.dat", fileOf({turf})));
+    const auto compared = test::runShell(cli + " --compare", dir / "err.txt");
+    EXPECT_EQ(compared.status, 0);
+    const auto grid = splitLines(compared.out);
+    ASSERT_EQ(grid.size(), 1u + kKenshoComparisonRows) << compared.out;
+    EXPECT_EQ(grid[7], "回収率の差\t   +0.0\t\t\t\t\t\t\t");
+    EXPECT_NE(compared.err.find("共通のレース 1"), std::string::npos) << compared.err;
 }
 
 } // namespace

@@ -15,8 +15,8 @@ namespace {
 constexpr const char* kUsage =
     "[--track 東京,…] [--surface 芝|ダート|障害] [--age ２歳|３歳|３歳上|４歳上] "
     "[--class 新馬|未勝利|1勝ｸﾗｽ|2勝ｸﾗｽ|3勝ｸﾗｽ|オープン|Listed|G３|G２|G１] [--weight ハンデ|別定|馬齢|定量] "
-    "[--runners 5,…,18] [--distance 1000-5000] [--list]  "
-    "検証ファイルを条件で絞って集計する（各項目はカンマ区切りで複数可）";
+    "[--runners 5,…,18] [--distance 1000-5000] [--list] [--compare]  "
+    "検証ファイルを条件で絞って集計する（各項目はカンマ区切りで複数可。--compare は前回の実行と共通のレースで比べる）";
 
 constexpr const char* kNoBacktestFile = "検証ファイル（tmpData.dat）がありません。先に backtest を実行してください。";
 
@@ -78,10 +78,11 @@ int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     KenshoFilter filter;
     bool list = false;
+    bool compare = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& w = args[i];
-        if (w == "--list") {
-            list = true;
+        if (w == "--list" || w == "--compare") {
+            (w == "--list" ? list : compare) = true;
             continue;
         }
         const ListOption* option = nullptr;
@@ -106,7 +107,9 @@ int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
         }
     }
 
-    const KenshoResult result = ReadDataBtnClick(BacktestFile(ctx.appFolder), filter);
+    const KenshoResult result =
+        compare ? CompareBacktestRuns(BacktestFile(ctx.appFolder), PreviousBacktestFile(ctx.appFolder), filter)
+                : ReadDataBtnClick(BacktestFile(ctx.appFolder), filter);
     if (!result.fileFound)
         return fail(ctx, kNoBacktestFile);
     if (!result.error.empty())
@@ -117,6 +120,8 @@ int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
     // What the run behind the file left out; beside the grids, which stay plain TSV.
     if (!result.runSummary.empty())
         ctx.err << result.runSummary << '\n';
+    if (result.compared)
+        ctx.err << KenshoComparisonText(result) << '\n';
     if (list)
         ctx.out << "件数：" << result.rows.size() << '\n';
     return kExitOk;
