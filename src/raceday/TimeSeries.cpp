@@ -125,60 +125,48 @@ std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std
 
 namespace {
 
-using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
 // One snapshot of a race: when it was announced, and its line or where it lies in its file.
 struct SnapshotEntry {
     int minute = 0;
-    std::size_t file = 0; // index into the files read
-    long offset = -1;     // of the record in its file; -1: line holds it
+    std::size_t file = 0;  // index into the files read
+    std::int64_t offset = -1; // of the record in its file; -1: line holds it
     std::string line;
 };
-
-// Reads length bytes at offset; false when the file ends before.
-bool readAt(std::FILE* f, long offset, char* to, std::size_t length)
-{
-    return std::fseek(f, offset, SEEK_SET) == 0 && std::fread(to, 1, length, f) == length;
-}
 
 // The snapshots of the race in one open snapshot file, added to entries in file order. Season-long
 // backtests read every race's six files, and a trifecta snapshot is 83 KB: a large file of whole records
 // of its kind (each its published length with CR LF) is read only by the heads of its records, and the
-// record taken later in full; any other file is read whole and its whole records of the race taken
-// (SnapshotLines). The file is unbuffered, so each read is one read of the system. False when it cannot be
-// read.
-bool readSnapshotEntries(std::FILE* f, std::size_t fileIndex, int kind, std::string_view raceKey,
+// record taken later in full with its CR LF; any other file is read whole and its whole records of the
+// race taken (SnapshotLines). Each read is one call of the system. False when it cannot be read.
+bool readSnapshotEntries(const FileReader& f, std::size_t fileIndex, int kind, std::string_view raceKey,
                          std::vector<SnapshotEntry>& entries)
 {
     const StoreKindInfo& info = storeKindInfo(kOddsKinds[kind - 1]);
-    const auto length = static_cast<long>(info.recordLength);
-    if (std::fseek(f, 0, SEEK_END) != 0)
-        return false;
-    const long size = std::ftell(f);
-    if (size < 0)
-        return false;
-    constexpr long kReadWhole = 64 * 1024;
+    const auto length = static_cast<std::int64_t>(info.recordLength);
+    const std::int64_t size = f.size();
+    constexpr std::int64_t kReadWhole = 64 * 1024;
     if (size > kReadWhole && size % length == 0) {
-        // Each read takes the end of the record before (its CR LF) and the head of the next.
+        // Each read takes the end of the record before (its CR LF) and the head of the next; the last
+        // record's own CR LF is checked when it is taken.
         std::vector<SnapshotEntry> found;
         bool whole = true;
         char buf[38];
-        for (long at = 0; whole && at < size; at += length) {
-            const long from = at == 0 ? 0 : at - 2;
-            const std::size_t n = static_cast<std::size_t>(at - from) + 36;
-            whole = readAt(f, from, buf, n) && (at == 0 || (buf[0] == '\r' && buf[1] == '\n'));
+        for (std::int64_t at = 0; whole && at < size; at += length) {
+            const std::int64_t from = at == 0 ? 0 : at - 2;
+            const auto n = static_cast<std::size_t>(at - from) + 36;
+            whole = f.readAt(from, buf, n) && (at == 0 || (buf[0] == '\r' && buf[1] == '\n'));
             const std::string_view head(buf + (at - from), 36);
             if (whole && field(head, 1, 2) == info.type && field(head, 12, 16) == raceKey)
                 if (const auto minute = announcedMinute(head))
                     found.push_back({*minute, fileIndex, at, {}});
         }
-        if (whole && readAt(f, size - 2, buf, 2) && buf[0] == '\r' && buf[1] == '\n') {
+        if (whole) {
             entries.insert(entries.end(), found.begin(), found.end());
             return true;
         }
     }
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!readAt(f, 0, bytes.data(), bytes.size()))
+    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)), '\0');
+    if (size < 0 || !f.readAt(0, bytes.data(), bytes.size()))
         return false;
     for (std::string& line : SnapshotLines(bytes, kind, raceKey))
         if (const auto minute = announcedMinute(line))
@@ -186,25 +174,32 @@ bool readSnapshotEntries(std::FILE* f, std::size_t fileIndex, int kind, std::str
     return true;
 }
 
-// The snapshot file of a race's odds kind, opened unbuffered: the name as the viewer writes it, or else
-// the same name in another case. Nothing when there is none.
-File openSnapshotFile(const fs::path& folder, std::string_view ra, int kind, fs::path& path)
+// The day's folder of a race in a time-series folder: the name as the viewer writes it, or else the same
+// name in another case; empty when there is none. Looked up once for the race's six files.
+fs::path snapshotDayFolder(const fs::path& folder, std::string_view date)
 {
-    File f(nullptr, &std::fclose);
-    const std::string_view date = field(ra, 12, 8), race = field(ra, 20, 8);
-    if (date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
-        return f;
-    // Most files have their exact name: one open instead of the look-ups of a search.
-    path = folder / std::string(date) / (std::string(race) + ".jvO" + std::to_string(kind));
-    f.reset(openForReading(path));
-    if (!f) {
-        path = SnapshotFile(folder, ra, kind);
-        if (!path.empty())
-            f.reset(openForReading(path));
+    std::error_code ec;
+    fs::path day = folder / std::string(date);
+    if (fs::is_directory(day, ec))
+        return day;
+    day = findChildIgnoreCase(folder, date);
+    return !day.empty() && fs::is_directory(day, ec) ? day : fs::path();
+}
+
+// The snapshot file of a race's odds kind in its day folder: the exact name in one open, or else the same
+// name in another case.
+std::unique_ptr<FileReader> openSnapshotFile(const fs::path& dayFolder, std::string_view race, int kind, fs::path& path)
+{
+    const std::string name = std::string(race) + ".jvO" + std::to_string(kind);
+    path = dayFolder / name;
+    auto f = std::make_unique<FileReader>(path);
+    if (!*f) {
+        path = findChildIgnoreCase(dayFolder, name);
+        if (path.empty())
+            return nullptr;
+        f = std::make_unique<FileReader>(path);
     }
-    if (f)
-        std::setvbuf(f.get(), nullptr, _IONBF, 0);
-    return f;
+    return *f ? std::move(f) : nullptr;
 }
 
 } // namespace
@@ -216,20 +211,26 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
         return out;
     const std::string& ra = day.RaRecs[static_cast<std::size_t>(slot)];
     const std::string_view post = field(ra, 874, 4);
-    if (post.size() != 4 || !digits(post))
+    const std::string_view date = field(ra, 12, 8), race = field(ra, 20, 8);
+    // Only a race key of digits names a file; anything else could lead outside the folder.
+    if (post.size() != 4 || !digits(post) || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
         return out;
     const int limit = static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
     const std::string_view raceKey = field(ra, 12, 16);
+    std::vector<fs::path> dayFolders;
+    for (const fs::path& folder : seriesFolders)
+        if (fs::path dayFolder = snapshotDayFolder(folder, date); !dayFolder.empty())
+            dayFolders.push_back(std::move(dayFolder));
     for (int k = 1; k <= 6; ++k) {
-        std::vector<File> files;
+        std::vector<std::unique_ptr<FileReader>> files;
         std::vector<fs::path> paths;
         std::vector<SnapshotEntry> entries;
-        for (const fs::path& folder : seriesFolders) {
+        for (const fs::path& dayFolder : dayFolders) {
             fs::path path;
-            File f = openSnapshotFile(folder, ra, k, path);
+            std::unique_ptr<FileReader> f = openSnapshotFile(dayFolder, race, k, path);
             if (!f)
                 continue;
-            if (!readSnapshotEntries(f.get(), files.size(), k, raceKey, entries)) {
+            if (!readSnapshotEntries(*f, files.size(), k, raceKey, entries)) {
                 out.error = "時系列オッズを読めません：" + pathToUtf8(path);
                 continue;
             }
@@ -242,11 +243,14 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
             continue;
         SnapshotEntry& best = entries[*chosen];
         if (best.offset >= 0) {
-            best.line.assign(static_cast<std::size_t>(storeKindInfo(kOddsKinds[k - 1]).recordLength) - 2, '\0');
-            if (!readAt(files[best.file].get(), best.offset, best.line.data(), best.line.size())) {
+            // The record with its CR LF: a record cut short at the end of its file is not taken.
+            const auto length = static_cast<std::size_t>(storeKindInfo(kOddsKinds[k - 1]).recordLength);
+            best.line.assign(length, '\0');
+            if (!files[best.file]->readAt(best.offset, best.line.data(), length) || !best.line.ends_with("\r\n")) {
                 out.error = "時系列オッズを読めません：" + pathToUtf8(paths[best.file]);
                 continue;
             }
+            best.line.resize(length - 2);
         }
         AssignRecord(day.OzRecs(k)[static_cast<std::size_t>(slot)], best.line);
         out.taken[static_cast<std::size_t>(k - 1)] = true;

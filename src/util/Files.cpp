@@ -92,6 +92,43 @@ std::FILE* openForReading(const fs::path& path)
     return f;
 }
 
+FileReader::FileReader(const fs::path& path)
+{
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(h, &size))
+        size_ = static_cast<std::int64_t>(size.QuadPart);
+}
+
+FileReader::~FileReader()
+{
+    if (handle_ != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool FileReader::readAt(std::int64_t offset, char* to, std::size_t length) const
+{
+    if (size_ < 0 || offset < 0)
+        return false;
+    while (length > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(length, 1u << 30));
+        DWORD n = 0;
+        if (!ReadFile(reinterpret_cast<HANDLE>(handle_), to, chunk, &n, &at) || n == 0)
+            return false;
+        to += n;
+        offset += n;
+        length -= n;
+    }
+    return true;
+}
+
 std::optional<FileStamp> fileStampOf(const fs::path& path)
 {
     // No access rights asked: only the attributes are read, and nobody else is locked out.
@@ -228,6 +265,40 @@ std::string pathToUtf8(const fs::path& path)
 std::FILE* openForReading(const fs::path& path)
 {
     return std::fopen(path.c_str(), "rb");
+}
+
+FileReader::FileReader(const fs::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    handle_ = fd;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        size_ = static_cast<std::int64_t>(st.st_size);
+}
+
+FileReader::~FileReader()
+{
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
+}
+
+bool FileReader::readAt(std::int64_t offset, char* to, std::size_t length) const
+{
+    if (size_ < 0 || offset < 0)
+        return false;
+    while (length > 0) {
+        const ssize_t n = ::pread(static_cast<int>(handle_), to, length, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        to += n;
+        offset += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 std::optional<FileStamp> fileStampOf(const fs::path& path)

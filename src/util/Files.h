@@ -26,6 +26,27 @@ std::optional<std::string> readFile(const fs::path& path);
 // is being read, as it may on POSIX systems.
 std::FILE* openForReading(const fs::path& path);
 
+// A file read at offsets, one system call a read (pread on POSIX, ReadFile at an offset on Windows), opened
+// and shared as openForReading opens it. For reading a few parts of many files, where a FILE's seek and
+// read would cost two calls each.
+class FileReader {
+public:
+    explicit FileReader(const fs::path& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    explicit operator bool() const { return size_ >= 0; }
+    // The size when it was opened; -1 when it could not be opened or examined.
+    std::int64_t size() const { return size_; }
+    // Exactly length bytes at offset; false on an error or when the file ends before.
+    bool readAt(std::int64_t offset, char* to, std::size_t length) const;
+
+private:
+    std::intptr_t handle_ = -1; // the descriptor, or the Windows handle
+    std::int64_t size_ = -1;
+};
+
 // What tells one version of a file from another: a file renamed over another has a new id (the inode,
 // or the NTFS file index) even when its size and time stamp stay the same.
 struct FileStamp {

@@ -46,6 +46,34 @@ TEST(Files, WriteIntoAMissingFolderFailsWithAMessage)
     EXPECT_NE(error.find("a.txt"), std::string::npos);
 }
 
+TEST(Files, AReaderReadsExactlyWhatIsThereAtAnOffset)
+{
+    solvane::test::TempDir dir;
+    ASSERT_TRUE(writeFileAtomic(dir / "f", "0123456789"));
+    const FileReader f(dir / "f");
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f.size(), 10);
+    struct Case {
+        std::int64_t offset;
+        std::size_t length;
+        const char* expected; // nullptr: refused
+    };
+    for (const Case c : {Case{0, 10, "0123456789"}, Case{7, 3, "789"}, Case{3, 0, ""}, Case{8, 3, nullptr},
+                         Case{10, 1, nullptr}, Case{-1, 1, nullptr}}) {
+        std::string got(c.length, '?');
+        EXPECT_EQ(f.readAt(c.offset, got.data(), c.length), c.expected != nullptr) << c.offset << "+" << c.length;
+        if (c.expected) {
+            EXPECT_EQ(got, c.expected);
+        }
+    }
+    for (const fs::path& bad : {dir / "missing", dir.path()}) {
+        const FileReader none(bad);
+        EXPECT_FALSE(none) << bad;
+        char byte;
+        EXPECT_FALSE(none.readAt(0, &byte, 1));
+    }
+}
+
 TEST(Files, ChildNamesMatchIgnoringCase)
 {
     test::TempDir dir;
