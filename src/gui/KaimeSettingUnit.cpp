@@ -4,7 +4,7 @@
 
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/TimeSeries.h"
 #include "gui/CompanionWindow.h"
 #include "gui/WorkerProgress.h"

@@ -7,7 +7,7 @@
 #include "gui/CompiUnit.h"
 #include "raceday/DayLoader.h"
 #include "gui/DeUnit.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceDay.h"
 #include "gui/GetDataUnit.h"

@@ -8,7 +8,7 @@
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
 #include "gui/DeUnit.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceDay.h"
 #include "raceday/TimeSeries.h"

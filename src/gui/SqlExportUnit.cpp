@@ -2,7 +2,7 @@
 
 #include "app/AppShell.h"
 #include "gui/WorkerProgress.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "util/Files.h"
 
 #include <QCheckBox>

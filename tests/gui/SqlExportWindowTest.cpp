@@ -4,7 +4,7 @@
 #include "export/SqliteExport.h"
 #include "gui/Main.h"
 #include "gui/SqlExportUnit.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "support/GeneratedSeason.h"
 #include "util/Files.h"
 

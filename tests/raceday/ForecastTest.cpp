@@ -9,7 +9,7 @@
 #include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/Forecast.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "support/ImportStore.h"
 
 #include <gtest/gtest.h>

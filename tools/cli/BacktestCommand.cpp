@@ -5,7 +5,7 @@
 
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"

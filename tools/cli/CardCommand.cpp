@@ -7,7 +7,7 @@
 #include "StoredDay.h"
 
 #include "raceday/DayLoader.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/RaceCard.h"
 #include "raceday/RaceDay.h"
 #include "util/Text.h"

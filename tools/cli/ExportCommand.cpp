@@ -5,7 +5,7 @@
 #include "DayArgs.h"
 
 #include "export/SqliteExport.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "util/Files.h"
 
 #include <ostream>

@@ -7,7 +7,7 @@
 
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/RaceRecords.h"
 #include "util/Text.h"
 

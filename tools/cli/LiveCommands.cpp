@@ -10,7 +10,7 @@
 #include "app/AppLogs.h"
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/RaceDay.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"

@@ -6,7 +6,7 @@
 
 #include "jvdata/Combo.h"
 #include "raceday/DayLoader.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/OddsPage.h"
 #include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"

@@ -2,7 +2,7 @@
 
 #include "CliSupport.h"
 
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 
 #include <ostream>
 

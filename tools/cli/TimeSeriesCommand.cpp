@@ -8,7 +8,7 @@
 #include "app/AppFolder.h"
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
-#include "raceday/LoadSettings.h"
+#include "app/LoadSettings.h"
 #include "raceday/TimeSeries.h"
 #include "store/Store.h"
 #include "util/Files.h"

@@ -1,5 +1,5 @@
-// The day loader's settings read from the settings file. Header only, so that the race-day library
-// itself does not depend on the application layer: whoever includes this links solvane_appcore.
+// The day loader's settings read from the settings file: the application layer reads its settings into
+// the race-day library's options, which never include the application layer themselves.
 #pragma once
 
 #include "app/AppFolder.h"
