@@ -165,7 +165,7 @@ RaceRow RaceRowOf(const RaceDay& day, int slot)
     row.raceKey = std::string(field(ra, 12, 16));
     row.date =
         std::string(field(ra, 12, 4)) + "-" + std::string(field(ra, 16, 2)) + "-" + std::string(field(ra, 18, 2));
-    row.venueCode = std::string(field(ra, 20, 2));
+    row.venueCode = std::string(VenueCode(ra));
     row.venue = sjisText(TrackName(row.venueCode)).value_or("");
     row.raceNo = RaceNumber(ra);
 

@@ -117,7 +117,7 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
     ForEachRecord(tc, kTcLength, kRaceSlots, day.DayKey + ".TC", &notes, [&](std::string_view rec) {
         if (!appliedUpTo.empty() && !(field(rec, 28, 8) > std::string_view(appliedUpTo)))
             return true;
-        const std::string_view venue = field(rec, 20, 2), race = field(rec, 26, 2);
+        const std::string_view venue = VenueCode(rec), race = field(rec, 26, 2);
         const std::string_view newTime = field(rec, 36, 4);
         // A change without a time ("0000" or blanks) says nothing about when the race starts; the
         // stored post time is kept rather than overwritten with a time that is not one.
@@ -126,7 +126,7 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
         moves.push_back({venue, race, newTime});
         for (int s = 0; s < kRaceSlots; ++s) {
             std::string& raRec = day.RaRecs[static_cast<std::size_t>(s)];
-            if (!IsListedRace(raRec) || field(raRec, 20, 2) != venue || field(raRec, 26, 2) != race)
+            if (!IsListedRace(raRec) || VenueCode(raRec) != venue || field(raRec, 26, 2) != race)
                 continue;
             if (field(raRec, 874, 4) != newTime)
                 result.movedSlots.push_back(s);
@@ -141,7 +141,7 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
         bool changed = false;
         for (const PostTime& m : moves) {
             for (std::string& line : lines) {
-                if (line.size() < 877 || field(line, 20, 2) != m.venue || field(line, 26, 2) != m.race ||
+                if (line.size() < 877 || VenueCode(line) != m.venue || field(line, 26, 2) != m.race ||
                     field(line, 874, 4) == m.time)
                     continue;
                 line = OverwriteAt(line, m.time, 874);

@@ -122,7 +122,7 @@ template <class F> void applyMarkFile(RaceDay& day, FolderIndex& data, std::stri
         key += field(line, 5, 2);
         for (const RaceListItem& item : day.RaceList) {
             const std::string_view ra = day.RaRecs[static_cast<std::size_t>(item.slot)];
-            if (field(ra, 20, 2) == field(key, 1, 2) && field(ra, 26, 2) == field(key, 3, 2))
+            if (VenueCode(ra) == field(key, 1, 2) && field(ra, 26, 2) == field(key, 3, 2))
                 f(day.RaceRecs[static_cast<std::size_t>(item.slot)], line, RunnerCount(ra));
         }
         return true;
@@ -204,7 +204,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
         const int raceNo = RaceNumber(ra);
         const int n = RunnerCount(ra);
         if (raceNo >= 1) {
-            if (auto line = compi.line(field(ra, 20, 2), raceNo))
+            if (auto line = compi.line(VenueCode(ra), raceNo))
                 readCompiLine(r, *line, n);
         }
         if (runners.read(day, s)) {
@@ -250,7 +250,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
     for (int s = 0; s < kRaceSlots; ++s) {
         const std::string_view ra = day.RaRecs[static_cast<std::size_t>(s)];
         if (IsListedRace(ra))
-            day.RaceList.push_back({s, fromSjis(TrackName(field(ra, 20, 2))) + PadNumber(field(ra, 26, 2)) + "R"});
+            day.RaceList.push_back({s, RaceListText(ra)});
     }
     result.pressNextRace = true;
 

@@ -1,5 +1,6 @@
 #include "raceday/Mining.h"
 
+#include "jvdata/CodeTables.h"
 #include "util/NumberText.h"
 #include "util/Text.h"
 
@@ -17,7 +18,7 @@ int slotOfMining(const RaceDay& day, std::string_view rec)
 {
     for (int s = 0; s < kRaceSlots; ++s) {
         const std::string_view ra = day.RaRecs[static_cast<std::size_t>(s)];
-        if (field(ra, 12, 8) == field(rec, 12, 8) && field(ra, 20, 2) == field(rec, 20, 2) &&
+        if (field(ra, 12, 8) == field(rec, 12, 8) && VenueCode(ra) == VenueCode(rec) &&
             field(ra, 26, 2) == field(rec, 26, 2))
             return s;
     }

@@ -1,5 +1,6 @@
 #include "raceday/OddsReader.h"
 
+#include "jvdata/CodeTables.h"
 #include "util/NumberText.h"
 #include "util/Text.h"
 
@@ -151,7 +152,7 @@ void resetOdds(TOutData& r)
 
 std::string venueRaceKey(std::string_view rec)
 {
-    std::string key(field(rec, 20, 2));
+    std::string key(VenueCode(rec));
     key += field(rec, 26, 2);
     return key;
 }

@@ -23,6 +23,11 @@ int RaceNumber(std::string_view rec)
     return FieldInt(rec, 26, 2);
 }
 
+std::string RaceListText(std::string_view ra)
+{
+    return fromSjis(TrackName(VenueCode(ra))) + PadNumber(field(ra, 26, 2)) + "R";
+}
+
 bool IsListedRace(std::string_view ra)
 {
     const std::string_view year = field(ra, 12, 4);
@@ -80,7 +85,7 @@ bool RunnerFiles::read(RaceDay& day, int slot)
 {
     const auto s = static_cast<std::size_t>(slot);
     const std::string_view ra = day.RaRecs[s];
-    File& file = fileOf(field(ra, 20, 2));
+    File& file = fileOf(VenueCode(ra));
     if (!file.exists)
         return false;
     const int race = RaceNumber(ra);

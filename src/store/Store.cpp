@@ -148,7 +148,7 @@ std::string StoreFileName(StoreKind kind, std::string_view rec)
 {
     std::string name = DayName(rec);
     if (kind == StoreKind::SE)
-        name += TrackName(field(rec, 20, 2));
+        name += TrackName(VenueCode(rec));
     name += storeKindInfo(kind).suffix;
     return name;
 }

@@ -127,7 +127,7 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
 
     const LabelWords& w = words();
     const std::string_view raceText = field(rec, 26, 2);
-    const std::string_view track = TrackName(field(rec, 20, 2));
+    const std::string_view track = TrackName(VenueCode(rec));
     auto label = [&](const std::string& head, bool withDay) {
         std::string s = head;
         if (withDay)

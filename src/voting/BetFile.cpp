@@ -1,5 +1,6 @@
 #include "voting/BetFile.h"
 
+#include "jvdata/CodeTables.h"
 #include "util/Files.h"
 #include "util/ShellOpen.h"
 #include "util/Text.h"
@@ -87,7 +88,7 @@ int TohyoStakeColumn(BakenType type)
 
 std::optional<TohyoRaceKey> TohyoRaceKeyOf(std::string_view ra)
 {
-    TohyoRaceKey key{std::string(field(ra, 12, 4)), std::string(field(ra, 16, 4)), std::string(field(ra, 20, 2)),
+    TohyoRaceKey key{std::string(field(ra, 12, 4)), std::string(field(ra, 16, 4)), std::string(VenueCode(ra)),
                      std::string(field(ra, 26, 2))};
     if (!allDigits(key.year) || !allDigits(key.monthDay) || !allDigits(key.track) || !allDigits(key.raceNo))
         return std::nullopt;

@@ -191,7 +191,7 @@ bool keyIsSet(std::string_view key)
 
 std::string trackRaceOf(std::string_view ra)
 {
-    return fromSjis(TrackName(field(ra, 20, 2))) + PadNumber(field(ra, 26, 2));
+    return fromSjis(TrackName(VenueCode(ra))) + PadNumber(field(ra, 26, 2));
 }
 
 const std::string& selectedRa(const RaceDay& day)

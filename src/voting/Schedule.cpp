@@ -120,8 +120,7 @@ std::vector<std::string> NowTimeRaceList(const RaceDay& day)
         if (!IsListedRace(ra))
             continue;
         const std::string_view post = postTimeOf(ra);
-        lines.push_back(std::string(field(post, 1, 2)) + ":" + std::string(field(post, 3, 2)) + " " +
-                        fromSjis(TrackName(field(ra, 20, 2))) + PadNumber(field(ra, 26, 2)) + "R");
+        lines.push_back(std::string(field(post, 1, 2)) + ":" + std::string(field(post, 3, 2)) + " " + RaceListText(ra));
     }
     // The list box sorted its lines as the system's (Shift-JIS) text; on equal times that decides which
     // venue comes first, so the order is taken from the Shift-JIS bytes, not from UTF-8.

@@ -91,7 +91,7 @@ std::optional<int> FindRaceSlot(const RaceDay& day, const RaceArg& race)
             continue;
         }
         const std::string_view ra = day.RaRecs[static_cast<std::size_t>(item.slot)];
-        if (field(ra, 20, 2) == race.trackCode && RaceNumber(ra) == race.raceNo)
+        if (VenueCode(ra) == race.trackCode && RaceNumber(ra) == race.raceNo)
             return item.slot;
     }
     return std::nullopt;
