@@ -2,6 +2,7 @@
 
 #include "jvdata/CodeTables.h"
 #include "jvdata/Combo.h"
+#include "jvdata/RecordFields.h"
 #include "kaime/BakenType.h"
 #include "raceday/OddsReader.h"
 #include "raceday/RaceCard.h"
@@ -162,7 +163,7 @@ RaceRow RaceRowOf(const RaceDay& day, int slot)
     const std::string& ra = day.RaRecs[at(slot)];
     const TOutData& r = day.RaceRecs[at(slot)];
     RaceRow row;
-    row.raceKey = std::string(field(ra, 12, 16));
+    row.raceKey = std::string(RaceKey(ra));
     row.date =
         std::string(field(ra, 12, 4)) + "-" + std::string(field(ra, 16, 2)) + "-" + std::string(field(ra, 18, 2));
     row.venueCode = std::string(VenueCode(ra));
@@ -175,7 +176,7 @@ RaceRow RaceRowOf(const RaceDay& day, int slot)
     row.surface = surfaceOf(FieldInt(ra, 706, 2));
     row.distance = positive(FieldInt(ra, 698, 4));
     row.runners = RunnerCount(ra);
-    const std::string_view post = field(ra, 874, 4);
+    const std::string_view post = PostTime(ra);
     if (post.size() == 4 && post.find_first_not_of("0123456789") == std::string_view::npos)
         row.postTime = std::string(post.substr(0, 2)) + ":" + std::string(post.substr(2));
 

@@ -505,11 +505,6 @@ std::string_view CircledNumber(long long number)
     return tables().circled.find(number);
 }
 
-std::string_view VenueCode(std::string_view rec)
-{
-    return field(rec, 20, 2);
-}
-
 std::string PadNumber(std::string_view text)
 {
     const long long v = number(text);

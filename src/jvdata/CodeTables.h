@@ -24,9 +24,6 @@ namespace solvane {
 // name: two full-width characters, or one followed by two half-width blanks (M6, M8). Any other code
 // gives four half-width blanks. Used in runner file names, so always exactly 4 bytes.
 std::string_view TrackName(std::string_view code);
-// The venue code of any record keyed by race (bytes 20-21: RA, SE, HR, the odds records …), the code
-// TrackName takes.
-std::string_view VenueCode(std::string_view rec);
 
 // JRA track short name ("札幌" … "小倉" in Shift-JIS; exact text) to its code "01" … "10"; any other
 // text gives two half-width blanks.

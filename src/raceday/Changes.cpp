@@ -1,6 +1,7 @@
 #include "raceday/Changes.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/RaceRecords.h"
 #include "store/Store.h"
 #include "util/Files.h"
@@ -110,14 +111,14 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
     if (const auto newLines = splitLines(newBytes); newLines.size() == 5)
         appliedUpTo = std::string(trim(newLines[3]));
 
-    struct PostTime {
+    struct PostTimeMove {
         std::string_view venue, race, time;
     };
-    std::vector<PostTime> moves; // views into tc, in the order announced
+    std::vector<PostTimeMove> moves; // views into tc, in the order announced
     ForEachRecord(tc, kTcLength, kRaceSlots, day.DayKey + ".TC", &notes, [&](std::string_view rec) {
         if (!appliedUpTo.empty() && !(field(rec, 28, 8) > std::string_view(appliedUpTo)))
             return true;
-        const std::string_view venue = VenueCode(rec), race = field(rec, 26, 2);
+        const std::string_view venue = VenueCode(rec), race = RaceNumberText(rec);
         const std::string_view newTime = field(rec, 36, 4);
         // A change without a time ("0000" or blanks) says nothing about when the race starts; the
         // stored post time is kept rather than overwritten with a time that is not one.
@@ -126,12 +127,12 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
         moves.push_back({venue, race, newTime});
         for (int s = 0; s < kRaceSlots; ++s) {
             std::string& raRec = day.RaRecs[static_cast<std::size_t>(s)];
-            if (!IsListedRace(raRec) || VenueCode(raRec) != venue || field(raRec, 26, 2) != race)
+            if (!IsListedRace(raRec) || VenueCode(raRec) != venue || RaceNumberText(raRec) != race)
                 continue;
-            if (field(raRec, 874, 4) != newTime)
+            if (PostTime(raRec) != newTime)
                 result.movedSlots.push_back(s);
             raRec.replace(873, 4, newTime);
-            SetAutoFetchTimes(day.RaceRecs[static_cast<std::size_t>(s)], field(raRec, 874, 4), settings);
+            SetAutoFetchTimes(day.RaceRecs[static_cast<std::size_t>(s)], PostTime(raRec), settings);
         }
         return true;
     });
@@ -139,10 +140,10 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
     // The race file's lines with the moved times; true when any line changed.
     const auto moveIn = [&moves](std::vector<std::string>& lines) {
         bool changed = false;
-        for (const PostTime& m : moves) {
+        for (const PostTimeMove& m : moves) {
             for (std::string& line : lines) {
-                if (line.size() < 877 || VenueCode(line) != m.venue || field(line, 26, 2) != m.race ||
-                    field(line, 874, 4) == m.time)
+                if (line.size() < 877 || VenueCode(line) != m.venue || RaceNumberText(line) != m.race ||
+                    PostTime(line) == m.time)
                     continue;
                 line = OverwriteAt(line, m.time, 874);
                 changed = true;

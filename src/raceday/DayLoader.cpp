@@ -1,6 +1,7 @@
 #include "raceday/DayLoader.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/Mining.h"
 #include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"
@@ -122,7 +123,7 @@ template <class F> void applyMarkFile(RaceDay& day, FolderIndex& data, std::stri
         key += field(line, 5, 2);
         for (const RaceListItem& item : day.RaceList) {
             const std::string_view ra = day.RaRecs[static_cast<std::size_t>(item.slot)];
-            if (VenueCode(ra) == field(key, 1, 2) && field(ra, 26, 2) == field(key, 3, 2))
+            if (VenueCode(ra) == field(key, 1, 2) && RaceNumberText(ra) == field(key, 3, 2))
                 f(day.RaceRecs[static_cast<std::size_t>(item.slot)], line, RunnerCount(ra));
         }
         return true;

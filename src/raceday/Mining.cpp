@@ -1,6 +1,6 @@
 #include "raceday/Mining.h"
 
-#include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "util/NumberText.h"
 #include "util/Text.h"
 
@@ -18,8 +18,8 @@ int slotOfMining(const RaceDay& day, std::string_view rec)
 {
     for (int s = 0; s < kRaceSlots; ++s) {
         const std::string_view ra = day.RaRecs[static_cast<std::size_t>(s)];
-        if (field(ra, 12, 8) == field(rec, 12, 8) && VenueCode(ra) == VenueCode(rec) &&
-            field(ra, 26, 2) == field(rec, 26, 2))
+        if (RaceDate(ra) == RaceDate(rec) && VenueCode(ra) == VenueCode(rec) &&
+            RaceNumberText(ra) == RaceNumberText(rec))
             return s;
     }
     return -1;

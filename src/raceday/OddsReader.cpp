@@ -1,6 +1,6 @@
 #include "raceday/OddsReader.h"
 
-#include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "util/NumberText.h"
 #include "util/Text.h"
 
@@ -153,7 +153,7 @@ void resetOdds(TOutData& r)
 std::string venueRaceKey(std::string_view rec)
 {
     std::string key(VenueCode(rec));
-    key += field(rec, 26, 2);
+    key += RaceNumberText(rec);
     return key;
 }
 

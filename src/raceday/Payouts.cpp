@@ -1,6 +1,7 @@
 #include "raceday/Payouts.h"
 
 #include "jvdata/Combo.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/RaceRecords.h"
 #include "util/Text.h"
 
@@ -120,7 +121,7 @@ void HrReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
         // Every record is looked at: one that matches no race of the day is dropped, so reading past
         // 36 lines cannot misplace anything, and a stray line cannot push a real race out.
         ForEachRecord(bytes, kHrLength, static_cast<std::size_t>(-1), name, &out, [&](std::string_view line) {
-            const std::string_view key = field(line, 12, 16);
+            const std::string_view key = RaceKey(line);
             for (int s = 0; s < kRaceSlots; ++s) {
                 if (field(day.RaRecs[static_cast<std::size_t>(s)], 12, 16) == key && !trim(key).empty()) {
                     AssignRecord(day.HrRecs[static_cast<std::size_t>(s)], line);

@@ -1,6 +1,7 @@
 // The three header lines above the race card, the venue and race labels, the odds time and the
 // colour of the panel behind them.
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/RaceCard.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
@@ -47,14 +48,14 @@ RaceHeader BuildRaceHeader(const RaceDay& day, int slot)
 
     h.Label1 = u(field(ra, 12, 4)) + "年" + u(field(ra, 16, 2)) + "月" + u(field(ra, 18, 2)) + "日(" +
                u(WeekdayLabel(field(ra, 28, 1))) + ")" + u(TrackName(VenueCode(ra))) + u(field(ra, 22, 2)) + "回" +
-               u(field(ra, 24, 2)) + "日" + u(field(ra, 26, 2)) + "R   " + u(field(ra, 874, 2)) + "." +
+               u(field(ra, 24, 2)) + "日" + u(RaceNumberText(ra)) + "R   " + u(field(ra, 874, 2)) + "." +
                u(field(ra, 876, 2)) + "発走  " + weatherOf(ra, r);
     h.Label2 = u(trim(StripWideSpaces(field(ra, 33, 60))));
     h.Label3 = strprintf("%2d", intField(ra, 882, 2)) + "頭 " + strprintf("%4d", intField(ra, 698, 4)) + "ﾒｰﾄﾙ " +
                u(CourseLabel(field(ra, 706, 2))) + " " + u(GradeLabel(field(ra, 615, 1), 1)) + " " +
                u(WeightTypeLabel(field(ra, 622, 1))) + " " + u(RaceClassLabel(field(ra, 617, 2), field(ra, 635, 3)));
     h.BashoLabel = u(TrackName(VenueCode(ra)));
-    h.RaceLabel = u(trim(PadNumber(field(ra, 26, 2))));
+    h.RaceLabel = u(trim(PadNumber(RaceNumberText(ra))));
 
     // No odds record yet: an empty label rather than a lone ":".
     if (static_cast<std::size_t>(slot) < day.O1Recs.size()) {

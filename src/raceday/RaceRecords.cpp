@@ -1,6 +1,7 @@
 #include "raceday/RaceRecords.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 
@@ -25,7 +26,7 @@ int RaceNumber(std::string_view rec)
 
 std::string RaceListText(std::string_view ra)
 {
-    return fromSjis(TrackName(VenueCode(ra))) + PadNumber(field(ra, 26, 2)) + "R";
+    return fromSjis(TrackName(VenueCode(ra))) + PadNumber(RaceNumberText(ra)) + "R";
 }
 
 bool IsListedRace(std::string_view ra)
@@ -44,7 +45,7 @@ int ReadRaRecords(RaceDay& day, FolderIndex& folder, ReadNotes* notes, bool keep
     bool moved = false;
     ForEachRecord(bytes, kRaLength, kRaceSlots, name, notes, [&](std::string_view line) {
         std::string& rec = day.RaRecs[static_cast<std::size_t>(s++)];
-        if (keepLayout && field(rec, 12, 16) != field(line, 12, 16)) {
+        if (keepLayout && RaceKey(rec) != RaceKey(line)) {
             // Once one race has moved, a blank slot after it would only get a copy of a race
             // that already has its own slot.
             moved = moved || IsListedRace(rec);

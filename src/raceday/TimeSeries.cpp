@@ -1,5 +1,6 @@
 #include "raceday/TimeSeries.h"
 
+#include "jvdata/RecordFields.h"
 #include "raceday/DayFiles.h"
 #include "raceday/OddsReader.h"
 #include "raceday/RaceRecords.h"
@@ -117,7 +118,7 @@ std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std
     const StoreKindInfo& info = storeKindInfo(kOddsKinds[kind - 1]);
     for (std::string& line : splitLines(fileBytes)) {
         if (line.size() == static_cast<std::size_t>(info.recordLength) - 2 && field(line, 1, 2) == info.type &&
-            field(line, 12, 16) == raceKey)
+            RaceKey(line) == raceKey)
             lines.push_back(std::move(line));
     }
     return lines;
@@ -210,13 +211,13 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
     if (slot < 0 || slot >= kRaceSlots)
         return out;
     const std::string& ra = day.RaRecs[static_cast<std::size_t>(slot)];
-    const std::string_view post = field(ra, 874, 4);
-    const std::string_view date = field(ra, 12, 8), race = field(ra, 20, 8);
+    const std::string_view post = PostTime(ra);
+    const std::string_view date = RaceDate(ra), race = field(ra, 20, 8);
     // Only a race key of digits names a file; anything else could lead outside the folder.
     if (post.size() != 4 || !digits(post) || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
         return out;
     const int limit = static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
-    const std::string_view raceKey = field(ra, 12, 16);
+    const std::string_view raceKey = RaceKey(ra);
     std::vector<fs::path> dayFolders;
     for (const fs::path& folder : seriesFolders)
         if (fs::path dayFolder = snapshotDayFolder(folder, date); !dayFolder.empty())
@@ -268,7 +269,7 @@ fs::path OwnSnapshotFolder(const fs::path& appFolder)
 bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view rec, std::string* error)
 {
     const std::string line(StoredLine(rec));
-    const std::string_view type = field(line, 1, 2), date = field(line, 12, 8), race = field(line, 20, 8);
+    const std::string_view type = field(line, 1, 2), date = RaceDate(line), race = field(line, 20, 8);
     const auto kind = storeKindOfType(type);
     if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6 || date.size() != 8 || race.size() != 8 ||
         !digits(date) || !digits(race) || !announcedMinute(line))
@@ -298,7 +299,7 @@ bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view re
 
 fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kind)
 {
-    const std::string_view date = field(ra, 12, 8), race = field(ra, 20, 8);
+    const std::string_view date = RaceDate(ra), race = field(ra, 20, 8);
     // Only a race key of digits names a file; anything else could lead outside the folder.
     if (kind < 1 || kind > 6 || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
         return {};
@@ -310,7 +311,7 @@ fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kin
 
 void ReplaceOrAppend(std::vector<std::string>& lines, const std::string& line)
 {
-    const std::string_view key = field(line, 12, 16);
+    const std::string_view key = RaceKey(line);
     bool replaced = false;
     for (std::string& existing : lines) {
         if (field(existing, 12, 16) == key) {
@@ -347,7 +348,7 @@ TimeSeriesResult ImportTimeSeriesOdds(const RaceDay& day, const fs::path& series
         const auto target = TimeSeriesTarget(day.RaceRecs[static_cast<std::size_t>(s)].AutoOzTime);
         if (!target)
             continue;
-        const std::string_view raceKey = field(ra, 12, 16);
+        const std::string_view raceKey = RaceKey(ra);
         for (int k = 1; k <= 6; ++k) {
             const fs::path file = SnapshotFile(seriesFolder, ra, k);
             if (file.empty())

@@ -1,6 +1,7 @@
 #include "store/Store.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
@@ -140,7 +141,7 @@ std::string DayName(std::string_view rec)
 
 bool hasDayDate(std::string_view rec)
 {
-    const std::string_view date = field(rec, 12, 8);
+    const std::string_view date = RaceDate(rec);
     return date.size() == 8 && isDigits(date);
 }
 
@@ -241,7 +242,7 @@ template <class Line>
 void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, bool linesSorted,
                std::string_view delivery)
 {
-    const std::string_view key = field(line, 12, 16);
+    const std::string_view key = RaceKey(line);
     auto match = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return field(l, 12, 16) == key; });
     if (match != lines.end() && IsOlderDelivery(delivery.empty() ? DeliveryOf(line) : delivery, *match)) {
         // The stored line is newer and stays; the list still leaves in order, as after any step.
@@ -269,11 +270,11 @@ void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, boo
 template <class Line> bool slotStep(std::vector<Line>& lines, Line line, std::string_view delivery)
 {
     const auto index =
-        SlotIndex(static_cast<int>(toIntDef(field(line, 26, 2), 0)), static_cast<int>(toIntDef(field(line, 29, 2), 0)));
+        SlotIndex(static_cast<int>(toIntDef(RaceNumberText(line), 0)), static_cast<int>(toIntDef(field(line, 29, 2), 0)));
     if (!index || static_cast<std::size_t>(*index) >= lines.size())
         return false;
     Line& slot = lines[static_cast<std::size_t>(*index)];
-    const bool sameHorse = field(slot, 12, 16) == field(line, 12, 16) && field(slot, 29, 2) == field(line, 29, 2);
+    const bool sameHorse = RaceKey(slot) == RaceKey(line) && field(slot, 29, 2) == field(line, 29, 2);
     if (sameHorse && IsOlderDelivery(delivery.empty() ? DeliveryOf(line) : delivery, slot))
         return true;
     slot = std::move(line);

@@ -1,6 +1,7 @@
 #include "store/StoreRecord.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
 
@@ -67,8 +68,8 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
     }
 
     const std::string_view dataKind = field(rec, 3, 1);
-    const long long race = toIntDef(field(rec, 26, 2), 0);
-    const long long date = toIntDef(field(rec, 12, 8), 0);
+    const long long race = toIntDef(RaceNumberText(rec), 0);
+    const long long date = toIntDef(RaceDate(rec), 0);
     const bool recentEnough = date >= rules.FromDate - 10;
     bool wanted = false;
     bool normalise = false;
@@ -126,7 +127,7 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
         return plan;
 
     const LabelWords& w = words();
-    const std::string_view raceText = field(rec, 26, 2);
+    const std::string_view raceText = RaceNumberText(rec);
     const std::string_view track = TrackName(VenueCode(rec));
     auto label = [&](const std::string& head, bool withDay) {
         std::string s = head;

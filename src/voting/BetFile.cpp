@@ -1,6 +1,7 @@
 #include "voting/BetFile.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "util/Files.h"
 #include "util/ShellOpen.h"
 #include "util/Text.h"
@@ -89,7 +90,7 @@ int TohyoStakeColumn(BakenType type)
 std::optional<TohyoRaceKey> TohyoRaceKeyOf(std::string_view ra)
 {
     TohyoRaceKey key{std::string(field(ra, 12, 4)), std::string(field(ra, 16, 4)), std::string(VenueCode(ra)),
-                     std::string(field(ra, 26, 2))};
+                     std::string(RaceNumberText(ra))};
     if (!allDigits(key.year) || !allDigits(key.monthDay) || !allDigits(key.track) || !allDigits(key.raceNo))
         return std::nullopt;
     return key;

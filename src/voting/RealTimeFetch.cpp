@@ -2,6 +2,7 @@
 
 #include "jvdata/CodeTables.h"
 #include "jvdata/JVMessage.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/DayFiles.h"
 #include "raceday/Mining.h"
 #include "raceday/OddsReader.h"
@@ -191,7 +192,7 @@ bool keyIsSet(std::string_view key)
 
 std::string trackRaceOf(std::string_view ra)
 {
-    return fromSjis(TrackName(VenueCode(ra))) + PadNumber(field(ra, 26, 2));
+    return fromSjis(TrackName(VenueCode(ra))) + PadNumber(RaceNumberText(ra));
 }
 
 const std::string& selectedRa(const RaceDay& day)

@@ -1,6 +1,7 @@
 #include "voting/Schedule.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/DayFiles.h"
 #include "raceday/RaceRecords.h"
 #include "util/ShiftJis.h"
@@ -11,11 +12,6 @@
 namespace solvane {
 
 namespace {
-
-std::string_view postTimeOf(std::string_view ra)
-{
-    return field(ra, 874, 4);
-}
 
 bool allDigits(std::string_view s)
 {
@@ -119,7 +115,7 @@ std::vector<std::string> NowTimeRaceList(const RaceDay& day)
         const std::string_view ra = day.RaRecs[static_cast<std::size_t>(s)];
         if (!IsListedRace(ra))
             continue;
-        const std::string_view post = postTimeOf(ra);
+        const std::string_view post = PostTime(ra);
         lines.push_back(std::string(field(post, 1, 2)) + ":" + std::string(field(post, 3, 2)) + " " + RaceListText(ra));
     }
     // The list box sorted its lines as the system's (Shift-JIS) text; on equal times that decides which
@@ -150,7 +146,7 @@ std::optional<int> NextRaceBtnSlot(const RaceDay& day, const DateTime& now)
     std::optional<int> best;
     long long bestD = 0;
     for (const RaceListItem& item : day.RaceList) {
-        const std::string_view post = postTimeOf(day.RaRecs[static_cast<std::size_t>(item.slot)]);
+        const std::string_view post = PostTime(day.RaRecs[static_cast<std::size_t>(item.slot)]);
         if (!(post > std::string_view(hhnn)))
             continue;
         const long long d = toIntDef(post, 0) - nowNum;
@@ -171,7 +167,7 @@ std::string RestTimeText(std::string_view ra, bool raceSelected, const DateTime&
 {
     if (!raceSelected)
         return {};
-    const std::string_view date = field(ra, 12, 8), post = postTimeOf(ra);
+    const std::string_view date = RaceDate(ra), post = PostTime(ra);
     if (date.size() != 8 || post.size() != 4 || !allDigits(date) || !allDigits(post))
         return {};
     const auto start = DateTime::parse(std::string(date) + std::string(post) + "00");
@@ -185,7 +181,7 @@ std::string RestTimeText(std::string_view ra, bool raceSelected, const DateTime&
 
 bool ResultsFetchDue(const RaceDay& day, const DateTime& now, int autoRdataGet)
 {
-    const std::string from = AddMinutes(postTimeOf(day.RaRecs[0]), -(autoRdataGet + 30));
+    const std::string from = AddMinutes(PostTime(day.RaRecs[0]), -(autoRdataGet + 30));
     return now.hhnn() > from;
 }
 

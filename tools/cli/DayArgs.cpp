@@ -1,6 +1,7 @@
 #include "DayArgs.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/DayFiles.h"
 #include "raceday/RaceRecords.h"
 #include "store/Store.h"
