@@ -524,10 +524,7 @@ KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFil
 KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::filesystem::path& comparedFile,
                                  const KenshoFilter& filter)
 {
-    KenshoResult result;
-    ListedRaces shown = ReadListed(file, filter);
-    result.fileFound = shown.fileFound;
-    result.error = std::move(shown.error);
+    KenshoResult result = ReadDataBtnClick(file, filter);
     if (!result.fileFound || !result.error.empty())
         return result;
     ListedRaces other = ReadListed(comparedFile, filter);
@@ -544,7 +541,7 @@ KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::f
     std::vector<KenshoRow> both;
     KenshoCompared compared;
     compared.oddsLabel = std::move(other.oddsLabel);
-    for (KenshoRow& row : shown.rows) {
+    for (KenshoRow& row : result.rows) {
         const auto at = otherAt.find(raceKey(row.record));
         if (at == otherAt.end())
             continue;
@@ -553,12 +550,11 @@ KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::f
         both.push_back(std::move(row));
     }
     compared.runSummary = RunSummaryOf(comparedFile, other.records);
-    compared.onlyShown = static_cast<long long>(shown.rows.size() - both.size());
+    compared.onlyShown = static_cast<long long>(result.rows.size() - both.size());
     compared.onlyCompared = static_cast<long long>(other.rows.size() - both.size());
+    result.totals = KenshoTotals{};
     fillResult(result, std::move(both));
-    result.oddsLabel = std::move(shown.oddsLabel);
     result.summary = KenshoComparisonSummary(result.totals, compared.totals);
-    result.runSummary = RunSummaryOf(file, shown.records);
     result.compared = std::move(compared);
     return result;
 }
