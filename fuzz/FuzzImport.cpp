@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BulkImport run(link, cancel, options, callbacks);
     (void)run.run();
 
-    const std::vector<std::string> days = MakeDataListBtnClick(home);
+    const std::vector<std::string> days = StoredDayList(home);
     if (!days.empty()) {
         auto day = std::make_unique<RaceDay>();
         LoadOptions lo;

@@ -89,7 +89,7 @@ void BM_ReadStoreFiles(benchmark::State& state)
 void BM_Backtest(benchmark::State& state)
 {
     const int years = static_cast<int>(state.range(0));
-    const std::vector<std::string> items = MakeDataListBtnClick(Home());
+    const std::vector<std::string> items = StoredDayList(Home());
     BacktestOptions options = Options(years);
     options.workers = static_cast<int>(state.range(1)); // 0: as many as the run takes by itself
     ManualClock clock(DateTime{2099, 1, 1});

@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     if (!bench::CachedSeason(cache, kYear, kYear, true, true))
         return 1;
     const fs::path home = bench::CachedHome(cache);
-    const std::vector<std::string> items = MakeDataListBtnClick(home);
+    const std::vector<std::string> items = StoredDayList(home);
 
     BacktestOptions final;
     final.from = std::to_string(kYear) + "0101";

@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     auto day = std::make_unique<RaceDay>();
     std::string busiest;
     std::size_t races = 0;
-    for (const std::string& key : MakeDataListBtnClick(load.appFolder)) {
+    for (const std::string& key : StoredDayList(load.appFolder)) {
         DateComboChange(*day, key, load, clock);
         if (day->RaceList.size() > races) {
             races = day->RaceList.size();

@@ -104,7 +104,7 @@ int main(int argc, char** argv)
 
         auto day = std::make_unique<RaceDay>();
         const ManualClock clock(DateTime{2099, 1, 1});
-        const std::vector<std::string> days = MakeDataListBtnClick(load.appFolder);
+        const std::vector<std::string> days = StoredDayList(load.appFolder);
         loadAll.seconds.push_back(timed([&] {
             for (const std::string& key : days)
                 DateComboChange(*day, key, load, clock);

@@ -2,6 +2,7 @@
 
 #include "app/AppFolder.h"
 #include "app/AppIdentity.h"
+#include "app/JVLinkSession.h"
 #include "app/SiblingFolders.h"
 #include "app/WindowPlacement.h"
 #include "app/WorkFolders.h"
@@ -105,10 +106,7 @@ int SweepStaleTemporaries(const fs::path& appFolder)
 std::string AppShell::shown(JVLink& jvlink)
 {
     versionText_ = std::string(kVersionText);
-    const int rc = jvlink.JVInit(SoftwareId());
-    if (rc != 0)
-        return "JVInitエラー：" + JVFailure("JVInit", rc, jvlink.lastError());
-    return {};
+    return OpenJVLinkSession(jvlink);
 }
 
 bool AppShell::shutdown(const WindowGeometry& g)

@@ -16,7 +16,7 @@ std::string DayDigits(std::string_view dayKey)
 
 std::vector<std::string> ExportDays(const std::filesystem::path& appFolder, std::string_view from, std::string_view to)
 {
-    const std::vector<std::string> items = MakeDataListBtnClick(appFolder); // newest first
+    const std::vector<std::string> items = StoredDayList(appFolder); // newest first
     std::vector<std::string> days;
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
         const std::string digits = DayDigits(*it);

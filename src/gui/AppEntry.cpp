@@ -2,7 +2,7 @@
 
 #include "app/AppFolder.h"
 #include "gui/HelpKey.h"
-#include "jvdata/JVLinkFactory.h"
+#include "app/JVLinkSession.h"
 #include "util/CommandLine.h"
 #include "util/Files.h"
 
@@ -74,11 +74,7 @@ int RunSolvane(QApplication& app, const std::vector<std::string>& arguments, Ent
 
     if (!hooks.createJVLink) {
         hooks.createJVLink = [&hooks](AppShell& s, std::string* error) {
-            JVLinkOptions options;
-            options.feedFolder =
-                ResolveFeedFolder(EnvironmentValue("SOLVANE_FEED"), s.settings().get(keys::JVLinkFeed), s.appFolder());
-            options.clock = hooks.clock;
-            return CreateJVLink(options, error);
+            return CreateProgramJVLink(s.settings(), s.appFolder(), hooks.clock, error);
         };
     }
     std::string why;

@@ -1,5 +1,6 @@
 #include "gui/GetDataUnit.h"
 
+#include "app/ImportSettings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "jvdata/JVMessage.h"
@@ -133,11 +134,11 @@ TGetDataForm::TGetDataForm(JVLink& jvlink, SettingsFile& settings, const Clock& 
 
     // Window creation: the check box from the settings, set-up data when nothing was imported yet, and
     // the picker at the end of the last import or a year back.
-    CheckBox1->setChecked(settings_.get(keys::KakuteiOzGet));
-    const auto last = DateTime::parse(settings_.get(keys::LastTime));
-    if (!last)
+    const ImportDefaults defaults = ImportDefaultsFrom(settings_, clock_.now());
+    CheckBox1->setChecked(defaults.finalOdds);
+    if (defaults.setupData)
         rbtSetup->setChecked(true);
-    setPicker(last ? *last : clock_.now().addDays(-365));
+    setPicker(defaults.start);
     setRunning(false);
 }
 

@@ -2,6 +2,7 @@
 
 #include "gui/Main.h"
 
+#include "app/KaimeSettings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "app/LoadSettings.h"
@@ -45,7 +46,6 @@ constexpr std::array<std::array<const char*, kRuleConditions>, kRuleGroups> kLis
 }};
 constexpr std::array<const char*, kRuleGroups> kGroupCaptions{"◎指定（１着指定）", "○指定(２着指定)",
                                                               "▲指定（３着指定）"};
-constexpr int kMaxYears = 20;
 constexpr const char* kRuleFilter = "買い目設定ファイル (*.ini);;すべてのファイル (*)";
 
 QString q(std::string_view s)
@@ -183,7 +183,7 @@ void TKaimeSettingForm::buildControls()
     periodRow->addSpacing(16);
     SpinEdit1 = new QSpinBox(this);
     SpinEdit1->setObjectName("SpinEdit1");
-    SpinEdit1->setRange(1, kMaxYears);
+    SpinEdit1->setRange(1, kBacktestMaxYears);
     periodRow->addWidget(SpinEdit1);
     periodRow->addWidget(new QLabel("年分", this));
     connect(SpinEdit1, &QSpinBox::valueChanged, this, &TKaimeSettingForm::SpinEdit1Change);
@@ -291,14 +291,14 @@ void TKaimeSettingForm::showPeriod()
 
 void TKaimeSettingForm::resetPeriod()
 {
-    const int years = std::clamp(main_.shell().settings().get(keys::KenshoPeriod), 1, kMaxYears);
+    const BacktestPeriod period =
+        BacktestPeriodFromYears(main_.shell().clock().now(), main_.shell().settings().get(keys::KenshoPeriod));
     {
         const QSignalBlocker block(SpinEdit1);
-        SpinEdit1->setValue(years);
+        SpinEdit1->setValue(period.years);
     }
-    const DateTime today = main_.shell().clock().now().date();
-    DateTimePicker2->setDate(toQDate(today));
-    DateTimePicker1->setDate(toQDate(today.addDays(-365LL * years)));
+    DateTimePicker2->setDate(toQDate(period.to));
+    DateTimePicker1->setDate(toQDate(period.from));
     showPeriod();
 }
 
@@ -307,7 +307,7 @@ void TKaimeSettingForm::SpinEdit1Change(int years)
     if (!main_.shell().settings().set(keys::KenshoPeriod, years))
         tell(MessageKind::Error, "設定ファイルに書き込めませんでした。");
     const DateTime end{DateTimePicker2->date().year(), DateTimePicker2->date().month(), DateTimePicker2->date().day()};
-    DateTimePicker1->setDate(toQDate(end.addDays(-365LL * years)));
+    DateTimePicker1->setDate(toQDate(BacktestPeriodFromYears(end, years).from));
 }
 
 void TKaimeSettingForm::showEvent(QShowEvent* event)
@@ -369,9 +369,8 @@ void TKaimeSettingForm::SimBtnClick()
     options.from = fromText();
     options.to = toText();
     options.rule = rule();
-    options.mode = static_cast<HaibunMode>(std::clamp(settings.get(keys::HaibunSet), 0, 3));
-    options.multi = MultiOptions{settings.get(keys::CheckMulti), settings.get(keys::CheckMulti12),
-                                 settings.get(keys::CheckMulti23), settings.get(keys::CheckMulti13)};
+    options.mode = HaibunModeFrom(settings);
+    options.multi = MultiOptionsFrom(settings);
     options.load = LoadOptionsFrom(settings, main_.shell().appFolder());
     std::vector<std::string> items;
     for (const QString& item : main_.dateItems())

@@ -4,6 +4,7 @@
 
 #include "app/AppShell.h"
 
+#include "app/KaimeSettings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "raceday/RaceRecords.h"
@@ -71,12 +72,12 @@ TKaimeForm::TKaimeForm(SettingsFile& settings, std::filesystem::path appFolder, 
 
     // Put back what was chosen last time without rebuilding for each box.
     restoring_ = true;
-    const int haibun = std::clamp(settings_.get(keys::HaibunSet), 0, 3);
-    RadioGroup1->button(haibun)->setChecked(true);
-    CheckMulti->setChecked(settings_.get(keys::CheckMulti));
-    CheckMulti12->setChecked(settings_.get(keys::CheckMulti12));
-    CheckMulti23->setChecked(settings_.get(keys::CheckMulti23));
-    CheckMulti13->setChecked(settings_.get(keys::CheckMulti13));
+    RadioGroup1->button(static_cast<int>(HaibunModeFrom(settings_)))->setChecked(true);
+    const MultiOptions multi = MultiOptionsFrom(settings_);
+    CheckMulti->setChecked(multi.multi);
+    CheckMulti12->setChecked(multi.multi12);
+    CheckMulti23->setChecked(multi.multi23);
+    CheckMulti13->setChecked(multi.multi13);
     PageControl1->setCurrentIndex(std::clamp(settings_.get(keys::Bakenshu), 0, kBakenTypes - 1));
     restoring_ = false;
     showTables();

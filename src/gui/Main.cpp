@@ -407,8 +407,8 @@ void TMainForm::JVBtnClick()
 void TMainForm::MakeDataListBtnClick()
 {
     DateCombo->clear();
-    for (const std::string& day : ListStoredDays(StoreFolder(shell_.appFolder())))
-        DateCombo->addItem(QString::fromStdString(fromSjis(day)));
+    for (const std::string& day : StoredDayList(shell_.appFolder()))
+        DateCombo->addItem(QString::fromStdString(day));
     DateCombo->setCurrentIndex(-1);
 }
 
@@ -602,23 +602,13 @@ void TMainForm::DirectReadBtnClick()
 
 void TMainForm::DatListClick()
 {
-    const int shownSlot = card_.slot();
-    const int prevRace = day_->PrevRace;
-    if (!SelectRace(*day_, DatList->currentRow()))
-        return;
-    if (!RaceHasRunners(*day_, day_->CurRace)) {
-        if (!day_->BatchMode)
-            message(MessageKind::Information, "Solvane", q(NoRunnersMessage(*day_, day_->CurRace)));
-        // The card still shows the previous race, so that race stays the current one: marks read from
-        // the card must never meet another race's odds. The list goes back to it as well.
-        if (shownSlot >= 0) {
-            day_->CurRace = shownSlot;
-            day_->PrevRace = prevRace;
-            for (std::size_t i = 0; i < day_->RaceList.size(); ++i)
-                if (day_->RaceList[i].slot == shownSlot) {
-                    const QSignalBlocker block(DatList);
-                    DatList->setCurrentRow(static_cast<int>(i));
-                }
+    const RaceChoice choice = ChooseRace(*day_, DatList->currentRow(), card_.slot());
+    if (!choice.selected) {
+        if (choice.emptySlot >= 0 && !day_->BatchMode)
+            message(MessageKind::Information, "Solvane", q(NoRunnersMessage(*day_, choice.emptySlot)));
+        if (choice.listRow >= 0) {
+            const QSignalBlocker block(DatList);
+            DatList->setCurrentRow(choice.listRow);
         }
         return;
     }

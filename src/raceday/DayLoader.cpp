@@ -313,7 +313,7 @@ int DirectReadBtnClick(RaceDay& day, const std::vector<std::string>& dateItems, 
     return loaded;
 }
 
-std::vector<std::string> MakeDataListBtnClick(const std::filesystem::path& appFolder)
+std::vector<std::string> StoredDayList(const std::filesystem::path& appFolder)
 {
     std::vector<std::string> days = ListStoredDays(StoreFolder(appFolder));
     for (std::string& d : days)

@@ -76,8 +76,9 @@ using BatchStepFn = std::function<void(const std::string& dayKey, const DayLoadR
 int DirectReadBtnClick(RaceDay& day, const std::vector<std::string>& dateItems, const LoadOptions& options,
                        const Clock& clock, const BatchStepFn& afterEach = {});
 
-// The stored days (day keys, UTF-8), newest first: the date list.
-std::vector<std::string> MakeDataListBtnClick(const std::filesystem::path& appFolder);
+// The stored days (day keys, UTF-8), newest first: the date list of the main window, `solvane-cli days`
+// and every run over a period.
+std::vector<std::string> StoredDayList(const std::filesystem::path& appFolder);
 
 // Race selection bookkeeping: PrevRace := CurRace; CurRace := the slot of race list item itemIndex.
 // False (nothing changed) when there is no such item.

@@ -1,6 +1,7 @@
 #include "raceday/RaceCard.h"
 
 #include "jvdata/CodeTables.h"
+#include "raceday/DayLoader.h"
 #include "raceday/RaceCardColours.h"
 #include "raceday/RaceRecords.h"
 #include "util/ShiftJis.h"
@@ -237,6 +238,27 @@ std::string NoRunnersMessage(const RaceDay& day, int slot)
 {
     const int race = validSlot(day, slot) ? intField(day.RaRecs[at(slot)], 26, 2) : 0;
     return std::to_string(race) + "レースはデータが不十分です。";
+}
+
+RaceChoice ChooseRace(RaceDay& day, int itemIndex, int shownSlot)
+{
+    RaceChoice choice;
+    const int prevRace = day.PrevRace;
+    if (!SelectRace(day, itemIndex))
+        return choice;
+    if (RaceHasRunners(day, day.CurRace)) {
+        choice.selected = true;
+        return choice;
+    }
+    choice.emptySlot = day.CurRace;
+    if (shownSlot < 0)
+        return choice;
+    day.CurRace = shownSlot;
+    day.PrevRace = prevRace;
+    for (std::size_t i = 0; i < day.RaceList.size(); ++i)
+        if (day.RaceList[i].slot == shownSlot)
+            choice.listRow = static_cast<int>(i);
+    return choice;
 }
 
 const std::vector<int>& CardSortColumns()

@@ -103,6 +103,17 @@ bool RaceHasRunners(const RaceDay& day, int slot);
 // The race number (RA 26-27) + "レースはデータが不十分です。" (UTF-8).
 std::string NoRunnersMessage(const RaceDay& day, int slot);
 
+// A click on item itemIndex of the race list while the card shows shownSlot (-1: no race shown).
+// A race with runners becomes the current one (SelectRace). A race without runners does not: the card
+// still shows the race before, and marks read from that card must never meet another race's odds, so
+// CurRace and PrevRace go back to what they were and the list goes back to the shown race's row.
+struct RaceChoice {
+    bool selected = false; // a race with runners is now CurRace: show it
+    int emptySlot = -1;    // the chosen race had no runners: its slot, for NoRunnersMessage
+    int listRow = -1;      // the row the race list goes back to; -1 leaves the list as it is
+};
+RaceChoice ChooseRace(RaceDay& day, int itemIndex, int shownSlot);
+
 // What a click (or Space) on a cell of a card grid does. row -1 is the heading row.
 enum class CardClick : std::uint8_t { None, Sort, Mark };
 CardClick CardClickOf(int row, int column);    // StringGrid1

@@ -237,6 +237,15 @@ RaceFigures BacktestRace(const RaceDay& day, int slot, const SelectionRule& rule
     return BacktestRace(tables, day, slot, rule, mode, multi);
 }
 
+BacktestPeriod BacktestPeriodFromYears(const DateTime& end, int years)
+{
+    BacktestPeriod p;
+    p.years = std::clamp(years, 1, kBacktestMaxYears);
+    p.to = end.date();
+    p.from = p.to.addDays(-365LL * p.years);
+    return p;
+}
+
 std::vector<std::string> BacktestDays(const std::vector<std::string>& dateItems, std::string_view from,
                                       std::string_view to)
 {

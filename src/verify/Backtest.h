@@ -100,6 +100,16 @@ RaceFigures BacktestRace(KaimeTables& tables, const RaceDay& day, int slot, cons
 std::vector<std::string> BacktestDays(const std::vector<std::string>& dateItems, std::string_view from,
                                       std::string_view to);
 
+// The period the verification window offers for "年分": it ends on end's date and starts 365 days per
+// year before (leap days are not counted, so a start can fall a day later than the calendar date).
+inline constexpr int kBacktestMaxYears = 20;
+struct BacktestPeriod {
+    int years = 1; // brought into 1..kBacktestMaxYears
+    DateTime from;
+    DateTime to;
+};
+BacktestPeriod BacktestPeriodFromYears(const DateTime& end, int years);
+
 struct BacktestOptions {
     std::string from; // yyyymmdd
     std::string to;   // yyyymmdd

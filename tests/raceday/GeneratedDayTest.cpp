@@ -48,7 +48,7 @@ TEST(GeneratedDayTest, ImportedDayLoadsWithOddsPayoutsAndCompi)
     const std::filesystem::path& feed = season.feed;
     ManualClock& clock = season.clock;
 
-    const std::vector<std::string> days = MakeDataListBtnClick(season.home);
+    const std::vector<std::string> days = StoredDayList(season.home);
     ASSERT_FALSE(days.empty());
     EXPECT_EQ(days.back(), "2024年06月01日");
 

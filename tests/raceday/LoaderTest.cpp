@@ -300,7 +300,7 @@ TEST(DateListTest, NewestFirstAndBatchLoadSkipsDaysWithStatFiles)
     for (const std::string& d : days)
         folder.writeData(".jvRA", {RaLine("05", 1)}, d);
     folder.writeData(".jvHR", {}, "2024年01月20日");
-    const std::vector<std::string> list = MakeDataListBtnClick(folder.app());
+    const std::vector<std::string> list = StoredDayList(folder.app());
     ASSERT_EQ(list, (std::vector<std::string>{"2024年01月13日", "2024年01月07日", "2024年01月06日"}));
 
     DayFolder::write(folder.app() / "STAT", "2024年01月07日.stat1", {});

@@ -151,6 +151,42 @@ TEST(RaceCardCells, NoRowsForAnEmptySlotOrOneOutOfRange)
     EXPECT_EQ(NoRunnersMessage(*day, kSlot), "11レースはデータが不十分です。");
 }
 
+// The list holds 中山 11R (slot 2, runners), a race without runners (slot 0) and one more race with
+// runners (slot 5). Before each click the card shows 11R, the race before it being slot 7.
+TEST(RaceChoiceTest, ARaceWithoutRunnersKeepsTheShownRace)
+{
+    struct Case {
+        const char* what;
+        int item;
+        int shownSlot;
+        RaceChoice choice; // selected, emptySlot, listRow
+        int curRace;
+        int prevRace;
+    };
+    const Case cases[] = {
+        {"race with runners", 2, kSlot, {true, -1, -1}, 5, kSlot},
+        {"the shown race again", 0, kSlot, {true, -1, -1}, kSlot, kSlot},
+        {"no runners: back to the shown race and its row", 1, kSlot, {false, 0, 0}, kSlot, 7},
+        {"no runners, nothing shown yet: the empty race stays chosen", 1, -1, {false, 0, -1}, 0, kSlot},
+        {"no runners, the shown race not in the list", 1, 3, {false, 0, -1}, 3, 7},
+        {"past the end", 3, kSlot, {false, -1, -1}, kSlot, 7},
+        {"no item", -1, kSlot, {false, -1, -1}, kSlot, 7},
+    };
+    for (const Case& c : cases) {
+        auto day = makeDay();
+        day->SeRecs[5][0] = runner(1, 1, "ベツノウマ", "00", "0000", "  ");
+        day->RaceList = {{kSlot, "11R"}, {0, "1R"}, {5, "5R"}};
+        day->CurRace = kSlot;
+        day->PrevRace = 7;
+        const RaceChoice choice = ChooseRace(*day, c.item, c.shownSlot);
+        EXPECT_EQ(choice.selected, c.choice.selected) << c.what;
+        EXPECT_EQ(choice.emptySlot, c.choice.emptySlot) << c.what;
+        EXPECT_EQ(choice.listRow, c.choice.listRow) << c.what;
+        EXPECT_EQ(day->CurRace, c.curRace) << c.what;
+        EXPECT_EQ(day->PrevRace, c.prevRace) << c.what;
+    }
+}
+
 TEST(RaceCardEntries, SameTextsAsTheCard)
 {
     const auto day = makeDay();

@@ -198,7 +198,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(season_->error, "");
-        items_ = MakeDataListBtnClick(season_->home);
+        items_ = StoredDayList(season_->home);
         ASSERT_GE(items_.size(), 4u);
         std::filesystem::remove(BacktestFile(season_->home));
         options_.from = "20240101";
@@ -461,10 +461,10 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
     // First the same rule at the final odds: the bet-time run keeps that file for the comparison.
     BacktestOptions atFinal = options;
     atFinal.oddsBeforeMinutes = 0;
-    ASSERT_EQ(RunBacktest(MakeDataListBtnClick(season_->home), atFinal, season_->clock).outcome,
+    ASSERT_EQ(RunBacktest(StoredDayList(season_->home), atFinal, season_->clock).outcome,
               BacktestOutcome::Written);
     const std::string finalRun = readFile(BacktestFile(season_->home)).value_or("");
-    const BacktestResult r = RunBacktest(MakeDataListBtnClick(season_->home), options, season_->clock);
+    const BacktestResult r = RunBacktest(StoredDayList(season_->home), options, season_->clock);
     ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;
     EXPECT_EQ(readFile(PreviousBacktestFile(season_->home)), finalRun);
 
@@ -530,6 +530,33 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
               std::string::npos)
         << BacktestSummary(r);
     EXPECT_NE(BacktestSummary(r).find("３連単 1"), std::string::npos) << BacktestSummary(r);
+}
+
+// "年分": 365 days a year back from the end's date, leap days not counted; the years kept in range.
+TEST(BacktestPeriodTest, YearsBackFromTheEndDate)
+{
+    struct Case {
+        DateTime end;
+        int years;
+        int keptYears;
+        DateTime from;
+    };
+    const Case cases[] = {
+        {{2024, 6, 30, 18, 45, 10}, 1, 1, {2023, 7, 1}}, // over 2024-02-29: one day later than the calendar
+        {{2023, 6, 30}, 1, 1, {2022, 6, 30}},
+        {{2024, 1, 6}, 3, 3, {2021, 1, 6}},
+        {{2024, 1, 6}, 0, 1, {2023, 1, 6}},
+        {{2024, 1, 6}, -5, 1, {2023, 1, 6}},
+        {{2024, 1, 6}, kBacktestMaxYears, kBacktestMaxYears, {2004, 1, 11}},
+        {{2024, 1, 6}, 99, kBacktestMaxYears, {2004, 1, 11}},
+    };
+    for (const Case& c : cases) {
+        const BacktestPeriod p = BacktestPeriodFromYears(c.end, c.years);
+        const std::string label = c.end.ymdHms() + " " + std::to_string(c.years);
+        EXPECT_EQ(p.years, c.keptYears) << label;
+        EXPECT_EQ(p.from, c.from) << label;
+        EXPECT_EQ(p.to, c.end.date()) << label;
+    }
 }
 
 } // namespace

@@ -3,26 +3,21 @@
 #include "CliCommands.h"
 #include "CliSupport.h"
 
-#include "app/SettingsKeys.h"
-#include "raceday/DayLoader.h"
+#include "app/KaimeSettings.h"
 #include "app/LoadSettings.h"
+#include "raceday/DayLoader.h"
 #include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 #include "verify/Backtest.h"
 
-#include <algorithm>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <ostream>
 
 namespace solvane::cli {
 namespace {
-
-constexpr const char* kUsage = "--from YYYYMMDD --to YYYYMMDD --rule FILE [--odds-before N] [--yes]  "
-                               "買い目設定ファイルの条件で期間の全レースを集計し tmpData.dat に書く。"
-                               "--odds-before N で発走N分前（1～60）の時系列オッズを使う";
 
 bool validDate(const std::string& text)
 {
@@ -48,6 +43,8 @@ int confirm(CliContext& ctx)
         return kExitOk;
     return fail(ctx, "集計を取りやめました。");
 }
+
+} // namespace
 
 int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -99,14 +96,13 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
     options.from = from;
     options.to = to;
     options.rule = *parsed.rule;
-    options.mode = static_cast<HaibunMode>(std::clamp(ctx.settings.get(keys::HaibunSet), 0, 3));
-    options.multi = MultiOptions{ctx.settings.get(keys::CheckMulti), ctx.settings.get(keys::CheckMulti12),
-                                 ctx.settings.get(keys::CheckMulti23), ctx.settings.get(keys::CheckMulti13)};
+    options.mode = HaibunModeFrom(ctx.settings);
+    options.multi = MultiOptionsFrom(ctx.settings);
     options.load = LoadOptionsFrom(ctx.settings, ctx.appFolder);
     options.oddsBeforeMinutes = minutesBefore;
     options.seriesFolders = std::move(seriesFolders);
 
-    const std::vector<std::string> dateItems = MakeDataListBtnClick(ctx.appFolder);
+    const std::vector<std::string> dateItems = StoredDayList(ctx.appFolder);
     const BacktestResult result = RunBacktest(dateItems, options, ctx.clock, [&ctx](const BacktestProgress& p) {
         if (p.daysDone == 0 || p.daysTotal == 0)
             return;
@@ -130,7 +126,4 @@ int backtestCommand(CliContext& ctx, const std::vector<std::string>& args)
     return fail(ctx, result.message);
 }
 
-const CliRegistration backtestRegistration{"backtest", kUsage, backtestCommand};
-
-} // namespace
 } // namespace solvane::cli

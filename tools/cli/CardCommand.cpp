@@ -6,8 +6,8 @@
 #include "MarkArgs.h"
 #include "StoredDay.h"
 
-#include "raceday/DayLoader.h"
 #include "app/LoadSettings.h"
+#include "raceday/DayLoader.h"
 #include "raceday/RaceCard.h"
 #include "raceday/RaceDay.h"
 #include "util/Text.h"
@@ -53,6 +53,8 @@ std::optional<int> sortColumnOf(const std::string& text, std::string& error)
     }
     return std::nullopt;
 }
+
+} // namespace
 
 int cardCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -108,10 +110,4 @@ int cardCommand(CliContext& ctx, const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const CliRegistration cardRegistration{
-    "card",
-    "DAY RACE [--sort 列]… [--marks ◎=1,2 ○=3 ▲=4]  出馬表（見出し3行と表）を表示する。--sort は見出しの1クリック",
-    cardCommand};
-
-} // namespace
 } // namespace solvane::cli

@@ -1,14 +1,16 @@
-// The command table of solvane-cli. Each command lives in its own file and registers itself with a
-// file-scope CliRegistration, so adding a command means adding a file to tools/cli/CMakeLists.txt.
+// The commands of solvane-cli: one table (CliCommands.cpp) of name, usage line and handler, in the
+// order `solvane-cli --help` lists them. Adding a command means writing its handler in a file of
+// this folder, declaring it below and giving it a row in the table.
 #pragma once
 
 #include "app/SettingsFile.h"
 #include "util/Clock.h"
 
 #include <filesystem>
-#include <functional>
 #include <iosfwd>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace solvane::cli {
@@ -28,24 +30,36 @@ struct CliContext {
 };
 
 // args are the words after the command name.
-using CliHandler = std::function<int(CliContext&, const std::vector<std::string>& args)>;
+using CliHandler = int (*)(CliContext&, const std::vector<std::string>& args);
 
 struct CliCommand {
-    std::string name;
-    std::string usage; // one line: the arguments and what the command does
+    std::string_view name;
+    std::string_view usage; // one line: the arguments and what the command does
     CliHandler handler;
 };
 
-void registerCommand(std::string name, std::string usage, CliHandler handler);
-const CliCommand* findCommand(const std::string& name);
-// Every command, sorted by name.
-std::vector<const CliCommand*> allCommands();
+// Every command, in the order the help lists them.
+std::span<const CliCommand> allCommands();
+const CliCommand* findCommand(std::string_view name);
 
-struct CliRegistration {
-    CliRegistration(std::string name, std::string usage, CliHandler handler)
-    {
-        registerCommand(std::move(name), std::move(usage), std::move(handler));
-    }
-};
+// The handlers, by the file that holds them.
+int backtestCommand(CliContext& ctx, const std::vector<std::string>& args);   // BacktestCommand.cpp
+int cardCommand(CliContext& ctx, const std::vector<std::string>& args);       // CardCommand.cpp
+int exportCommand(CliContext& ctx, const std::vector<std::string>& args);     // ExportCommand.cpp
+int forecastCommand(CliContext& ctx, const std::vector<std::string>& args);   // ForecastCommand.cpp
+int importCommand(CliContext& ctx, const std::vector<std::string>& args);     // ImportCommands.cpp
+int daysCommand(CliContext& ctx, const std::vector<std::string>& args);       // ImportCommands.cpp
+int kaimeCommand(CliContext& ctx, const std::vector<std::string>& args);      // KaimeCommand.cpp
+int fetchCommand(CliContext& ctx, const std::vector<std::string>& args);      // LiveCommands.cpp
+int scheduleCommand(CliContext& ctx, const std::vector<std::string>& args);   // LiveCommands.cpp
+int runDayCommand(CliContext& ctx, const std::vector<std::string>& args);     // LiveCommands.cpp
+int racesCommand(CliContext& ctx, const std::vector<std::string>& args);      // RaceDayCommands.cpp
+int oddsCommand(CliContext& ctx, const std::vector<std::string>& args);       // RaceDayCommands.cpp
+int resultsCommand(CliContext& ctx, const std::vector<std::string>& args);    // RaceDayCommands.cpp
+int pathsCommand(CliContext& ctx, const std::vector<std::string>& args);      // ShellCommands.cpp
+int settingsCommand(CliContext& ctx, const std::vector<std::string>& args);   // ShellCommands.cpp
+int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args); // TimeSeriesCommand.cpp
+int verifyCommand(CliContext& ctx, const std::vector<std::string>& args);     // VerifyCommand.cpp
+int voteCommand(CliContext& ctx, const std::vector<std::string>& args);       // VoteCommand.cpp
 
 } // namespace solvane::cli

@@ -29,8 +29,8 @@ static void printHelp(std::ostream& out)
            "  --now TIME  現在時刻をこの時刻から進める\n"
            "\n"
            "コマンド:\n";
-    for (const CliCommand* c : allCommands())
-        out << "  " << c->name << ' ' << c->usage << '\n';
+    for (const CliCommand& c : allCommands())
+        out << "  " << c.name << ' ' << c.usage << '\n';
 }
 
 int main(int argc, char** argv)

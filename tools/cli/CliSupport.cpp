@@ -60,7 +60,7 @@ bool expectArgs(CliContext& ctx, const std::string& command, const std::vector<s
 int printUsage(CliContext& ctx, const std::string& command)
 {
     const CliCommand* c = findCommand(command);
-    ctx.err << "使い方: solvane-cli " << command << ' ' << (c ? c->usage : std::string()) << '\n';
+    ctx.err << "使い方: solvane-cli " << command << ' ' << (c ? c->usage : std::string_view()) << '\n';
     return kExitUsage;
 }
 

@@ -4,18 +4,13 @@
 #include "CliSupport.h"
 #include "DayArgs.h"
 
-#include "export/SqliteExport.h"
 #include "app/LoadSettings.h"
+#include "export/SqliteExport.h"
 #include "util/Files.h"
 
 #include <ostream>
 
 namespace solvane::cli {
-namespace {
-
-constexpr const char* kUsage = "--sqlite FILE [--from YYYYMMDD] [--to YYYYMMDD] [--odds]  "
-                               "保存された開催日をSQLiteのデータベースに書き出す（同じ日は置き換える）。"
-                               "--odds で全券種の確定オッズも";
 
 int exportCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -61,7 +56,4 @@ int exportCommand(CliContext& ctx, const std::vector<std::string>& args)
     return fail(ctx, result.message);
 }
 
-const CliRegistration exportRegistration{"export", kUsage, exportCommand};
-
-} // namespace
 } // namespace solvane::cli

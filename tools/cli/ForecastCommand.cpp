@@ -19,6 +19,8 @@ bool isYes(std::string_view answer)
     return a == "y" || a == "yes" || a == "はい";
 }
 
+} // namespace
+
 int forecastCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (!expectArgs(ctx, "forecast", args, 2, 3))
@@ -78,12 +80,4 @@ int forecastCommand(CliContext& ctx, const std::vector<std::string>& args)
     return fail(ctx, outcome.message);
 }
 
-const CliRegistration forecastRegistration{
-    "forecast",
-    "fi|tf FILE [--yes]  貼り付けテキスト（UTF-8 か Shift-JIS）の FI 予想印（fi）かトリプルファクター予想印（tf）を"
-    "その日の .FI / .TF ファイルに取り込む。--yes で確認に「はい」と答える。--yes がないと、端末では確認を求め、"
-    "端末でなければ確認文を表示して終了コード 1 で止まる",
-    forecastCommand};
-
-} // namespace
 } // namespace solvane::cli

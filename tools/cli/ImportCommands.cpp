@@ -4,12 +4,13 @@
 #include "JVLinkSession.h"
 
 #include "app/AppShell.h"
+#include "app/ImportSettings.h"
 #include "app/SettingsKeys.h"
 #include "app/WorkFolders.h"
+#include "raceday/DayLoader.h"
 #include "store/BulkImport.h"
 #include "store/Store.h"
 #include "util/CommandLine.h"
-#include "util/ShiftJis.h"
 
 #include <chrono>
 #include <iostream>
@@ -47,11 +48,13 @@ private:
     bool shown_ = false;
 };
 
+} // namespace
+
 int importCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     std::optional<DateTime> from;
     std::optional<bool> setup;
-    bool finalOdds = ctx.settings.get(keys::KakuteiOzGet);
+    std::optional<bool> finalOdds;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--from" && i + 1 < args.size()) {
@@ -67,13 +70,8 @@ int importCommand(CliContext& ctx, const std::vector<std::string>& args)
         }
     }
 
-    // The window's defaults: the start is LastTime, or a year ago with set-up data when there is none.
-    const std::string lastTime = ctx.settings.get(keys::LastTime);
-    const auto last = DateTime::parse(lastTime);
-    if (!from)
-        from = last ? *last : ctx.clock.now().addDays(-365);
-    if (!setup)
-        setup = !last;
+    // What is not given is what the import window starts with.
+    const ImportDefaults defaults = ImportDefaultsFrom(ctx.settings, ctx.clock.now());
 
     std::string message;
     if (!CreateWorkFolders(ctx.appFolder, &message))
@@ -106,9 +104,9 @@ int importCommand(CliContext& ctx, const std::vector<std::string>& args)
 
     BulkImportOptions options;
     options.dataFolder = StoreFolder(ctx.appFolder);
-    options.start = *from;
-    options.setupData = *setup;
-    options.KakuteiOzGet = finalOdds;
+    options.start = from.value_or(defaults.start);
+    options.setupData = setup.value_or(defaults.setupData);
+    options.KakuteiOzGet = finalOdds.value_or(defaults.finalOdds);
     JVCancelFlag cancel{false};
     BulkImport import(*link, cancel, options, callbacks);
     const BulkImportResult& result = import.run();
@@ -124,15 +122,9 @@ int daysCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (!expectArgs(ctx, "days", args, 0, 0))
         return kExitUsage;
-    for (const std::string& day : ListStoredDays(StoreFolder(ctx.appFolder)))
-        ctx.out << fromSjis(day) << '\n';
+    for (const std::string& day : StoredDayList(ctx.appFolder))
+        ctx.out << day << '\n';
     return kExitOk;
 }
 
-const CliRegistration importRegistration{
-    "import", "[--from YYYYMMDDhhnnss] [--normal|--setup] [--final-odds|--no-final-odds]  JV-Linkからデータを取り込む",
-    importCommand};
-const CliRegistration daysRegistration{"days", " 保存済みの開催日を新しい順に表示する", daysCommand};
-
-} // namespace
 } // namespace solvane::cli

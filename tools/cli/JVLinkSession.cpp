@@ -1,34 +1,24 @@
 #include "JVLinkSession.h"
 
-#include "app/AppIdentity.h"
 #include "app/AppShell.h"
-#include "app/SettingsKeys.h"
-#include "jvdata/JVLinkFactory.h"
-#include "jvdata/JVMessage.h"
-#include "util/CommandLine.h"
+#include "app/JVLinkSession.h"
 
-#include <cstdlib>
 #include <ostream>
 
 namespace solvane::cli {
 
 std::unique_ptr<JVLink> openJVLinkSession(CliContext& ctx)
 {
-    JVLinkOptions options;
-    options.feedFolder =
-        ResolveFeedFolder(EnvironmentValue("SOLVANE_FEED"), ctx.settings.get(keys::JVLinkFeed), ctx.appFolder);
-    options.clock = &ctx.clock;
     std::string why;
-    auto link = CreateJVLink(options, &why);
+    auto link = CreateProgramJVLink(ctx.settings, ctx.appFolder, &ctx.clock, &why);
     if (!link) {
         ctx.err << kJVLinkMissing << '\n';
         if (!why.empty())
             ctx.err << why << '\n';
         return nullptr;
     }
-    const int rc = link->JVInit(SoftwareId());
-    if (rc != 0) {
-        ctx.err << "JVInitエラー：" << JVFailure("JVInit", rc, link->lastError()) << '\n';
+    if (const std::string failure = OpenJVLinkSession(*link); !failure.empty()) {
+        ctx.err << failure << '\n';
         return nullptr;
     }
     return link;

@@ -5,9 +5,9 @@
 #include "CliSupport.h"
 #include "DayArgs.h"
 
-#include "app/SettingsKeys.h"
-#include "raceday/DayLoader.h"
+#include "app/KaimeSettings.h"
 #include "app/LoadSettings.h"
+#include "raceday/DayLoader.h"
 #include "raceday/RaceRecords.h"
 #include "util/Text.h"
 
@@ -126,10 +126,8 @@ int BuildKaimeRun(CliContext& ctx, const KaimeArgs& a, KaimeRun& run)
 
     // The form's own defaults: the race's stake entry and the stored allocation mode and multi boxes.
     const long long amount = a.stake.value_or(StakeOf(*run.day, BakenType::Tan, slot));
-    const int mode = a.haibun.value_or(std::clamp(ctx.settings.get(keys::HaibunSet), 0, 3));
-    const MultiOptions multi =
-        a.multi.value_or(MultiOptions{ctx.settings.get(keys::CheckMulti), ctx.settings.get(keys::CheckMulti12),
-                                      ctx.settings.get(keys::CheckMulti23), ctx.settings.get(keys::CheckMulti13)});
+    const int mode = a.haibun.value_or(static_cast<int>(HaibunModeFrom(ctx.settings)));
+    const MultiOptions multi = a.multi.value_or(MultiOptionsFrom(ctx.settings));
     run.rates = std::make_unique<AppearanceRateCache>(ctx.appFolder);
     const KaimeContext kc = ContextOf(*run.day, slot, amount, static_cast<HaibunMode>(mode), &run.rates->counts());
     run.tables = KaimeMakeBtnClick(*run.day, slot, run.marks, multi, kc);

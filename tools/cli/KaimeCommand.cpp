@@ -4,11 +4,6 @@
 #include "KaimeArgs.h"
 
 namespace solvane::cli {
-namespace {
-
-constexpr const char* kUsage = "DAY RACE --marks \"◎=1,2 ○=3,4 ▲=5\" [--stake N] [--haibun 0-3] "
-                               "[--multi all,12,23,13|none] [--type 単勝|複勝|枠連|馬連|ワイド|馬単|３連複|３連単]  "
-                               "買い目表を作る";
 
 int kaimeCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -26,7 +21,4 @@ int kaimeCommand(CliContext& ctx, const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const CliRegistration kaimeRegistration{"kaime", kUsage, kaimeCommand};
-
-} // namespace
 } // namespace solvane::cli

@@ -4,13 +4,13 @@
 #include "CliCommands.h"
 #include "CliSupport.h"
 #include "DayArgs.h"
-#include "StoredDay.h"
 #include "JVLinkSession.h"
+#include "StoredDay.h"
 
 #include "app/AppLogs.h"
+#include "app/LoadSettings.h"
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
-#include "app/LoadSettings.h"
 #include "raceday/RaceDay.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -50,6 +50,8 @@ std::optional<DateTime> parseTimeOfDay(const DateTime& date, std::string_view te
         return std::nullopt;
     return DateTime{date.year, date.month, date.day, static_cast<int>(h), static_cast<int>(m), static_cast<int>(s)};
 }
+
+} // namespace
 
 int fetchCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -231,12 +233,4 @@ int runDayCommand(CliContext& ctx, const std::vector<std::string>& args)
     return errors > 0 ? kExitFailure : kExitOk;
 }
 
-const CliRegistration kFetch("fetch",
-                             "odds|results|mining|changes DAY [RACE]  速報ｵｯｽﾞ・結果情報・ﾏｲﾆﾝｸﾞ・変更情報を一回取得",
-                             fetchCommand);
-const CliRegistration kSchedule("schedule", "DAY  各レースのオッズ自動取得時刻", scheduleCommand);
-const CliRegistration kRunDay("run-day", "DAY --from hh:nn:ss --to hh:nn:ss  当日として自動取得を模擬時計で再生",
-                              runDayCommand);
-
-} // namespace
 } // namespace solvane::cli

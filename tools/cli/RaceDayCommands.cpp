@@ -4,9 +4,9 @@
 #include "DayArgs.h"
 #include "StoredDay.h"
 
+#include "app/LoadSettings.h"
 #include "jvdata/Combo.h"
 #include "raceday/DayLoader.h"
-#include "app/LoadSettings.h"
 #include "raceday/OddsPage.h"
 #include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"
@@ -59,6 +59,8 @@ void printComboTable(std::ostream& out, const ComboTable& t)
     }
     printTsv(out, grid);
 }
+
+} // namespace
 
 int racesCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -169,15 +171,4 @@ int resultsCommand(CliContext& ctx, const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const CliRegistration racesRegistration{"races", "DAY  開催日のレース一覧（slot、レース、発走）を表示する",
-                                        racesCommand};
-const CliRegistration oddsRegistration{
-    "odds",
-    "DAY RACE [--type 単勝|複勝|枠連|馬連|ワイド|馬単|３連複|３連単] [--list]  レースのオッズと人気を"
-    "オッズページの表で表示する（--list は組番ごとに一行）",
-    oddsCommand};
-const CliRegistration resultsRegistration{"results", "DAY RACE  レースの結果（券種、結果、人気、配当）を表示する",
-                                          resultsCommand};
-
-} // namespace
 } // namespace solvane::cli

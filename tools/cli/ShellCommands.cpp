@@ -2,9 +2,8 @@
 #include "CliCommands.h"
 #include "CliSupport.h"
 
+#include "app/JVLinkSession.h"
 #include "app/SettingsKeys.h"
-#include "jvdata/JVLinkFactory.h"
-#include "util/CommandLine.h"
 #include "util/Files.h"
 #include "util/Text.h"
 
@@ -12,13 +11,12 @@
 #include <ostream>
 
 namespace solvane::cli {
-namespace {
 
-int paths(CliContext& ctx, const std::vector<std::string>& args)
+int pathsCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (!expectArgs(ctx, "paths", args, 0, 0))
         return kExitUsage;
-    const auto feed = ResolveFeedFolder(EnvironmentValue("SOLVANE_FEED"), ctx.settings.get(keys::JVLinkFeed), ctx.appFolder);
+    const auto feed = ProgramFeedFolder(ctx.settings, ctx.appFolder);
     printTsv(ctx.out, {{"AppFolder", pathToUtf8(ctx.appFolder)},
                        {"Settings", pathToUtf8(ctx.settings.path())},
                        {"Feed", pathToUtf8(feed)}});
@@ -39,7 +37,7 @@ std::string readAsProgram(SettingsFile& s, const std::string& section, const std
     return s.get(std::get<FlagKey>(*known)) ? "1" : "0";
 }
 
-int settings(CliContext& ctx, const std::vector<std::string>& args)
+int settingsCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (!args.empty() && args[0] == "get") {
         if (!expectArgs(ctx, "settings", args, 3, 3))
@@ -68,9 +66,4 @@ int settings(CliContext& ctx, const std::vector<std::string>& args)
     return printUsage(ctx, "settings");
 }
 
-const CliRegistration registerPaths{"paths", "  アプリケーションフォルダ、設定ファイル、フィードフォルダを表示", paths};
-const CliRegistration registerSettings{
-    "settings", "get SECTION KEY | set SECTION KEY VALUE  設定ファイルの値を表示・変更", settings};
-
-} // namespace
 } // namespace solvane::cli

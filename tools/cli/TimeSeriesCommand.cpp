@@ -6,9 +6,9 @@
 #include "DayArgs.h"
 
 #include "app/AppFolder.h"
+#include "app/LoadSettings.h"
 #include "app/SettingsKeys.h"
 #include "raceday/DayLoader.h"
-#include "app/LoadSettings.h"
 #include "raceday/TimeSeries.h"
 #include "store/Store.h"
 #include "util/Files.h"
@@ -18,7 +18,6 @@
 #include <ostream>
 
 namespace solvane::cli {
-namespace {
 
 int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -37,8 +36,7 @@ int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (!load.loaded)
         return fail(ctx, std::string(kTimeSeriesNoDay));
 
-    const TimeSeriesResult result =
-        ImportTimeSeriesOdds(*day, *folder, StoreFolder(ctx.appFolder));
+    const TimeSeriesResult result = ImportTimeSeriesOdds(*day, *folder, StoreFolder(ctx.appFolder));
     if (!result.error.empty())
         return fail(ctx, result.error);
     ctx.out << TimeSeriesMessage(result) << '\n';
@@ -52,8 +50,4 @@ int timeSeriesCommand(CliContext& ctx, const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const CliRegistration kTimeSeries("timeseries", "DAY  時系列オッズから各レースの自動取得時刻に最も近いオッズを取込",
-                                  timeSeriesCommand);
-
-} // namespace
 } // namespace solvane::cli

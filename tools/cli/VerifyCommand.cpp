@@ -12,12 +12,6 @@
 namespace solvane::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "[--track 東京,…] [--surface 芝|ダート|障害] [--age ２歳|３歳|３歳上|４歳上] "
-    "[--class 新馬|未勝利|1勝ｸﾗｽ|2勝ｸﾗｽ|3勝ｸﾗｽ|オープン|Listed|G３|G２|G１] [--weight ハンデ|別定|馬齢|定量] "
-    "[--runners 5,…,18] [--distance 1000-5000] [--list] [--compare]  "
-    "検証ファイルを条件で絞って集計する（各項目はカンマ区切りで複数可。--compare は前回の実行と共通のレースで比べる）";
-
 constexpr const char* kNoBacktestFile = "検証ファイル（tmpData.dat）がありません。先に backtest を実行してください。";
 
 struct ListOption {
@@ -74,6 +68,8 @@ std::string parseDistance(std::string_view text, KenshoFilter& filter)
     return {};
 }
 
+} // namespace
+
 int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     KenshoFilter filter;
@@ -101,8 +97,8 @@ int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
             const auto item = itemIndex(option->list, name);
             if (!item)
                 return usageError(ctx, std::string(option->option) + "（" + std::string(KenshoCaption(option->list)) +
-                                           "）に「" + name + "」はありません。選べるのは " +
-                                           itemsText(option->list) + " です。");
+                                           "）に「" + name + "」はありません。選べるのは " + itemsText(option->list) +
+                                           " です。");
             filter.select(option->list, *item, true);
         }
     }
@@ -127,7 +123,4 @@ int verifyCommand(CliContext& ctx, const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const CliRegistration verifyRegistration{"verify", kUsage, verifyCommand};
-
-} // namespace
 } // namespace solvane::cli

@@ -13,11 +13,6 @@
 #include <ostream>
 
 namespace solvane::cli {
-namespace {
-
-constexpr const char* kUsage = "DAY RACE TYPE --marks \"◎=1 ○=2,3 ▲=4\" [--stake N] [--haibun 0-3] "
-                               "[--multi all,12,23,13|none] [--yes] [--no-launch]  "
-                               "買い目を投票ファイルに書き、Kelvo投票プラグイン２を起動する";
 
 int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
@@ -66,7 +61,4 @@ int voteCommand(CliContext& ctx, const std::vector<std::string>& args)
     return kExitOk;
 }
 
-const CliRegistration voteRegistration{"vote", kUsage, voteCommand};
-
-} // namespace
 } // namespace solvane::cli
