@@ -35,10 +35,23 @@ const std::array<DayFile, 17>& Files()
 {
     static const std::array<DayFile, 17> files = [] {
         std::array<DayFile, 17> f{{
-            {"Data", ".jvRA"},  {"Data", "@SE"},    {"Data", ".jvHR"}, {"Data", ".jvO1"}, {"Data", ".jvO2"},
-            {"Data", ".jvO3"},  {"Data", ".jvO4"},  {"Data", ".jvO5"}, {"Data", ".jvO6"}, {"Data", ".jvDM"},
-            {"Data", ".jvTM"},  {"CHG", ".WE"},     {"CHG", ".TC"},    {"CHG", ".NEW"},   {"Data", ".FI"},
-            {"Data", ".TF"},    {"harunire/DATA", "@comp"},
+            {"Data", ".jvRA"},
+            {"Data", "@SE"},
+            {"Data", ".jvHR"},
+            {"Data", ".jvO1"},
+            {"Data", ".jvO2"},
+            {"Data", ".jvO3"},
+            {"Data", ".jvO4"},
+            {"Data", ".jvO5"},
+            {"Data", ".jvO6"},
+            {"Data", ".jvDM"},
+            {"Data", ".jvTM"},
+            {"CHG", ".WE"},
+            {"CHG", ".TC"},
+            {"CHG", ".NEW"},
+            {"Data", ".FI"},
+            {"Data", ".TF"},
+            {"harunire/DATA", "@comp"},
         }};
         return f;
     }();
@@ -46,10 +59,10 @@ const std::array<DayFile, 17>& Files()
 }
 
 struct Base {
-    fs::path app;                             // the scratch application folder
-    std::map<fs::path, std::string> files;    // every base file by its path in app
-    std::string venue;                        // UTF-8 name of the first venue
-    std::optional<fs::path> last;             // the file the previous input replaced
+    fs::path app;                          // the scratch application folder
+    std::map<fs::path, std::string> files; // every base file by its path in app
+    std::string venue;                     // UTF-8 name of the first venue
+    std::optional<fs::path> last;          // the file the previous input replaced
 };
 
 Base& TheBase()
@@ -71,7 +84,8 @@ Base& TheBase()
         fs::create_directories(b.app / "CHG");
         fs::create_directories(b.app / "harunire" / "DATA");
         const auto ra = b.files.find(b.app / "Data" / pathFromUtf8(std::string(fuzz::kBaseDayKey) + ".jvRA"));
-        b.venue = ra == b.files.end() || ra->second.size() < 21 ? "中山" : fromSjis(TrackName(ra->second.substr(19, 2)));
+        b.venue =
+            ra == b.files.end() || ra->second.size() < 21 ? "中山" : fromSjis(TrackName(ra->second.substr(19, 2)));
         return b;
     }();
     return base;

@@ -13,7 +13,9 @@
 #include "jvdata/CodeTables.h"
 #include "jvdata/LocalJVLink.h"
 #include "kaime/AppearanceRates.h"
+#include "kaime/KaimeBuild.h"
 #include "raceday/DayFiles.h"
+#include "raceday/DayLoader.h"
 #include "raceday/Forecast.h"
 #include "store/BulkImport.h"
 #include "store/Store.h"
@@ -22,12 +24,10 @@
 #include "util/Text.h"
 #include "verify/Backtest.h"
 #include "verify/SelectionRule.h"
-#include "kaime/KaimeBuild.h"
-#include "raceday/DayLoader.h"
 
 #include <algorithm>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -59,7 +59,10 @@ std::string Crlf(const std::vector<std::string>& lines)
     return out;
 }
 
-std::string Key(std::string_view record) { return record.size() >= 27 ? std::string(record.substr(11, 16)) : ""; }
+std::string Key(std::string_view record)
+{
+    return record.size() >= 27 ? std::string(record.substr(11, 16)) : "";
+}
 
 class Seeds {
 public:
@@ -135,8 +138,8 @@ bool Make(const fs::path& work)
     fs::create_directories(base / "CHG");
     fs::create_directories(base / "harunire" / "DATA");
     std::map<std::string, std::vector<std::string>> kept; // suffix -> lines
-    for (const std::string suffix : {".jvRA", ".jvHR", ".jvO1", ".jvO2", ".jvO3", ".jvO4", ".jvO5", ".jvO6", ".jvDM",
-                                     ".jvTM"}) {
+    for (const std::string suffix :
+         {".jvRA", ".jvHR", ".jvO1", ".jvO2", ".jvO3", ".jvO4", ".jvO5", ".jvO6", ".jvDM", ".jvTM"}) {
         std::vector<std::string>& out = kept[suffix];
         for (const std::string& l : Lines(fuzz::ReadBytes(data / pathFromUtf8(day + suffix)))) {
             if (keys.count(Key(l)))
@@ -174,8 +177,8 @@ bool Make(const fs::path& work)
     // Seeds of the day target: selector = the file's index in the target's table, then one or a few
     // records of the file (a whole trifecta file would not fit the input size).
     Seeds seeds(work / "corpus");
-    const std::vector<std::string> dayFiles{".jvRA", "@SE", ".jvHR", ".jvO1", ".jvO2", ".jvO3", ".jvO4", ".jvO5",
-                                            ".jvO6", ".jvDM", ".jvTM"};
+    const std::vector<std::string> dayFiles{".jvRA", "@SE",   ".jvHR", ".jvO1", ".jvO2", ".jvO3",
+                                            ".jvO4", ".jvO5", ".jvO6", ".jvDM", ".jvTM"};
     for (std::size_t i = 0; i < dayFiles.size(); ++i) {
         std::vector<std::string> lines = dayFiles[i] == "@SE" ? Lines(se) : kept[dayFiles[i]];
         lines.resize(std::min<std::size_t>(lines.size(), dayFiles[i] == "@SE" ? 4 : 1));

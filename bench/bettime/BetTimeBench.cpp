@@ -86,7 +86,8 @@ int main(int argc, char** argv)
                 lastFinal.races, static_cast<double>(bytes) / 1e6, static_cast<double>(seriesBytes) / 1e6);
     std::printf("read the store files:        %8.0f ms (median of %d)\n", mRead, rounds);
     std::printf("backtest at the final odds:  %8.0f ms  %5.2f x read\n", mFinal, mFinal / mRead);
-    std::printf("backtest 5 minutes before:   %8.0f ms  %5.2f x read, %5.2f x final (%lld races at bet time, %lld left out)\n",
-                mBet, mBet / mRead, mBet / mFinal, lastBetTime.betTimeRaces, lastBetTime.betTimeLeftOut);
+    std::printf(
+        "backtest 5 minutes before:   %8.0f ms  %5.2f x read, %5.2f x final (%lld races at bet time, %lld left out)\n",
+        mBet, mBet / mRead, mBet / mFinal, lastBetTime.betTimeRaces, lastBetTime.betTimeLeftOut);
     return 0;
 }

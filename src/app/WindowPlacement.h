@@ -13,7 +13,7 @@ class SettingsFile;
 
 struct WindowRect {
     int left = 0, top = 0, width = 0, height = 0;
-    int right() const { return left + width; }   // one past the last column
+    int right() const { return left + width; }  // one past the last column
     int bottom() const { return top + height; } // one past the last row
     friend bool operator==(const WindowRect&, const WindowRect&) = default;
 };

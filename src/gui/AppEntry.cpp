@@ -1,8 +1,8 @@
 #include "gui/AppEntry.h"
 
 #include "app/AppFolder.h"
-#include "gui/HelpKey.h"
 #include "app/JVLinkSession.h"
+#include "gui/HelpKey.h"
 #include "util/CommandLine.h"
 #include "util/Files.h"
 

@@ -79,9 +79,9 @@ int textColumns(std::string_view utf8)
         if (b < 0x80) {
             ++n;
         } else if ((b & 0xC0) != 0x80) { // the lead byte of a character
-            const bool halfWidth = b == 0xEF && i + 1 < utf8.size() &&
-                                   (static_cast<unsigned char>(utf8[i + 1]) == 0xBD ||
-                                    static_cast<unsigned char>(utf8[i + 1]) == 0xBE);
+            const bool halfWidth =
+                b == 0xEF && i + 1 < utf8.size() &&
+                (static_cast<unsigned char>(utf8[i + 1]) == 0xBD || static_cast<unsigned char>(utf8[i + 1]) == 0xBE);
             n += halfWidth ? 1 : 2;
         }
     }

@@ -35,8 +35,8 @@ private:
     QPointer<QTableView> view_;
     QObject* viewObject_ = nullptr; // the same view, for comparing without a cast
     Fit fit_;
-    bool pending_ = false;   // a fit is queued for when events run
-    bool stale_ = false;     // changed while hidden
+    bool pending_ = false; // a fit is queued for when events run
+    bool stale_ = false;   // changed while hidden
 };
 
 // Every column as wide as its heading and its widest text. A table of 4896 combinations changes at every

@@ -25,8 +25,8 @@ using Beeper = std::function<void()>;
 // A folder dialog: the chosen folder, or an empty text when the user cancelled.
 using FolderChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFolder)>;
 // Save-file and open-file dialogs: the chosen file, or an empty text when the user cancelled.
-using SaveFileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& startFile,
-                                              const QString& filter)>;
+using SaveFileChooser =
+    std::function<QString(QWidget* parent, const QString& caption, const QString& startFile, const QString& filter)>;
 using OpenFileChooser = SaveFileChooser;
 
 // The default sink: a message box after a beep for information and errors, a plain box otherwise.

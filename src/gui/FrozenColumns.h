@@ -30,7 +30,7 @@ private:
     void place();
 
     QPointer<QTableView> view_;
-    QObject* viewObject_ = nullptr;      // the same view, for comparing without a cast
+    QObject* viewObject_ = nullptr; // the same view, for comparing without a cast
     QTableView* overlay_ = nullptr;
     int count_ = 0;
 };

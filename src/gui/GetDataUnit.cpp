@@ -294,7 +294,8 @@ void TGetDataForm::SpeedButton1Click()
 {
     const int rc = jvlink_.JVSetUIProperties();
     if (rc != 0)
-        inform(QStringLiteral("JVSetUIPropertiesエラー：") + u(JVFailure("JVSetUIProperties", rc, jvlink_.lastError())));
+        inform(QStringLiteral("JVSetUIPropertiesエラー：") +
+               u(JVFailure("JVSetUIProperties", rc, jvlink_.lastError())));
 }
 
 void TGetDataForm::closeEvent(QCloseEvent* event)

@@ -23,7 +23,6 @@ namespace solvane {
 
 class SettingsFile;
 
-
 class TGetDataForm : public QDialog {
     Q_OBJECT
 

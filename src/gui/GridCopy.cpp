@@ -53,8 +53,8 @@ void GridCopy::copySelection()
     if (!grid)
         return;
     std::set<int> rows, columns;
-    for (const QModelIndex& index : view_->selectionModel() ? view_->selectionModel()->selectedIndexes()
-                                                            : QModelIndexList{}) {
+    for (const QModelIndex& index :
+         view_->selectionModel() ? view_->selectionModel()->selectedIndexes() : QModelIndexList{}) {
         rows.insert(index.row());
         columns.insert(index.column());
     }

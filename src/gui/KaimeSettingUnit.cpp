@@ -3,20 +3,20 @@
 #include "gui/Main.h"
 
 #include "app/KaimeSettings.h"
+#include "app/LoadSettings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
-#include "app/LoadSettings.h"
-#include "raceday/TimeSeries.h"
 #include "gui/CompanionWindow.h"
 #include "gui/WorkerProgress.h"
+#include "raceday/TimeSeries.h"
 #include "util/Files.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -390,8 +390,7 @@ void TKaimeSettingForm::SimBtnClick()
     const Clock* clock = &main_.shell().clock();
     // The worker has its own race day and copies of everything it reads; it only reports back by
     // posting calls to this window, which joins it before it is destroyed.
-    worker_ = std::thread([this, shared = shared_, items = std::move(items), options = std::move(options), clock,
-                           run] {
+    worker_ = std::thread([this, shared = shared_, items = std::move(items), options = std::move(options), clock, run] {
         BacktestResult result;
         try {
             result = RunBacktest(
@@ -484,8 +483,8 @@ void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
             main_.raceDay().BatchMode = batch;
         }
         KenshoForm->ReadDataBtnClick();
-        ShowCompanion(*KenshoForm, main_, main_.companionArea(), main_.shell().settings(),
-                      kKenshoGeometry, QSize(1280, 860));
+        ShowCompanion(*KenshoForm, main_, main_.companionArea(), main_.shell().settings(), kKenshoGeometry,
+                      QSize(1280, 860));
         break;
     }
     case BacktestOutcome::NoData:

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "gui/Dialogs.h"
-#include "verify/Backtest.h"
 #include "gui/KenshoUnit.h"
+#include "verify/Backtest.h"
 #include "verify/SelectionRule.h"
 
 #include <QWidget>

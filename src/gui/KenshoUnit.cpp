@@ -1,19 +1,19 @@
 #include "gui/KenshoUnit.h"
 
-#include "kaime/BakenType.h"
 #include "gui/ColumnFitter.h"
 #include "gui/GridCopy.h"
 #include "gui/TextGridModel.h"
+#include "kaime/BakenType.h"
 #include "util/Files.h"
 #include "verify/Backtest.h"
 
 #include <QApplication>
 #include <QChart>
-#include <QGraphicsLayout>
 #include <QChartView>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -119,7 +119,8 @@ void TKenshoForm::buildControls()
         const int rows = std::min(list->count(), 10);
         const int frame = 2 * list->frameWidth();
         list->setFixedHeight(rows * list->sizeHintForRow(0) + frame + 2);
-        list->setFixedWidth(width + frame + 12 + (list->count() > rows ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0));
+        list->setFixedWidth(width + frame + 12 +
+                            (list->count() > rows ? list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0));
         connect(list, &QListWidget::customContextMenuRequested, this, [this, list] { toggleAll(list); });
         grid->addWidget(list, 1, l, Qt::AlignTop);
         lists_[at(l)] = list;
@@ -318,10 +319,10 @@ void TKenshoForm::showChart(const KenshoResult& result)
         chart->removeAxis(axis);
         delete axis;
     }
-    Pages->setTabText(Pages->indexOf(ChartView),
-                      result.compared ? q("回収率の推移（実線：今回 " + result.oddsLabel + "　破線：前回 " +
-                                          result.compared->oddsLabel + "）")
-                                      : QString("回収率の推移"));
+    Pages->setTabText(Pages->indexOf(ChartView), result.compared
+                                                     ? q("回収率の推移（実線：今回 " + result.oddsLabel +
+                                                         "　破線：前回 " + result.compared->oddsLabel + "）")
+                                                     : QString("回収率の推移"));
     if (result.rows.empty())
         return;
 
@@ -337,8 +338,8 @@ void TKenshoForm::showChart(const KenshoResult& result)
     // Two runs: the shown one solid, the compared one dashed in the same colour; a type's legend entry
     // shows or hides both.
     const auto curves = CumulativeRecovery(result.rows);
-    const auto others = result.compared ? CumulativeRecovery(result.compared->rows)
-                                        : std::array<std::vector<double>, kBakenTypes>{};
+    const auto others =
+        result.compared ? CumulativeRecovery(result.compared->rows) : std::array<std::vector<double>, kBakenTypes>{};
     const double last = static_cast<double>(result.rows.size());
     double top = 100;
     auto addCurve = [&](const std::vector<double>& curve, int t, bool dashed) {

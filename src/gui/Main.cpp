@@ -2,24 +2,24 @@
 
 #include "gui/OddsPageWidget.h"
 
-#include "gui/KaimeSetUnit.h"
-#include "gui/KaimeUnit.h"
-#include "gui/CompiUnit.h"
-#include "raceday/DayLoader.h"
-#include "gui/DeUnit.h"
 #include "app/LoadSettings.h"
-#include "raceday/Payouts.h"
-#include "raceday/RaceDay.h"
-#include "gui/GetDataUnit.h"
-#include "gui/SqlExportUnit.h"
-#include "store/Store.h"
 #include "gui/ColumnFitter.h"
 #include "gui/CompanionWindow.h"
+#include "gui/CompiUnit.h"
+#include "gui/DeUnit.h"
+#include "gui/GetDataUnit.h"
 #include "gui/GridCopy.h"
+#include "gui/KaimeSetUnit.h"
+#include "gui/KaimeSettingUnit.h"
+#include "gui/KaimeUnit.h"
+#include "gui/SqlExportUnit.h"
 #include "gui/TextGridModel.h"
+#include "raceday/DayLoader.h"
+#include "raceday/Payouts.h"
+#include "raceday/RaceDay.h"
+#include "store/Store.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
-#include "gui/KaimeSettingUnit.h"
 #include "voting/Schedule.h"
 
 #include <QAction>
@@ -43,8 +43,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTimer>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -64,7 +64,6 @@ int RaceListWidth(const QListWidget& list)
     return list.fontMetrics().horizontalAdvance(QStringLiteral("00:00 札幌12R")) + 2 * list.frameWidth() +
            list.style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
 }
-
 
 TMainForm::TMainForm(AppShell& shell, JVLink& jvlink, QWidget* parent)
     : QMainWindow(parent), shell_(shell), jvlink_(jvlink)

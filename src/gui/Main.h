@@ -4,9 +4,9 @@
 #pragma once
 
 #include "app/AppShell.h"
-#include "raceday/RaceCard.h"
 #include "gui/AlarmSound.h"
 #include "gui/Dialogs.h"
+#include "raceday/RaceCard.h"
 
 #include <QMainWindow>
 #include <QMessageBox>

@@ -3,21 +3,21 @@
 // Every rule is in the core (voting/Schedule, voting/LiveDay, raceday/TimeSeries); this file only
 // wires controls to it and shows what comes back.
 #include "app/AppFolder.h"
+#include "app/LoadSettings.h"
+#include "app/SettingsKeys.h"
+#include "gui/DeUnit.h"
 #include "gui/Main.h"
 #include "gui/OddsPageWidget.h"
-#include "app/SettingsKeys.h"
+#include "gui/OzGetTimeUnit.h"
+#include "gui/TextGridModel.h"
 #include "raceday/DayLoader.h"
-#include "gui/DeUnit.h"
-#include "app/LoadSettings.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceDay.h"
 #include "raceday/TimeSeries.h"
 #include "store/Store.h"
-#include "gui/TextGridModel.h"
 #include "util/Files.h"
 #include "util/Text.h"
 #include "voting/LiveDay.h"
-#include "gui/OzGetTimeUnit.h"
 #include "voting/Schedule.h"
 
 #include <QApplication>
@@ -270,8 +270,7 @@ void TMainForm::T1Click()
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TimeSeriesResult result =
-        ImportTimeSeriesOdds(*day_, *folder, StoreFolder(shell_.appFolder()));
+    const TimeSeriesResult result = ImportTimeSeriesOdds(*day_, *folder, StoreFolder(shell_.appFolder()));
     QApplication::restoreOverrideCursor();
     if (!result.error.empty())
         message(MessageKind::Error, "Solvane", q(result.error));

@@ -1,11 +1,11 @@
 #include "gui/OddsPageWidget.h"
 
-#include "raceday/RaceCardColours.h"
-#include "raceday/RaceDay.h"
 #include "gui/ColumnFitter.h"
 #include "gui/FrozenColumns.h"
 #include "gui/GridCopy.h"
 #include "gui/TextGridModel.h"
+#include "raceday/RaceCardColours.h"
+#include "raceday/RaceDay.h"
 
 #include <QColor>
 #include <QHBoxLayout>

@@ -3,8 +3,8 @@
 // made afresh each time. The times take effect at the next day load, when the schedule is worked out.
 #pragma once
 
-#include "gui/Dialogs.h"
 #include "gui/AlarmSound.h"
+#include "gui/Dialogs.h"
 
 #include <QDialog>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "gui/SqlExportUnit.h"
 
 #include "app/AppShell.h"
-#include "gui/WorkerProgress.h"
 #include "app/LoadSettings.h"
+#include "gui/WorkerProgress.h"
 #include "util/Files.h"
 
 #include <QCheckBox>
@@ -49,8 +49,7 @@ TSqlExportForm::TSqlExportForm(AppShell& shell, QWidget* parent) : QDialog(paren
         ShowMessageBox(this, kind, caption, text);
     };
     chooseSave_ = [](QWidget* parent, const QString& caption, const QString& start, const QString& filter) {
-        return QFileDialog::getSaveFileName(parent, caption, start, filter, nullptr,
-                                            QFileDialog::DontConfirmOverwrite);
+        return QFileDialog::getSaveFileName(parent, caption, start, filter, nullptr, QFileDialog::DontConfirmOverwrite);
     };
     buildControls();
     FileEdit->setText(q(pathToUtf8(shell_.appFolder() / "solvane.sqlite")));

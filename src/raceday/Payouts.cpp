@@ -68,7 +68,8 @@ RacePlacings PlacingsOf(std::string_view hr)
     // Each horse keeps the best place a payout gives it: in a dead heat for first both winners also
     // appear as the second horse of an exacta, and they stay 1着.
     auto place = [&](int h, int p) {
-        if (h >= 1 && h <= kMaxHorses && (placings[static_cast<std::size_t>(h)] == 0 || p < placings[static_cast<std::size_t>(h)]))
+        if (h >= 1 && h <= kMaxHorses &&
+            (placings[static_cast<std::size_t>(h)] == 0 || p < placings[static_cast<std::size_t>(h)]))
             placings[static_cast<std::size_t>(h)] = p;
     };
     for (std::size_t i = 0; i < 3; ++i)

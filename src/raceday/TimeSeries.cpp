@@ -129,7 +129,7 @@ namespace {
 // One snapshot of a race: when it was announced, and its line or where it lies in its file.
 struct SnapshotEntry {
     int minute = 0;
-    std::size_t file = 0;  // index into the files read
+    std::size_t file = 0;     // index into the files read
     std::int64_t offset = -1; // of the record in its file; -1: line holds it
     std::string line;
 };
@@ -216,7 +216,8 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
     // Only a race key of digits names a file; anything else could lead outside the folder.
     if (post.size() != 4 || !digits(post) || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
         return out;
-    const int limit = static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
+    const int limit =
+        static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
     const std::string_view raceKey = RaceKey(ra);
     std::vector<fs::path> dayFolders;
     for (const fs::path& folder : seriesFolders)
@@ -284,14 +285,14 @@ bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view re
         return false;
     // Announced "mmddhhmm" at 28-35: the same minute is the same announcement, fetched again.
     const std::string_view at = field(line, 28, 8);
-    const auto same = std::find_if(lines->begin(), lines->end(), [&](const std::string& l) { return field(l, 28, 8) == at; });
+    const auto same =
+        std::find_if(lines->begin(), lines->end(), [&](const std::string& l) { return field(l, 28, 8) == at; });
     if (same != lines->end())
         *same = line;
     else
-        lines->insert(std::upper_bound(lines->begin(), lines->end(), line,
-                                       [](const std::string& a, const std::string& b) {
-                                           return field(a, 28, 8) < field(b, 28, 8);
-                                       }),
+        lines->insert(std::upper_bound(
+                          lines->begin(), lines->end(), line,
+                          [](const std::string& a, const std::string& b) { return field(a, 28, 8) < field(b, 28, 8); }),
                       line);
     files.copied(path);
     return true;

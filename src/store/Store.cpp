@@ -269,8 +269,8 @@ void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, boo
 
 template <class Line> bool slotStep(std::vector<Line>& lines, Line line, std::string_view delivery)
 {
-    const auto index =
-        SlotIndex(static_cast<int>(toIntDef(RaceNumberText(line), 0)), static_cast<int>(toIntDef(field(line, 29, 2), 0)));
+    const auto index = SlotIndex(static_cast<int>(toIntDef(RaceNumberText(line), 0)),
+                                 static_cast<int>(toIntDef(field(line, 29, 2), 0)));
     if (!index || static_cast<std::size_t>(*index) >= lines.size())
         return false;
     Line& slot = lines[static_cast<std::size_t>(*index)];

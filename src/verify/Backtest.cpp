@@ -466,8 +466,9 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
         result.message = std::string(kNoBacktestData);
         // Every race left out for want of snapshots: say so, or the user looks for the fault elsewhere.
         if (result.betTimeLeftOut > 0)
-            result.message += strprintf("発走%d分前までの単勝の時系列オッズがあるレースがありません（除いたレース %lld）。",
-                                        result.oddsBeforeMinutes, result.betTimeLeftOut);
+            result.message +=
+                strprintf("発走%d分前までの単勝の時系列オッズがあるレースがありません（除いたレース %lld）。",
+                          result.oddsBeforeMinutes, result.betTimeLeftOut);
         return result;
     }
     const FolderLock lock = LockForWriting(options.load.appFolder);

@@ -24,8 +24,8 @@ struct FieldAt {
     std::size_t length;
 };
 constexpr FieldAt kYear{0, 4}, kMonth{4, 2}, kDay{6, 2}, kTrack{8, 2}, kMeeting{10, 2}, kDayOfMeeting{12, 2},
-    kRace{14, 2}, kName{16, 6}, kGrade{22, 1}, kSymbol{23, 3}, kRaceType{26, 2}, kWeightType{28, 1},
-    kCondition{29, 3}, kDistance{32, 4}, kCourse{36, 2}, kRunners{38, 2}, kTurfGoing{40, 1}, kDirtGoing{41, 1};
+    kRace{14, 2}, kName{16, 6}, kGrade{22, 1}, kSymbol{23, 3}, kRaceType{26, 2}, kWeightType{28, 1}, kCondition{29, 3},
+    kDistance{32, 4}, kCourse{36, 2}, kRunners{38, 2}, kTurfGoing{40, 1}, kDirtGoing{41, 1};
 // Within a bet type's block: "%4d" count, "%7d" stake, "%8d" payout.
 constexpr FieldAt kCount{0, 4}, kStake{4, 7}, kPayout{11, 8};
 
@@ -292,7 +292,7 @@ void KenshoTotals::add(const BacktestRecord& record)
 const std::vector<std::string>& KenshoHeadings()
 {
     static const std::vector<std::string> headings = [] {
-        std::vector<std::string> h{"年", "月", "日",   "場所", "回", "日",   "R",  "ﾚｰｽ名",
+        std::vector<std::string> h{"年", "月", "日",     "場所", "回",   "日", "R",    "ﾚｰｽ名",
                                    "頭", "GR", "競走種", "条件", "重量", "TR", "距離", "馬場"};
         for (const char* type : {"単勝点", "複勝点", "枠連点", "馬連点", "ﾜｲﾄﾞ点", "馬単点", "３複点", "３単点"}) {
             h.emplace_back(type);
@@ -306,7 +306,7 @@ const std::vector<std::string>& KenshoHeadings()
 
 const std::vector<std::string>& KenshoSummaryHeadings()
 {
-    static const std::vector<std::string> headings{"",     "単勝", "複勝", "枠連",  "馬連",
+    static const std::vector<std::string> headings{"",     "単勝", "複勝",  "枠連", "馬連",
                                                    "ﾜｲﾄﾞ", "馬単", "3連複", "3連単"};
     return headings;
 }
@@ -375,7 +375,8 @@ void fillSummaryRows(TextGrid& grid, int first, const std::string& prefix, const
         grid.setCell(first, col, strprintf("%4lld", totals.played[k]));
         grid.setCell(first + 1, col, rateText(totals.hit[k], totals.played[k]));
         // Races played with no stake at all (a backtest line whose stake did not parse) have no rate.
-        grid.setCell(first + 2, col, totals.stake[k] == 0 ? std::string("－") : rateText(totals.payout[k], totals.stake[k]));
+        grid.setCell(first + 2, col,
+                     totals.stake[k] == 0 ? std::string("－") : rateText(totals.payout[k], totals.stake[k]));
     }
 }
 
@@ -421,8 +422,9 @@ TextGrid KenshoComparisonSummary(const KenshoTotals& shown, const KenshoTotals& 
         const auto a = recovery(shown, k);
         const auto b = recovery(compared, k);
         if (a && b)
-            grid.setCell(6, static_cast<int>(k) + 1,
-                         strprintf("%+7.1f", static_cast<double>(std::llround(*a * 10) - std::llround(*b * 10)) / 10.0));
+            grid.setCell(
+                6, static_cast<int>(k) + 1,
+                strprintf("%+7.1f", static_cast<double>(std::llround(*a * 10) - std::llround(*b * 10)) / 10.0));
     }
     return grid;
 }

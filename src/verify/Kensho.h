@@ -96,18 +96,18 @@ struct KenshoCompared {
 };
 
 struct KenshoResult {
-    bool fileFound = false;  // false: the window keeps both grids as they were
+    bool fileFound = false;      // false: the window keeps both grids as they were
     std::vector<KenshoRow> rows; // in the order listed: the last record of the file first
     KenshoTotals totals;
-    TextGrid grid;    // result grid: the 40 headings, one data row per listed race (one empty row when none),
-                      // styles and alignment set
+    TextGrid grid; // result grid: the 40 headings, one data row per listed race (one empty row when none),
+                   // styles and alignment set
     TextGrid summary; // summary grid: headings "" "単勝" … "3連単", rows "データ数" "的中率" "回収率", styles set
     std::string error; // the file exists but could not be read (for a person); empty otherwise. With an
                        // error nothing else is filled: the window keeps its grids and shows the message.
     // The summary of the run that wrote the file (BacktestSummary: what it wrote and what it left out),
     // when its summary file is there and belongs to it; empty otherwise.
     std::string runSummary;
-    std::string oddsLabel; // the odds the run played at (OddsLabel), read off the file's first record
+    std::string oddsLabel;                  // the odds the run played at (OddsLabel), read off the file's first record
     std::optional<KenshoCompared> compared; // set by CompareBacktestRuns
 };
 

@@ -78,7 +78,7 @@ struct TohyoInput {
     std::string_view ra;       // the current race's RA record
     const TextGrid* grid = nullptr;
     BakenType type = BakenType::Tan;
-    std::string pluginFolder; // [Dir] KelvoTohyo2 as stored
+    std::string pluginFolder;    // [Dir] KelvoTohyo2 as stored
     std::optional<DateTime> now; // when set, a race already run or of another day is warned of
 };
 

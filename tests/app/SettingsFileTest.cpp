@@ -137,8 +137,7 @@ TEST_F(SettingsFileTest, SeveralKeysAreStoredInOneRewriteAllOrNone)
     const std::string before = "[Play]\r\nSound1=1\r\n[locate]\r\nwidth=5\r\n";
     writeUtf8(before);
     auto s = open();
-    ASSERT_TRUE(s.setAll({{keys::LocateTop, 20}, {keys::LocateLeft, 30}, {keys::LocateWidth, 900}}))
-        << s.lastError();
+    ASSERT_TRUE(s.setAll({{keys::LocateTop, 20}, {keys::LocateLeft, 30}, {keys::LocateWidth, 900}})) << s.lastError();
     const std::string together = onDisk();
     EXPECT_EQ(together, "[Play]\r\nSound1=1\r\n[locate]\r\nwidth=900\r\ntop=20\r\nleft=30\r\n");
     writeUtf8(before);

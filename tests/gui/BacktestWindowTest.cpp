@@ -3,18 +3,18 @@
 // its outcomes (written, no data, cancelled, refused, main window closed), the right-click toggles,
 // the stored period, the rule file, the verification filters, the comparison of two runs and the CSV file.
 #include "app/AppShell.h"
-#include "gui/Main.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
+#include "gui/KaimeSettingUnit.h"
 #include "gui/KaimeUnit.h"
+#include "gui/KenshoUnit.h"
+#include "gui/Main.h"
 #include "raceday/RaceRecords.h"
 #include "raceday/TimeSeries.h"
 #include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "verify/Backtest.h"
-#include "gui/KaimeSettingUnit.h"
-#include "gui/KenshoUnit.h"
 
 #include <QAbstractItemModel>
 #include <QChart>
@@ -250,8 +250,10 @@ private slots:
         QCOMPARE(w.kenshoChild<QLabel>("CtLabel")->text(), QString::number(lines));
         // Both windows say what the run wrote (and would say what it left out).
         const QString wrote = QString("日  %1レースを書き込みました。").arg(lines);
-        QVERIFY2(w.child<QLabel>("ProgressLabel")->text().contains(wrote), qPrintable(w.child<QLabel>("ProgressLabel")->text()));
-        QVERIFY2(w.kenshoChild<QLabel>("RunLabel")->text().contains(wrote), qPrintable(w.kenshoChild<QLabel>("RunLabel")->text()));
+        QVERIFY2(w.child<QLabel>("ProgressLabel")->text().contains(wrote),
+                 qPrintable(w.child<QLabel>("ProgressLabel")->text()));
+        QVERIFY2(w.kenshoChild<QLabel>("RunLabel")->text().contains(wrote),
+                 qPrintable(w.kenshoChild<QLabel>("RunLabel")->text()));
         QCOMPARE(w.kenshoChild<QLabel>("StartDateLabel")->text(), QStringLiteral("2023年01月10日"));
         QCOMPARE(w.kenshoChild<QLabel>("EndDateLabel")->text(), QStringLiteral("2024年01月10日"));
         const QAbstractItemModel* grid = w.kenshoChild<QTableView>("StringGrid1")->model();
@@ -426,7 +428,8 @@ private slots:
         QVERIFY(finished.wait(120000));
         QCOMPARE(finished.takeFirst().at(0).value<BacktestOutcome>(), BacktestOutcome::NoData);
         QCOMPARE(w.messages.size(), 1);
-        QVERIFY2(w.messages.front().startsWith(q(kNoBacktestData) + "発走5分前までの単勝の時系列オッズがあるレースがありません"),
+        QVERIFY2(w.messages.front().startsWith(q(kNoBacktestData) +
+                                               "発走5分前までの単勝の時系列オッズがあるレースがありません"),
                  qPrintable(w.messages.front()));
         QCOMPARE(readFile(g_season->backtestFile()), std::optional<std::string>(kPrevious));
         QVERIFY(w.shell.settings().set(keys::Jikeiretu, ""));

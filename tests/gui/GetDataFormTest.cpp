@@ -1,14 +1,14 @@
 // The bulk import window on a generated weekend served by the local JV-Link component.
 #include "app/AppShell.h"
-#include "gui/Main.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
 #include "feedgen/Feed.h"
+#include "gui/GetDataUnit.h"
+#include "gui/Main.h"
 #include "jvdata/LocalJVLink.h"
 #include "raceday/RaceDay.h"
-#include "gui/GetDataUnit.h"
 #include "store/Store.h"
 #include "support/GeneratedSeason.h"
 #include "support/TempDir.h"
@@ -137,7 +137,9 @@ private slots:
         auto form = s.form();
         QTest::mouseClick(form->findChild<QPushButton*>("ButtonStart"), Qt::LeftButton);
         QTRY_VERIFY(!form->running());
-        QCOMPARE(s.messages.value(1), QStringLiteral("JVOpenエラー:サーバーがメンテナンス中です。(-504) しばらくしてからやり直してください。"));
+        QCOMPARE(
+            s.messages.value(1),
+            QStringLiteral("JVOpenエラー:サーバーがメンテナンス中です。(-504) しばらくしてからやり直してください。"));
         QVERIFY(ListStoredDays(StoreFolder(s.home)).empty());
         QVERIFY(s.settings->get(keys::LastTime).empty());
         // The request was closed: the next import is not refused as still open.
@@ -188,7 +190,8 @@ private slots:
         QVERIFY(form->running());
         QTest::mouseClick(form->findChild<QPushButton*>("ButtonCancel"), Qt::LeftButton);
         QVERIFY(!form->running());
-        QVERIFY2(!s.messages.contains(QStringLiteral("JVCancel:キャンセルされました")), qPrintable(s.messages.join("|")));
+        QVERIFY2(!s.messages.contains(QStringLiteral("JVCancel:キャンセルされました")),
+                 qPrintable(s.messages.join("|")));
         QCOMPARE(ListStoredDays(StoreFolder(s.home)).size(), 2u);
         QVERIFY(!s.settings->get(keys::LastTime).empty());
         QVERIFY(form->findChild<QPushButton*>("ButtonStart")->isEnabled());

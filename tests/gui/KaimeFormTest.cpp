@@ -2,15 +2,15 @@
 // modes and the stake, 消 clicks, heading sorts, the mark buttons, the remembered page, the vote to a
 // fake plug-in, the default-stake dialog and the plug-in folder menu.
 #include "app/AppShell.h"
-#include "gui/Main.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
 #include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
 #include "gui/KaimeSetUnit.h"
 #include "gui/KaimeUnit.h"
+#include "gui/Main.h"
+#include "jvdata/LocalJVLink.h"
 #include "raceday/RaceRecords.h"
 #include "store/BulkImport.h"
 #include "store/Store.h"
@@ -31,10 +31,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
-#include <QScreen>
 #include <QtTest>
 
 using namespace solvane;
@@ -325,11 +325,11 @@ private slots:
         w.showPage(BakenType::UT);
         w.clickCell(BakenType::UT, 0, 0); // the first row is not voted
         QStringList started;
-        w.form->setShellLauncher([&](const fs::path& program, std::string_view parameters, const fs::path& folder,
-                                     std::string*) {
-            started << q(program.string()) << q(std::string(parameters)) << q(folder.string());
-            return QProcess::execute(q(program.string()), QStringList{q(std::string(parameters))}) == 0;
-        });
+        w.form->setShellLauncher(
+            [&](const fs::path& program, std::string_view parameters, const fs::path& folder, std::string*) {
+                started << q(program.string()) << q(std::string(parameters)) << q(folder.string());
+                return QProcess::execute(q(program.string()), QStringList{q(std::string(parameters))}) == 0;
+            });
         w.child<QPushButton>("TohyoCSVBtn")->click();
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join("|")));
         const QString race = w.main->findChild<QListWidget*>("DatList")->currentItem()->text();
@@ -402,8 +402,7 @@ private slots:
                          grid->visualRect(grid->model()->index(0, card::Name)).size());
         QVERIFY(!form->geometry().intersects(name)); // the horse names stay in sight
         QVERIFY(!form->geometry().intersects(list));
-        QVERIFY(main.screen()->availableGeometry().contains(form->geometry()) ||
-                form->width() <= form->minimumWidth());
+        QVERIFY(main.screen()->availableGeometry().contains(form->geometry()) || form->width() <= form->minimumWidth());
 
         form->setGeometry(60, 40, 1000, 400);
         form->close();
@@ -436,7 +435,9 @@ private slots:
             QVERIFY(frozen->isColumnHidden(kLabelColumn + 1));
             for (int c = 0; c < view->model()->columnCount(); ++c)
                 QVERIFY2(view->columnWidth(c) >= static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c),
-                         qPrintable(QString("column %1: %2 < %3").arg(c).arg(view->columnWidth(c))
+                         qPrintable(QString("column %1: %2 < %3")
+                                        .arg(c)
+                                        .arg(view->columnWidth(c))
                                         .arg(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c))));
         }
     }
@@ -507,9 +508,8 @@ private slots:
         FakePlugin bare(false);
         w.shell.settings().set(keys::KelvoTohyo2, bare.folder.string());
         int starts = 0;
-        w.form->setShellLauncher([&](const fs::path&, std::string_view, const fs::path&, std::string*) {
-            return ++starts, true;
-        });
+        w.form->setShellLauncher(
+            [&](const fs::path&, std::string_view, const fs::path&, std::string*) { return ++starts, true; });
         w.child<QPushButton>("TohyoCSVBtn")->click();
         QVERIFY(w.messages.last().startsWith(QStringLiteral("投票ファイルを作成できません")));
         QCOMPARE(starts, 0);

@@ -2,12 +2,13 @@
 // second by second on a manual clock (the window's timer stopped), the fetch buttons, the next-race
 // commands, the clock and countdown, the fetch-time window and the time-series odds commands.
 #include "app/AppShell.h"
-#include "gui/Main.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
 #include "feedgen/Feed.h"
+#include "gui/Main.h"
+#include "gui/OzGetTimeUnit.h"
 #include "jvdata/JVMessage.h"
 #include "jvdata/LocalJVLink.h"
 #include "jvdata/MemoryJVLink.h"
@@ -19,7 +20,6 @@
 #include "util/Files.h"
 #include "util/ShiftJis.h"
 #include "util/Text.h"
-#include "gui/OzGetTimeUnit.h"
 #include "voting/Schedule.h"
 
 #include <QAction>

@@ -1,12 +1,12 @@
 // The main window on the offscreen platform, started on an empty application folder.
-#include "gui/AppEntry.h"
 #include "app/FakeJVLink.h"
-#include "gui/Main.h"
 #include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
-#include "gui/KaimeUnit.h"
+#include "gui/AppEntry.h"
 #include "gui/CompiUnit.h"
 #include "gui/KaimeSettingUnit.h"
+#include "gui/KaimeUnit.h"
+#include "gui/Main.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
@@ -14,12 +14,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QGuiApplication>
 #include <QScreen>
+#include <QTabWidget>
 #include <QtTest>
 #include <tuple>
 #include <vector>
@@ -219,11 +219,11 @@ void MainFormTest::helpAndSiblingLaunchReportFailures()
 
     // What goes to the shell: file, parameter text and working folder.
     std::vector<std::tuple<fs::path, std::string, fs::path>> launched;
-    s.form->setShellLauncher([&](const fs::path& file, std::string_view parameters, const fs::path& folder,
-                                 std::string*) {
-        launched.emplace_back(file, parameters, folder);
-        return true;
-    });
+    s.form->setShellLauncher(
+        [&](const fs::path& file, std::string_view parameters, const fs::path& folder, std::string*) {
+            launched.emplace_back(file, parameters, folder);
+            return true;
+        });
     QVERIFY(writeFileAtomic(dir / "Solvane.pdf", "%PDF-1.4"));
     QTest::mouseClick(s.form->findChild<QPushButton*>("HelpButton"), Qt::LeftButton);
     QVERIFY(s.shell.settings().set(keys::Harunire, (dir / "box").string()));

@@ -3,10 +3,10 @@
 // without it; and the folder and name rules of the alert sound.
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
-#include "support/TempDir.h"
-#include "util/Files.h"
 #include "gui/AlarmSound.h"
 #include "gui/OzGetTimeUnit.h"
+#include "support/TempDir.h"
+#include "util/Files.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,14 +1,14 @@
 // The race card in the main window on a generated, imported day: selecting races from the list, the
 // header, heading clicks, mark clicks by mouse and keyboard, and the entries window.
 #include "app/AppShell.h"
-#include "gui/Main.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "app/SiblingFolders.h"
 #include "app/WorkFolders.h"
 #include "feedgen/Feed.h"
-#include "jvdata/LocalJVLink.h"
 #include "gui/DeUnit.h"
+#include "gui/Main.h"
+#include "jvdata/LocalJVLink.h"
 #include "raceday/Payouts.h"
 #include "raceday/RaceCard.h"
 #include "raceday/RaceCardColours.h"

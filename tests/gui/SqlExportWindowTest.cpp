@@ -1,10 +1,10 @@
 // The window "SQLite書き出し": opened from the file menu, the period of the stored days, the export on its
 // worker thread with the same counts as the core's, and bad input said without touching the file.
 #include "app/AppShell.h"
+#include "app/LoadSettings.h"
 #include "export/SqliteExport.h"
 #include "gui/Main.h"
 #include "gui/SqlExportUnit.h"
-#include "app/LoadSettings.h"
 #include "support/GeneratedSeason.h"
 #include "util/Files.h"
 

@@ -128,7 +128,8 @@ TEST(JVMessageTest, AFailureCarriesTheComponentsAccountAndWhatToDo)
         {"JVRead", -402, "", JVMessage("JVRead", -402) + " データを取り込み直してください。"},
         {"JVStatus", -502, "", JVMessage("JVStatus", -502) + " しばらくしてからやり直してください。"},
         {"JVOpen", -504, "", "サーバーがメンテナンス中です。(-504) しばらくしてからやり直してください。"},
-        {"JVOpen", -401, "中継プログラム：応答なし", "JV- Link 内部エラーが発生しました。(-401)（中継プログラム：応答なし）"},
+        {"JVOpen", -401, "中継プログラム：応答なし",
+         "JV- Link 内部エラーが発生しました。(-401)（中継プログラム：応答なし）"},
         {"JVRead", -503, "", JVMessage("JVRead", -503)},
         {"JVClose", -999, "", "(-999)"},
     };

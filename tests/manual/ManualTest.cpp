@@ -1,11 +1,11 @@
 // The user's manual as the build makes it: Solvane.pdf beside the program opens and its page tree reads
 // back, the text of every section title of docs/manual/manual.md is on its body pages in order, its
 // fonts and screenshots are in the file; and F1 opens it from every window, as "ヘルプ" does.
-#include "gui/AppEntry.h"
 #include "app/AppShell.h"
 #include "app/FakeJVLink.h"
-#include "gui/Main.h"
+#include "gui/AppEntry.h"
 #include "gui/KaimeUnit.h"
+#include "gui/Main.h"
 #include "support/TempDir.h"
 #include "util/Files.h"
 

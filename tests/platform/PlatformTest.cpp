@@ -233,8 +233,8 @@ TEST(PlatformLaunch, TheManualAndTheCompiBoxStartThroughTheShell)
 TEST(PlatformCommandLine, ArgumentsComeBackWholeThroughTheWideCommandLine)
 {
     // Quoted for CreateProcessW, read back the way the C runtime and ProgramArguments read them.
-    const std::vector<std::string> args{"plain", "", "with blank", "C:\\Kelvo 投票\\", "say \"hi\"", "a\\\\\"b",
-                                        "ダート", "tab\there", "\\\\server\\share"};
+    const std::vector<std::string> args{"plain",    "",       "with blank", "C:\\Kelvo 投票\\", "say \"hi\"",
+                                        "a\\\\\"b", "ダート", "tab\there",  "\\\\server\\share"};
     std::wstring line = L"solvane-cli.exe";
     for (const std::string& a : args) {
         line += L' ';

@@ -2,6 +2,7 @@
 // day loader then puts on the race card, on small texts built here and on the generator's paste texts.
 #include "RaceDayTestSupport.h"
 
+#include "app/LoadSettings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsKeys.h"
 #include "feedgen/Feed.h"
@@ -9,7 +10,6 @@
 #include "jvdata/LocalJVLink.h"
 #include "raceday/DayLoader.h"
 #include "raceday/Forecast.h"
-#include "app/LoadSettings.h"
 #include "support/ImportStore.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "RaceDayTestSupport.h"
 
-#include "raceday/DayLoader.h"
 #include "app/LoadSettings.h"
+#include "raceday/DayLoader.h"
 #include "raceday/Mining.h"
 #include "raceday/OddsReader.h"
 #include "raceday/Payouts.h"

@@ -101,9 +101,9 @@ inline Outcome runShell(const std::string& command, const std::filesystem::path&
     // file as the next word.
     for (std::size_t i = 0; i < words.size();) {
         const std::string& t = words[i].text;
-        const std::size_t op = t.rfind("2>", 0) == 0 || t.rfind("1>", 0) == 0           ? 2
+        const std::size_t op = t.rfind("2>", 0) == 0 || t.rfind("1>", 0) == 0 ? 2
                                : t.rfind(">", 0) == 0 || t.rfind("<", 0) == 0 ? 1
-                                                                                : 0;
+                                                                              : 0;
         if (words[i].quoted || op == 0) {
             ++i;
             continue;
@@ -190,9 +190,9 @@ inline Outcome runShell(const std::string& command, const std::filesystem::path&
     si.hStdOutput = outWrite;
     si.hStdError = shell::inheritable(err);
     PROCESS_INFORMATION pi{};
-    const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr,
-                                        &si, &pi);
+    const BOOL started =
+        CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                       CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &si, &pi);
     CloseHandle(outWrite);
     CloseHandle(err);
     CloseHandle(in);

@@ -17,7 +17,8 @@ public:
     {
         static std::atomic<int> counter{0};
         const char* base = std::getenv("SOLVANE_TEST_TMP");
-        std::filesystem::path root = base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
+        std::filesystem::path root =
+            base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
         path_ = root / ("solvane-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);

@@ -36,7 +36,8 @@ TEST(Text, IntegerReading)
 TEST(Text, YenAreGroupedByThousands)
 {
     const std::pair<long long, const char*> cases[] = {
-        {0, "0"}, {999, "999"}, {1000, "1,000"}, {229900, "229,900"}, {12345678901, "12,345,678,901"}, {-1500, "-1,500"}};
+        {0, "0"},         {999, "999"}, {1000, "1,000"}, {229900, "229,900"}, {12345678901, "12,345,678,901"},
+        {-1500, "-1,500"}};
     for (const auto& [yen, text] : cases)
         EXPECT_EQ(GroupedYen(yen), text);
 }

@@ -461,8 +461,7 @@ TEST_F(BetTimeBacktest, EveryRaceIsBuiltAtTheSnapshotBeforeItsPostAndWhatLacksOn
     // First the same rule at the final odds: the bet-time run keeps that file for the comparison.
     BacktestOptions atFinal = options;
     atFinal.oddsBeforeMinutes = 0;
-    ASSERT_EQ(RunBacktest(StoredDayList(season_->home), atFinal, season_->clock).outcome,
-              BacktestOutcome::Written);
+    ASSERT_EQ(RunBacktest(StoredDayList(season_->home), atFinal, season_->clock).outcome, BacktestOutcome::Written);
     const std::string finalRun = readFile(BacktestFile(season_->home)).value_or("");
     const BacktestResult r = RunBacktest(StoredDayList(season_->home), options, season_->clock);
     ASSERT_EQ(r.outcome, BacktestOutcome::Written) << r.message;

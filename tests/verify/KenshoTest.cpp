@@ -18,13 +18,12 @@ namespace {
 
 // One backtest line written field by field at its offsets, independent of the backtest run's writer.
 struct Line {
-    std::string year = "2024", month = "01", day = "06", track = "06", meeting = "01", dayOfMeeting = "01",
-                race = "11";
+    std::string year = "2024", month = "01", day = "06", track = "06", meeting = "01", dayOfMeeting = "01", race = "11";
     std::string name = "中山記"; // UTF-8, three full-width characters
     std::string grade = " ", symbol = "000", raceType = "13", weightType = "3", condition = "999";
     std::string distance = "2000", course = "17", runners = "16", turfGoing = "1", dirtGoing = " ";
     std::array<std::array<long long, 3>, kBakenTypes> types{}; // count, stake, payout
-    int oddsBefore = 0; // a run at bet-time odds ends its line with it ("%2d")
+    int oddsBefore = 0;                                        // a run at bet-time odds ends its line with it ("%2d")
 
     Line& type(BakenType t, long long count, long long stake, long long payout)
     {
@@ -125,7 +124,7 @@ TEST(KenshoFilter, SelectsOnlyItemsTheListHas)
 {
     KenshoFilter f;
     f.select(KenshoList::Track, 2, true);
-    f.select(KenshoList::Track, 3, true);  // "障害" is the last item
+    f.select(KenshoList::Track, 3, true); // "障害" is the last item
     f.select(KenshoList::Track, -1, true);
     EXPECT_TRUE(f.isSelected(KenshoList::Track, 2));
     EXPECT_FALSE(f.isSelected(KenshoList::Track, 3));
@@ -169,7 +168,12 @@ TEST(KenshoFilter, EveryItemMatchesItsCodes)
         {KenshoList::Class, "1勝ｸﾗｽ", [](Line& l) { l.condition = "005"; }, true},
         {KenshoList::Class, "2勝ｸﾗｽ", [](Line& l) { l.condition = "010"; }, true},
         {KenshoList::Class, "3勝ｸﾗｽ", [](Line& l) { l.condition = "016"; }, true},
-        {KenshoList::Class, "オープン", [](Line& l) { l.condition = "999"; l.grade = "E"; }, true},
+        {KenshoList::Class, "オープン",
+         [](Line& l) {
+             l.condition = "999";
+             l.grade = "E";
+         },
+         true},
         {KenshoList::Class, "オープン", [](Line& l) { l.condition = "016"; }, false},
         {KenshoList::Class, "Listed", [](Line& l) { l.grade = "L"; }, true},
         {KenshoList::Class, "G３", [](Line& l) { l.grade = "C"; }, true},
@@ -445,8 +449,8 @@ TEST_F(KenshoFile, ComparisonKeepsTheRacesBothRunsListAndShowsTheDifference)
     EXPECT_EQ(r.summary.cell(6, 1), "  -61.7") << "100.0 - 161.7, as shown";
     EXPECT_EQ(r.summary.cell(6, 4), " +150.0") << "馬連: 150.0 against 0.0";
     EXPECT_EQ(r.summary.cell(6, 2), "") << "a type neither run played has no difference";
-    EXPECT_EQ(KenshoComparisonText(r),
-              "比較：今回 発走5分前 と前回 確定ｵｯｽﾞ、共通のレース 2（今回だけのレース 1、前回だけのレース 1 は除きました）。");
+    EXPECT_EQ(KenshoComparisonText(r), "比較：今回 発走5分前 と前回 確定ｵｯｽﾞ、共通のレース 2（今回だけのレース "
+                                       "1、前回だけのレース 1 は除きました）。");
 
     // The filters apply to both runs alike.
     EXPECT_EQ(CompareBacktestRuns(file, previous, only(KenshoList::Track, {1})).rows.size(), 0u);

@@ -219,9 +219,9 @@ TEST(BetFile, QuestionCountsTheVoteAndWarnsOfALateRace)
 {
     Plugin p;
     p.ra.replace(873, 4, "1540"); // posts 15:40 on 2024-06-01
-    p.grid = tableOf(BakenType::UT, {{"", " 5- 7", "   12.0", "1800"},
-                                     {"消", " 7- 5", "   30.0", "700"},
-                                     {"", " 5- 8", "   80.0", "227600"}});
+    p.grid = tableOf(
+        BakenType::UT,
+        {{"", " 5- 7", "   12.0", "1800"}, {"消", " 7- 5", "   30.0", "700"}, {"", " 5- 8", "   80.0", "227600"}});
     const std::string head = "[東京11R:馬単]に投票します。実行してよろしいですか？\n2点　合計 229,400円";
     struct Case {
         std::optional<DateTime> now;

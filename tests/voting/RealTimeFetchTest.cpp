@@ -121,7 +121,8 @@ TEST_F(FetchTest, OddsFetchesKeepTheirAnnouncementsAsSnapshots)
     EXPECT_EQ(splitLines(readFile(file).value_or("")), (std::vector<std::string>{at1520, at1530}));
     fetch({OzLine(1, "1").num(44, 4, 40), OzLine(1, "3").at(28, "00000000")});
     EXPECT_EQ(splitLines(readFile(file).value_or("")), (std::vector<std::string>{at1520, again1530}));
-    EXPECT_EQ(splitLines(readFile(OwnSnapshotFolder(folder.app()) / "20240106" / "06010111.jvO2").value_or("")).size(), 1u);
+    EXPECT_EQ(splitLines(readFile(OwnSnapshotFolder(folder.app()) / "20240106" / "06010111.jvO2").value_or("")).size(),
+              1u);
     EXPECT_EQ(stored(".jvO1", folder.data()).size(), 1u) << "the store keeps the newest only";
     EXPECT_TRUE(errorLog.empty());
 }

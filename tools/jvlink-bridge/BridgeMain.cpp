@@ -23,8 +23,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include "ComJVLink.h"

@@ -7,14 +7,14 @@
 //
 // PAST_DAY is a day with results (yyyymmdd), TODAY the day SOLVANE_NOW falls on.
 #include "gui/AppEntry.h"
-#include "gui/Main.h"
-#include "gui/KaimeUnit.h"
 #include "gui/CompiUnit.h"
 #include "gui/GetDataUnit.h"
+#include "gui/KaimeSettingUnit.h"
+#include "gui/KaimeUnit.h"
+#include "gui/KenshoUnit.h"
+#include "gui/Main.h"
 #include "util/Files.h"
 #include "util/ShiftJis.h"
-#include "gui/KaimeSettingUnit.h"
-#include "gui/KenshoUnit.h"
 #include "verify/SelectionRule.h"
 
 #include <QApplication>
