@@ -31,7 +31,6 @@
 #include <QVBoxLayout>
 
 #include <exception>
-#include <mutex>
 
 namespace solvane {
 namespace {
@@ -64,15 +63,6 @@ QDate toQDate(const DateTime& t)
 }
 
 } // namespace
-
-// What the worker thread and the window share. The worker writes the latest progress and, at its end,
-// the result; the window reads them on its own thread when the worker's posted calls arrive.
-struct TKaimeSettingForm::Shared {
-    std::atomic<bool> cancel{false};
-    LatestProgress<BacktestProgress> progress;
-    std::mutex mutex; // guards result
-    BacktestResult result;
-};
 
 TKaimeSettingForm::TKaimeSettingForm(TMainForm& main) : QWidget(&main, Qt::Window), main_(main)
 {
@@ -385,38 +375,29 @@ void TKaimeSettingForm::SimBtnClick()
     CancelBtn->setEnabled(true);
     setCursor(Qt::BusyCursor);
 
-    shared_ = std::make_shared<Shared>();
-    const int run = ++run_;
     const Clock* clock = &main_.shell().clock();
-    // The worker has its own race day and copies of everything it reads; it only reports back by
-    // posting calls to this window, which joins it before it is destroyed.
-    worker_ = std::thread([this, shared = shared_, items = std::move(items), options = std::move(options), clock, run] {
-        BacktestResult result;
-        try {
-            result = RunBacktest(
-                items, options, *clock,
-                [this, &shared](const BacktestProgress& p) {
-                    shared->progress.report(this, &TKaimeSettingForm::showProgress, p);
-                },
-                &shared->cancel);
-        } catch (const std::exception& e) {
-            result.outcome = BacktestOutcome::Failed;
-            result.message = std::string("集計中にエラーが発生しました：") + e.what();
-        }
-        {
-            const std::lock_guard lock(shared->mutex);
-            shared->result = result;
-        }
-        QMetaObject::invokeMethod(
-            this, [this, run, result] { finishRun(run, result); }, Qt::QueuedConnection);
-    });
+    // The worker has its own race day and copies of everything it reads.
+    run_.start(
+        this, &TKaimeSettingForm::showProgress,
+        [items = std::move(items), options = std::move(options), clock](const auto& report, std::atomic<bool>* cancel) {
+            try {
+                return RunBacktest(items, options, *clock, report, cancel);
+            } catch (const std::exception& e) {
+                BacktestResult failed;
+                failed.outcome = BacktestOutcome::Failed;
+                failed.message = std::string("集計中にエラーが発生しました：") + e.what();
+                return failed;
+            }
+        },
+        [this](const BacktestResult& result) { finishRun(result); });
 }
 
 void TKaimeSettingForm::showProgress()
 {
-    if (!shared_)
+    const std::optional<BacktestProgress> taken = run_.take();
+    if (!taken)
         return;
-    const BacktestProgress p = shared_->progress.take();
+    const BacktestProgress& p = *taken;
     if (p.daysTotal > 0)
         ProgressBar1->setRange(0, p.daysTotal);
     ProgressBar1->setValue(std::min(p.daysDone, ProgressBar1->maximum()));
@@ -426,8 +407,7 @@ void TKaimeSettingForm::showProgress()
 
 void TKaimeSettingForm::CancelBtnClick()
 {
-    if (shared_ && running()) {
-        shared_->cancel = true;
+    if (run_.cancel()) {
         CancelBtn->setEnabled(false);
         ProgressLabel->setText("中止しています…");
     }
@@ -435,34 +415,21 @@ void TKaimeSettingForm::CancelBtnClick()
 
 void TKaimeSettingForm::stopRun()
 {
-    if (!running())
+    // The stopped run's result is shown here, quietly, instead of by finishRun.
+    const std::optional<BacktestResult> result = run_.stop();
+    if (!result)
         return;
-    shared_->cancel = true;
-    worker_.join();
-    // The worker's posted result is for a run that is over now; it is shown here, quietly.
-    ++run_;
-    BacktestResult result;
-    {
-        const std::lock_guard lock(shared_->mutex);
-        result = shared_->result;
-    }
-    shared_.reset();
     SimBtn->setEnabled(true);
     CancelBtn->setEnabled(false);
     unsetCursor();
-    ProgressLabel->setText(result.outcome == BacktestOutcome::Written
-                               ? QString("%1レースを書き込みました。").arg(result.lines)
+    ProgressLabel->setText(result->outcome == BacktestOutcome::Written
+                               ? QString("%1レースを書き込みました。").arg(result->lines)
                                : QString("集計を中止しました。"));
 }
 
-void TKaimeSettingForm::finishRun(int run, const BacktestResult& result)
+void TKaimeSettingForm::finishRun(const BacktestResult& result)
 {
-    if (run != run_)
-        return;
-    if (worker_.joinable())
-        worker_.join();
     showProgress();
-    shared_.reset();
     SimBtn->setEnabled(true);
     CancelBtn->setEnabled(false);
     unsetCursor();

@@ -6,6 +6,7 @@
 
 #include "gui/Dialogs.h"
 #include "gui/KenshoUnit.h"
+#include "gui/WorkerProgress.h"
 #include "verify/Backtest.h"
 #include "verify/SelectionRule.h"
 
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QButtonGroup;
 class QDateEdit;
@@ -61,7 +61,7 @@ public:
     // The period reset as on opening: the end today, the start "年分" × 365 days before.
     void resetPeriod();
 
-    bool running() const { return worker_.joinable(); }
+    bool running() const { return run_.running(); }
     TKenshoForm* kenshoForm() const { return KenshoForm; }
 
 signals:
@@ -79,7 +79,7 @@ private:
     void SpinEdit1Change(int years);
     // Called on the window's thread for each progress report of the worker and once at its end.
     void showProgress();
-    void finishRun(int run, const BacktestResult& result);
+    void finishRun(const BacktestResult& result);
     // Stops a running worker and waits for it; its result is shown quietly.
     void stopRun();
     void tell(MessageKind kind, const QString& text);
@@ -91,11 +91,7 @@ private:
     SaveFileChooser chooseSave_;
     OpenFileChooser chooseOpen_;
 
-    // The worker and what it shares with this window.
-    struct Shared;
-    std::shared_ptr<Shared> shared_;
-    std::thread worker_;
-    int run_ = 0; // numbers the runs, so that a result arriving after stopRun is not shown twice
+    WorkerRun<BacktestProgress, BacktestResult> run_;
 
     std::array<std::array<QListWidget*, kRuleConditions>, kRuleGroups> lists_{};
     std::array<QButtonGroup*, kRuleGroups> OrAndRadioGroup{};

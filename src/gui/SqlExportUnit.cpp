@@ -35,12 +35,6 @@ QDate dateOfDigits(const std::string& yyyymmdd)
 
 } // namespace
 
-// What the worker thread and the window share: the cancel flag and the latest progress.
-struct TSqlExportForm::Shared {
-    std::atomic<bool> cancel{false};
-    LatestProgress<SqliteExportProgress> progress;
-};
-
 TSqlExportForm::TSqlExportForm(AppShell& shell, QWidget* parent) : QDialog(parent), shell_(shell)
 {
     setObjectName("SqlExportForm");
@@ -190,46 +184,36 @@ void TSqlExportForm::ExportBtnClick()
     ProgressLabel->setText(QString("0/%1日").arg(days));
     setRunning(true);
 
-    shared_ = std::make_shared<Shared>();
-    const int run = ++run_;
-    // The worker reads the store with its own copies of the options; it reports back only by posting
-    // calls to this window, which joins it before it is destroyed.
-    worker_ = std::thread([this, shared = shared_, options = std::move(options), run] {
-        SqliteExportResult result;
-        try {
-            result = ExportToSqlite(
-                options,
-                [this, &shared](const SqliteExportProgress& p) {
-                    shared->progress.report(this, &TSqlExportForm::showProgress, p);
-                },
-                &shared->cancel);
-        } catch (const std::exception& e) {
-            result.outcome = SqliteExportOutcome::Failed;
-            result.message = std::string("書き出し中にエラーが発生しました：") + e.what();
-        }
-        QMetaObject::invokeMethod(
-            this, [this, run, result] { finishExport(run, result); }, Qt::QueuedConnection);
-    });
+    // The worker reads the store with its own copies of the options.
+    run_.start(
+        this, &TSqlExportForm::showProgress,
+        [options = std::move(options)](const auto& report, std::atomic<bool>* cancel) {
+            try {
+                return ExportToSqlite(options, report, cancel);
+            } catch (const std::exception& e) {
+                SqliteExportResult failed;
+                failed.outcome = SqliteExportOutcome::Failed;
+                failed.message = std::string("書き出し中にエラーが発生しました：") + e.what();
+                return failed;
+            }
+        },
+        [this](const SqliteExportResult& result) { finishExport(result); });
 }
 
 void TSqlExportForm::showProgress()
 {
-    if (!shared_)
+    const std::optional<SqliteExportProgress> taken = run_.take();
+    if (!taken)
         return;
-    const SqliteExportProgress p = shared_->progress.take();
+    const SqliteExportProgress& p = *taken;
     if (p.daysTotal > 0)
         ProgressBar1->setRange(0, p.daysTotal);
     ProgressBar1->setValue(std::min(p.daysDone, ProgressBar1->maximum()));
     ProgressLabel->setText(QString("%1/%2日  %3").arg(p.daysDone).arg(p.daysTotal).arg(q(p.dayKey)));
 }
 
-void TSqlExportForm::finishExport(int run, const SqliteExportResult& result)
+void TSqlExportForm::finishExport(const SqliteExportResult& result)
 {
-    if (run != run_)
-        return; // a run stopped by closing the window: nothing more to show
-    if (worker_.joinable())
-        worker_.join();
-    shared_.reset();
     setRunning(false);
     QString text;
     MessageKind kind = MessageKind::Information;
@@ -260,8 +244,7 @@ void TSqlExportForm::finishExport(int run, const SqliteExportResult& result)
 
 void TSqlExportForm::CancelBtnClick()
 {
-    if (shared_ && running()) {
-        shared_->cancel = true;
+    if (run_.cancel()) {
         CancelBtn->setEnabled(false);
         ProgressLabel->setText("中止しています…");
     }
@@ -269,13 +252,8 @@ void TSqlExportForm::CancelBtnClick()
 
 void TSqlExportForm::stopExport()
 {
-    if (!running())
-        return;
-    shared_->cancel = true;
-    worker_.join();
-    ++run_; // the worker's posted result is for a run that is over now
-    shared_.reset();
-    setRunning(false);
+    if (run_.stop())
+        setRunning(false); // the stopped run's result is not shown
 }
 
 void TSqlExportForm::closeEvent(QCloseEvent* event)

@@ -5,10 +5,10 @@
 
 #include "export/SqliteExport.h"
 #include "gui/Dialogs.h"
+#include "gui/WorkerProgress.h"
 
 #include <QDialog>
 #include <memory>
-#include <thread>
 
 class QCheckBox;
 class QDateEdit;
@@ -40,7 +40,7 @@ public:
     // "中止": the export stops between races; the day it was writing is rolled back.
     void CancelBtnClick();
 
-    bool running() const { return worker_.joinable(); }
+    bool running() const { return run_.running(); }
 
 signals:
     // An export ended (the window has shown its outcome).
@@ -51,10 +51,9 @@ protected:
     void reject() override;
 
 private:
-    struct Shared;
     void buildControls();
     void showProgress();
-    void finishExport(int run, const SqliteExportResult& result);
+    void finishExport(const SqliteExportResult& result);
     // Stops a running export and waits for it (closing the window, the program ending).
     void stopExport();
     void setRunning(bool on);
@@ -75,9 +74,7 @@ private:
     QPushButton* CancelBtn = nullptr;
     QPushButton* CloseBtn = nullptr;
 
-    std::shared_ptr<Shared> shared_;
-    std::thread worker_;
-    int run_ = 0;
+    WorkerRun<SqliteExportProgress, SqliteExportResult> run_;
 };
 
 } // namespace solvane
