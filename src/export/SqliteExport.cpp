@@ -234,6 +234,7 @@ DayRows rowsOfDay(RaceDay& day, const std::string& dayKey, const LoadOptions& lo
     // the odds files are most of a day's bytes.
     LoadOptions dayLoad = load;
     dayLoad.finalOddsKinds = withOdds ? 6 : 0;
+    dayLoad.quiet = true; // no message for a day without data
     const DayLoadResult result = DateComboChange(day, dayKey, dayLoad, neverToday());
     rows.notes = result.notes.skipped;
     rows.loaded = result.loaded;
@@ -261,7 +262,6 @@ public:
     DayLoads(const std::vector<std::string>& days, const SqliteExportOptions& options, const std::atomic<bool>* cancel)
         : thread_([this, &days, &options, cancel] {
               auto day = std::make_unique<RaceDay>();
-              day->BatchMode = 1; // no message boxes for a day without data
               for (const std::string& key : days) {
                   std::unique_lock lock(mutex_);
                   changed_.wait(lock, [this] { return stop_ || ready_.size() < 2; });

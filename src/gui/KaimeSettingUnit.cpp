@@ -443,11 +443,7 @@ void TKaimeSettingForm::finishRun(const BacktestResult& result)
         ProgressLabel->setText(q(BacktestSummary(result)).replace('\n', "  "));
         // The day loaded last stays in the main window, loaded without its messages as during the run.
         if (!result.lastDayKey.empty()) {
-            RaceDay& day = main_.raceDay();
-            const auto batch = day.BatchMode;
-            day.BatchMode = 1;
-            main_.loadDay(q(result.lastDayKey));
-            main_.raceDay().BatchMode = batch;
+            main_.loadDayQuietly(q(result.lastDayKey));
         }
         KenshoForm->ReadDataBtnClick();
         ShowCompanion(*KenshoForm, main_, main_.companionArea(), main_.shell().settings(), kKenshoGeometry,

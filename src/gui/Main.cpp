@@ -50,6 +50,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace solvane {
 
@@ -427,17 +428,18 @@ void TMainForm::DateComboChange()
     progress.setCancelButton(nullptr);
     progress.setMinimumDuration(300);
     progress.setWindowModality(Qt::WindowModal);
+    LoadOptions options = LoadOptionsFrom(shell_.settings(), shell_.appFolder());
+    options.quiet = quiet_;
     const DayLoadResult result =
-        solvane::DateComboChange(*day_, dayKey, LoadOptionsFrom(shell_.settings(), shell_.appFolder()), shell_.clock(),
-                                 [&](const LoadProgress& p) {
-                                     if (p.finished) {
-                                         progress.reset();
-                                         return;
-                                     }
-                                     progress.setLabelText(q(p.text) + "\n" + q(p.dayKey));
-                                     progress.setMaximum(p.maximum);
-                                     progress.setValue(p.position);
-                                 });
+        solvane::DateComboChange(*day_, dayKey, options, shell_.clock(), [&](const LoadProgress& p) {
+            if (p.finished) {
+                progress.reset();
+                return;
+            }
+            progress.setLabelText(q(p.text) + "\n" + q(p.dayKey));
+            progress.setMaximum(p.maximum);
+            progress.setValue(p.position);
+        });
     progress.reset();
     showLoadedDay(result);
 }
@@ -532,6 +534,14 @@ bool TMainForm::loadDay(const QString& dayKey)
     return true;
 }
 
+bool TMainForm::loadDayQuietly(const QString& dayKey)
+{
+    const bool was = std::exchange(quiet_, true);
+    const bool loaded = loadDay(dayKey);
+    quiet_ = was;
+    return loaded;
+}
+
 void TMainForm::NM3Click()
 {
     TKaimeSetForm dialog(shell_.settings(), this);
@@ -585,7 +595,7 @@ void TMainForm::DirectReadBtnClick()
     // The loader steps from the oldest day to the newest with its messages held back; each loaded day
     // is shown as it comes, and pending events run between days so the window keeps answering.
     const WorkScope work(*this);
-    day_->BatchMode = 1;
+    const bool was = std::exchange(quiet_, true);
     solvane::DirectReadBtnClick(*day_, items, LoadOptionsFrom(shell_.settings(), shell_.appFolder()), shell_.clock(),
                                 [&](const std::string& dayKey, const DayLoadResult& result) {
                                     {
@@ -596,14 +606,14 @@ void TMainForm::DirectReadBtnClick()
                                     showLoadedDay(result);
                                     QApplication::processEvents();
                                 });
-    day_->BatchMode = 0;
+    quiet_ = was;
 }
 
 void TMainForm::DatListClick()
 {
     const RaceChoice choice = ChooseRace(*day_, DatList->currentRow(), card_.slot());
     if (!choice.selected) {
-        if (choice.emptySlot >= 0 && !day_->BatchMode)
+        if (choice.emptySlot >= 0 && !quiet_)
             message(MessageKind::Information, "Solvane", q(NoRunnersMessage(*day_, choice.emptySlot)));
         if (choice.listRow >= 0) {
             const QSignalBlocker block(DatList);

@@ -120,6 +120,8 @@ public:
     // The day of dayKey ("2024年01月06日" or "20240106") selected in the date box and loaded as a
     // choice there loads it. False when the box has no such day.
     bool loadDay(const QString& dayKey);
+    // The same without the messages of a load, for a day shown at the end of a run over many days.
+    bool loadDayQuietly(const QString& dayKey);
     // "ハルニレフォルダ指定(&K)": the compi-index box's folder.
     void HarunireFolderClick();
     TCompiForm* compiForm() const;
@@ -238,6 +240,9 @@ private:
         TMainForm& form_;
     };
     int work_ = 0;
+    // Loads among many (the batch load, a day shown after a backtest): their messages are held back, and
+    // so are those of a race-list click or a time-series import arriving meanwhile.
+    bool quiet_ = false;
     bool closePending_ = false;
 
     QComboBox* DateCombo = nullptr;

@@ -274,7 +274,7 @@ void TMainForm::T1Click()
     QApplication::restoreOverrideCursor();
     if (!result.error.empty())
         message(MessageKind::Error, "Solvane", q(result.error));
-    else if (!day_->BatchMode)
+    else if (!quiet_)
         message(MessageKind::Information, "Solvane", q(TimeSeriesMessage(result)));
     // The stored snapshots reach the model through a fresh load, as any odds file change does.
     DateComboChange();

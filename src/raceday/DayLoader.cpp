@@ -181,7 +181,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
     setPaths(day, dayKey, options, data);
 
     if (!IsDayKey(dayKey) || data.find(day.DayKey + ".jvRA").empty()) {
-        if (!day.BatchMode)
+        if (!options.quiet)
             result.message = std::string(kNoDataMessage);
         return result;
     }
@@ -293,19 +293,14 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
 int DirectReadBtnClick(RaceDay& day, const std::vector<std::string>& dateItems, const LoadOptions& options,
                        const Clock& clock, const BatchStepFn& afterEach)
 {
-    struct BatchScope {
-        RaceDay& day;
-        explicit BatchScope(RaceDay& d) : day(d) { day.BatchMode = 1; }
-        ~BatchScope() { day.BatchMode = 0; }
-        BatchScope(const BatchScope&) = delete;
-        BatchScope& operator=(const BatchScope&) = delete;
-    } batch(day);
+    LoadOptions quietly = options;
+    quietly.quiet = true;
     FolderIndex stat(findChildIgnoreCase(options.appFolder, "STAT"));
     int loaded = 0;
     for (auto it = dateItems.rbegin(); it != dateItems.rend(); ++it) {
         if (!stat.find(*it + ".stat1").empty())
             continue;
-        const DayLoadResult result = DateComboChange(day, *it, options, clock);
+        const DayLoadResult result = DateComboChange(day, *it, quietly, clock);
         ++loaded;
         if (afterEach)
             afterEach(*it, result);

@@ -32,6 +32,8 @@ struct LoadOptions {
     // A backtest at bet-time odds reads none (each race takes its snapshots), nor does the SQL export
     // without odds: the odds files, the trio and trifecta above all, are most of a day's bytes.
     int finalOddsKinds = 6;
+    // A load among many (a batch of days, a backtest, an export): a day without data is no message.
+    bool quiet = false;
 };
 
 struct LoadProgress {
@@ -49,7 +51,7 @@ inline constexpr std::uint32_t kResultsUnrecordedColor = 0xFFFF00; // yellow
 
 struct DayLoadResult {
     bool loaded = false; // the ".jvRA" file was there and read to the end
-    // For a person: kNoDataMessage after a beep, unless the model is in BatchMode. Empty otherwise.
+    // For a person: kNoDataMessage after a beep, unless the load is quiet. Empty otherwise.
     std::string message;
     // The chosen date is today: RestTimeLabel shows. After a successful load KaisaiReadBtnClick has run.
     bool isToday = false;
@@ -69,7 +71,7 @@ struct DayLoadResult {
 DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadOptions& options, const Clock& clock,
                               const ProgressFn& progress = {});
 
-// Batch load: with BatchMode set, loads every day of dateItems (the date list, newest first) from the
+// Batch load: quietly, loads every day of dateItems (the date list, newest first) from the
 // oldest to the newest, except days with a file day + ".stat1" in the STAT folder of the application
 // folder. afterEach runs after each load. Returns the number of days loaded.
 using BatchStepFn = std::function<void(const std::string& dayKey, const DayLoadResult&)>;

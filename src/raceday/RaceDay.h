@@ -144,7 +144,6 @@ struct RaceDay {
     int CurRace = 0;
     int PrevRace = 0;
     int OzRace = 0;
-    std::uint8_t BatchMode = 0;
     bool ResultsRecorded = false; // every runner record of the day carries final results
 
     std::vector<std::string> RaRecs;                                         // [36]

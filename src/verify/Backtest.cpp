@@ -293,6 +293,7 @@ void RunDay(RaceDay& day, KaimeTables& tables, const std::string& key, const Bac
     // At bet-time odds every race takes its odds from its snapshots: the day's own are not read.
     LoadOptions load = options.load;
     load.finalOddsKinds = options.oddsBeforeMinutes > 0 ? 0 : 6;
+    load.quiet = true;
     const DayLoadResult loaded = DateComboChange(day, key, load, clock);
     if (!loaded.loaded) {
         out.notes.push_back(key + "：読み込めませんでした" +
@@ -388,7 +389,6 @@ BacktestResult RunBacktest(const std::vector<std::string>& dateItems, const Back
     int running = 0;
     auto worker = [&] {
         auto day = std::make_unique<RaceDay>();
-        day->BatchMode = 1;
         KaimeTables tables = EmptyKaimeTables();
         for (;;) {
             const std::size_t d = nextDay.fetch_add(1);

@@ -42,7 +42,7 @@ protected:
     RaceDay day;
 };
 
-TEST_F(LoaderTest, MissingRaceFileReportsUnfinishedDataUnlessBatchMode)
+TEST_F(LoaderTest, MissingRaceFileReportsUnfinishedDataUnlessTheLoadIsQuiet)
 {
     DayLoadResult r = load();
     EXPECT_FALSE(r.loaded);
@@ -50,8 +50,9 @@ TEST_F(LoaderTest, MissingRaceFileReportsUnfinishedDataUnlessBatchMode)
     EXPECT_TRUE(day.RaceList.empty());
     EXPECT_FALSE(r.selectFirstRace);
 
-    day.BatchMode = 1;
-    r = load();
+    LoadOptions quiet = folder.options();
+    quiet.quiet = true;
+    r = load(quiet);
     EXPECT_FALSE(r.loaded);
     EXPECT_EQ(r.message, "");
 }
@@ -310,12 +311,19 @@ TEST(DateListTest, NewestFirstAndBatchLoadSkipsDaysWithStatFiles)
     const int count =
         DirectReadBtnClick(day, list, folder.options(), clock, [&](const std::string& d, const DayLoadResult& r) {
             EXPECT_TRUE(r.loaded);
-            EXPECT_EQ(day.BatchMode, 1);
             loaded.push_back(d);
         });
     EXPECT_EQ(count, 2);
     EXPECT_EQ(loaded, (std::vector<std::string>{"2024年01月06日", "2024年01月13日"}));
-    EXPECT_EQ(day.BatchMode, 0);
+
+    // The batch is quiet: a listed day whose race file has gone says nothing, and the options the caller
+    // passed stay as they were, so the next single load speaks again.
+    ASSERT_TRUE(std::filesystem::remove(folder.data() / "2024年01月13日.jvRA"));
+    std::vector<std::string> messages;
+    DirectReadBtnClick(day, list, folder.options(), clock,
+                       [&](const std::string&, const DayLoadResult& r) { messages.push_back(r.message); });
+    EXPECT_EQ(messages, (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(DateComboChange(day, "2024年01月13日", folder.options(), clock).message, kNoDataMessage);
 }
 
 TEST(DayKeyTest, OnlyRealDatesInTheKeyForm)
