@@ -164,8 +164,7 @@ RaceRow RaceRowOf(const RaceDay& day, int slot)
     const TOutData& r = day.RaceRecs[at(slot)];
     RaceRow row;
     row.raceKey = std::string(RaceKey(ra));
-    row.date =
-        std::string(field(ra, 12, 4)) + "-" + std::string(field(ra, 16, 2)) + "-" + std::string(field(ra, 18, 2));
+    row.date = std::string(RaceYear(ra)) + "-" + std::string(RaceMonth(ra)) + "-" + std::string(RaceDayOfMonth(ra));
     row.venueCode = std::string(VenueCode(ra));
     row.venue = sjisText(TrackName(row.venueCode)).value_or("");
     row.raceNo = RaceNumber(ra);
@@ -200,19 +199,19 @@ std::vector<RunnerRow> RunnerRowsOf(const RaceDay& day, int slot)
     for (int j = 0; j < n; ++j) {
         const std::string& se = day.SeRecs[at(slot)][at(j)];
         RunnerRow row;
-        row.horseNo = FieldInt(se, 29, 2);
+        row.horseNo = HorseNumber(se);
         if (row.horseNo < 1 || row.horseNo > kMaxHorses)
             continue;
         row.bracket = positive(FieldInt(se, 28, 1));
-        row.horseName = sjisText(field(se, 41, 36));
+        row.horseName = sjisText(HorseName(se));
         const std::optional<std::string> sex = sjisText(SexLabel(field(se, 79, 1)));
-        const int age = FieldInt(se, 83, 2);
+        const int age = static_cast<int>(toIntDef(HorseAgeText(se), 0));
         if (sex || age > 0)
             row.sexAge = sex.value_or("") + (age > 0 ? std::to_string(age) : "");
         row.jockey = sjisText(field(se, 307, 8));
         row.weight = tenths(field(se, 289, 3));
         row.trainer = sjisText(field(se, 91, 8));
-        row.placing = positive(FieldInt(se, 335, 2));
+        row.placing = positive(static_cast<int>(toIntDef(PlacingText(se), 0)));
         row.winOdds = tenths(field(se, 360, 4));
         row.winPopularity = positive(FieldInt(se, 364, 2));
         rows.push_back(std::move(row));

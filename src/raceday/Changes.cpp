@@ -73,7 +73,7 @@ void applyWeatherAndGoing(RaceDay& day, std::string_view weBytes)
         const int v = FieldInt(day.RaRecs[s], 20, 2);
         if (v < 1 || v > 10)
             continue;
-        const Conditions t = conditionsOf(byTrack[static_cast<std::size_t>(v)], field(day.RaRecs[s], 874, 4));
+        const Conditions t = conditionsOf(byTrack[static_cast<std::size_t>(v)], PostTime(day.RaRecs[s]));
         TOutData& r = day.RaceRecs[s];
         if (t.hasWeather)
             r.Tenko = t.weather;
@@ -116,7 +116,7 @@ bool applyPostTimeChanges(RaceDay& day, FolderIndex& chg, const FetchTimeSetting
     };
     std::vector<PostTimeMove> moves; // views into tc, in the order announced
     ForEachRecord(tc, kTcLength, kRaceSlots, day.DayKey + ".TC", &notes, [&](std::string_view rec) {
-        if (!appliedUpTo.empty() && !(field(rec, 28, 8) > std::string_view(appliedUpTo)))
+        if (!appliedUpTo.empty() && !(AnnouncedAt(rec) > std::string_view(appliedUpTo)))
             return true;
         const std::string_view venue = VenueCode(rec), race = RaceNumberText(rec);
         const std::string_view newTime = field(rec, 36, 4);

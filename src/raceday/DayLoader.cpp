@@ -271,7 +271,7 @@ DayLoadResult DateComboChange(RaceDay& day, std::string_view dayKey, const LoadO
 
     for (const RaceListItem& item : day.RaceList) {
         const auto s = static_cast<std::size_t>(item.slot);
-        SetAutoFetchTimes(day.RaceRecs[s], field(day.RaRecs[s], 874, 4), options.fetchTimes);
+        SetAutoFetchTimes(day.RaceRecs[s], PostTime(day.RaRecs[s]), options.fetchTimes);
     }
 
     for (std::size_t t = 0; t < kRaceStakeLists; ++t)

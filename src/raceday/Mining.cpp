@@ -70,7 +70,7 @@ void DMReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
     if (!readMiningFile(day, dir, ".jvDM", kDmLength, dm, notes))
         return;
     for (std::size_t s = 0; s < kRaceSlots; ++s) {
-        const std::string_view kind = field(dm[s], 3, 1);
+        const std::string_view kind = DataKind(dm[s]);
         if (kind == "3" || kind == "7")
             day.RaceRecs[s].DmFlag = 1;
     }

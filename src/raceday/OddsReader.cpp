@@ -1,6 +1,7 @@
 #include "raceday/OddsReader.h"
 
 #include "jvdata/RecordFields.h"
+#include "raceday/RaceRecords.h"
 #include "util/NumberText.h"
 #include "util/Text.h"
 
@@ -176,7 +177,7 @@ void ReadOddsRecords(RaceDay& day, std::span<const int> slots, ReadNotes* notes,
             continue;
         const std::string_view ra = day.RaRecs[static_cast<std::size_t>(s)];
         std::string key = venueRaceKey(ra);
-        if (FieldInt(ra, 26, 2) >= 1 && !trim(key).empty())
+        if (RaceNumber(ra) >= 1 && !trim(key).empty())
             wanted.push_back({std::move(key), s});
     }
     if (wanted.empty())
@@ -261,7 +262,7 @@ void DecodeRaceOdds(RaceDay& day, int slot, bool deferTriples)
     resetOdds(r);
     const std::string_view ra = day.RaRecs[s];
 
-    const int n = std::clamp(FieldInt(ra, 882, 2), 0, kMaxHorses);
+    const int n = RunnerCount(ra);
     const std::string_view o1 = day.O1Recs[s];
     std::vector<RankItem> winList, placeList;
     for (int k = 1; k <= n; ++k) {

@@ -136,7 +136,7 @@ void HrReadBtnClick(RaceDay& day, ReadNotes* notes, FolderIndex* folder)
             for (int h = 1; h <= kMaxHorses; ++h) {
                 std::string& se = day.SeRecs[s][static_cast<std::size_t>(h - 1)];
                 // A confirmed placing in the runner record stands; the payouts only fill a blank one.
-                if (placings[static_cast<std::size_t>(h)] == 0 || se.size() < 336 || FieldInt(se, 335, 2) > 0)
+                if (placings[static_cast<std::size_t>(h)] == 0 || se.size() < 336 || toIntDef(PlacingText(se), 0) > 0)
                     continue;
                 se.replace(334, 2, strprintf("%02d", placings[static_cast<std::size_t>(h)]));
             }

@@ -1,6 +1,7 @@
 #include "raceday/RaceCard.h"
 
 #include "jvdata/CodeTables.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/DayLoader.h"
 #include "raceday/RaceCardColours.h"
 #include "raceday/RaceRecords.h"
@@ -80,8 +81,8 @@ void fillRow(std::vector<std::string>& row, std::string_view se, const TOutData&
     const std::size_t h = at(horse);
     row[0] = strprintf("%2d", intField(se, 28, 1));
     row[1] = strprintf("%2d", intField(se, 29, 2));
-    row[2] = text(field(se, 41, 36));
-    row[3] = text(std::string(SexLabel(field(se, 79, 1))) + PadNumber(field(se, 83, 2)));
+    row[2] = text(HorseName(se));
+    row[3] = text(std::string(SexLabel(field(se, 79, 1))) + PadNumber(HorseAgeText(se)));
     row[4] = text(field(se, 307, 8));
     row[5] = text(field(se, 289, 2)) + "." + text(field(se, 291, 1));
     row[6] = text(field(se, 91, 8));

@@ -46,7 +46,7 @@ RaceHeader BuildRaceHeader(const RaceDay& day, int slot)
     const std::string& ra = day.RaRecs[static_cast<std::size_t>(slot)];
     const TOutData& r = day.RaceRecs[static_cast<std::size_t>(slot)];
 
-    h.Label1 = u(field(ra, 12, 4)) + "年" + u(field(ra, 16, 2)) + "月" + u(field(ra, 18, 2)) + "日(" +
+    h.Label1 = u(RaceYear(ra)) + "年" + u(RaceMonth(ra)) + "月" + u(RaceDayOfMonth(ra)) + "日(" +
                u(WeekdayLabel(field(ra, 28, 1))) + ")" + u(TrackName(VenueCode(ra))) + u(field(ra, 22, 2)) + "回" +
                u(field(ra, 24, 2)) + "日" + u(RaceNumberText(ra)) + "R   " + u(field(ra, 874, 2)) + "." +
                u(field(ra, 876, 2)) + "発走  " + weatherOf(ra, r);

@@ -16,12 +16,17 @@ std::filesystem::path FindDayFile(const RaceDay& day, FolderIndex& folder, std::
 
 int RunnerCount(std::string_view ra)
 {
-    return std::clamp(FieldInt(ra, 882, 2), 0, kMaxHorses);
+    return std::clamp(static_cast<int>(toIntDef(RunnerCountText(ra), 0)), 0, kMaxHorses);
 }
 
 int RaceNumber(std::string_view rec)
 {
     return FieldInt(rec, 26, 2);
+}
+
+int HorseNumber(std::string_view rec)
+{
+    return FieldInt(rec, 29, 2);
 }
 
 std::string RaceListText(std::string_view ra)
@@ -31,7 +36,7 @@ std::string RaceListText(std::string_view ra)
 
 bool IsListedRace(std::string_view ra)
 {
-    const std::string_view year = field(ra, 12, 4);
+    const std::string_view year = RaceYear(ra);
     return !trim(year).empty() && year != "0000";
 }
 

@@ -57,6 +57,8 @@ private:
 int RunnerCount(std::string_view ra);
 // Race number of a record (26-27), 0 when not a number.
 int RaceNumber(std::string_view rec);
+// The horse number of a runner's record (SE …), 0 when blank.
+int HorseNumber(std::string_view rec);
 // A race as the lists name it: the venue's name, the race number in two digits and "R" ("中山11R", UTF-8).
 std::string RaceListText(std::string_view ra);
 // True when the RA record's year (12-15) is neither blank nor "0000".

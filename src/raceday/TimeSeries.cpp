@@ -117,7 +117,7 @@ std::vector<std::string> SnapshotLines(std::string_view fileBytes, int kind, std
         return lines;
     const StoreKindInfo& info = storeKindInfo(kOddsKinds[kind - 1]);
     for (std::string& line : splitLines(fileBytes)) {
-        if (line.size() == static_cast<std::size_t>(info.recordLength) - 2 && field(line, 1, 2) == info.type &&
+        if (line.size() == static_cast<std::size_t>(info.recordLength) - 2 && RecordType(line) == info.type &&
             RaceKey(line) == raceKey)
             lines.push_back(std::move(line));
     }
@@ -157,7 +157,7 @@ bool readSnapshotEntries(const FileReader& f, std::size_t fileIndex, int kind, s
             const auto n = static_cast<std::size_t>(at - from) + 36;
             whole = f.readAt(from, buf, n) && (at == 0 || (buf[0] == '\r' && buf[1] == '\n'));
             const std::string_view head(buf + (at - from), 36);
-            if (whole && field(head, 1, 2) == info.type && field(head, 12, 16) == raceKey)
+            if (whole && RecordType(head) == info.type && RaceKey(head) == raceKey)
                 if (const auto minute = announcedMinute(head))
                     found.push_back({*minute, fileIndex, at, {}});
         }
@@ -212,7 +212,7 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
         return out;
     const std::string& ra = day.RaRecs[static_cast<std::size_t>(slot)];
     const std::string_view post = PostTime(ra);
-    const std::string_view date = RaceDate(ra), race = field(ra, 20, 8);
+    const std::string_view date = RaceDate(ra), race = RaceKeyInDay(ra);
     // Only a race key of digits names a file; anything else could lead outside the folder.
     if (post.size() != 4 || !digits(post) || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
         return out;
@@ -270,7 +270,7 @@ fs::path OwnSnapshotFolder(const fs::path& appFolder)
 bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view rec, std::string* error)
 {
     const std::string line(StoredLine(rec));
-    const std::string_view type = field(line, 1, 2), date = RaceDate(line), race = field(line, 20, 8);
+    const std::string_view type = RecordType(line), date = RaceDate(line), race = RaceKeyInDay(line);
     const auto kind = storeKindOfType(type);
     if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6 || date.size() != 8 || race.size() != 8 ||
         !digits(date) || !digits(race) || !announcedMinute(line))
@@ -284,15 +284,15 @@ bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view re
     if (!lines)
         return false;
     // Announced "mmddhhmm" at 28-35: the same minute is the same announcement, fetched again.
-    const std::string_view at = field(line, 28, 8);
+    const std::string_view at = AnnouncedAt(line);
     const auto same =
-        std::find_if(lines->begin(), lines->end(), [&](const std::string& l) { return field(l, 28, 8) == at; });
+        std::find_if(lines->begin(), lines->end(), [&](const std::string& l) { return AnnouncedAt(l) == at; });
     if (same != lines->end())
         *same = line;
     else
         lines->insert(std::upper_bound(
                           lines->begin(), lines->end(), line,
-                          [](const std::string& a, const std::string& b) { return field(a, 28, 8) < field(b, 28, 8); }),
+                          [](const std::string& a, const std::string& b) { return AnnouncedAt(a) < AnnouncedAt(b); }),
                       line);
     files.copied(path);
     return true;
@@ -300,7 +300,7 @@ bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view re
 
 fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kind)
 {
-    const std::string_view date = RaceDate(ra), race = field(ra, 20, 8);
+    const std::string_view date = RaceDate(ra), race = RaceKeyInDay(ra);
     // Only a race key of digits names a file; anything else could lead outside the folder.
     if (kind < 1 || kind > 6 || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
         return {};
@@ -315,7 +315,7 @@ void ReplaceOrAppend(std::vector<std::string>& lines, const std::string& line)
     const std::string_view key = RaceKey(line);
     bool replaced = false;
     for (std::string& existing : lines) {
-        if (field(existing, 12, 16) == key) {
+        if (RaceKey(existing) == key) {
             existing = line;
             replaced = true;
         }

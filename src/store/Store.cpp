@@ -130,11 +130,11 @@ std::string DayName(std::string_view rec)
 {
     std::string name;
     name.reserve(14);
-    name += field(rec, 12, 4);
+    name += RaceYear(rec);
     name += kSjisYear;
-    name += field(rec, 16, 2);
+    name += RaceMonth(rec);
     name += kSjisMonth;
-    name += field(rec, 18, 2);
+    name += RaceDayOfMonth(rec);
     name += kSjisDay;
     return name;
 }
@@ -243,7 +243,7 @@ void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, boo
                std::string_view delivery)
 {
     const std::string_view key = RaceKey(line);
-    auto match = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return field(l, 12, 16) == key; });
+    auto match = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return RaceKey(l) == key; });
     if (match != lines.end() && IsOlderDelivery(delivery.empty() ? DeliveryOf(line) : delivery, *match)) {
         // The stored line is newer and stays; the list still leaves in order, as after any step.
         if (!linesSorted)
@@ -270,11 +270,11 @@ void keyedStep(std::vector<Line>& lines, Line line, bool dropBlankFirstLine, boo
 template <class Line> bool slotStep(std::vector<Line>& lines, Line line, std::string_view delivery)
 {
     const auto index = SlotIndex(static_cast<int>(toIntDef(RaceNumberText(line), 0)),
-                                 static_cast<int>(toIntDef(field(line, 29, 2), 0)));
+                                 static_cast<int>(toIntDef(HorseNumberText(line), 0)));
     if (!index || static_cast<std::size_t>(*index) >= lines.size())
         return false;
     Line& slot = lines[static_cast<std::size_t>(*index)];
-    const bool sameHorse = RaceKey(slot) == RaceKey(line) && field(slot, 29, 2) == field(line, 29, 2);
+    const bool sameHorse = RaceKey(slot) == RaceKey(line) && HorseNumberText(slot) == HorseNumberText(line);
     if (sameHorse && IsOlderDelivery(delivery.empty() ? DeliveryOf(line) : delivery, slot))
         return true;
     slot = std::move(line);

@@ -52,7 +52,7 @@ long long FromDateOf(std::string_view startTime)
 StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool withLabel, bool withLine)
 {
     StorePlan plan;
-    const auto kind = storeKindOfType(field(rec, 1, 2));
+    const auto kind = storeKindOfType(RecordType(rec));
     if (!kind || *kind == StoreKind::DM)
         return plan; // the import does not keep this type
     plan.kind = *kind;
@@ -67,7 +67,7 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
         return plan;
     }
 
-    const std::string_view dataKind = field(rec, 3, 1);
+    const std::string_view dataKind = DataKind(rec);
     const long long race = toIntDef(RaceNumberText(rec), 0);
     const long long date = toIntDef(RaceDate(rec), 0);
     const bool recentEnough = date >= rules.FromDate - 10;
@@ -75,13 +75,13 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
     bool normalise = false;
     switch (*kind) {
     case StoreKind::RA: {
-        const long long runners = toIntDef(field(rec, 882, 2), 0);
+        const long long runners = toIntDef(RunnerCountText(rec), 0);
         wanted = !kindIs(dataKind, "A", "B") && recentEnough && race > 0 && runners >= 1 && runners <= 18;
         normalise = true;
         break;
     }
     case StoreKind::SE: {
-        const long long horse = toIntDef(field(rec, 29, 2), 0);
+        const long long horse = toIntDef(HorseNumberText(rec), 0);
         wanted = race >= 1 && race <= 12 && horse >= 1 && horse <= 18 && !kindIs(dataKind, "A", "B") && recentEnough;
         break;
     }
@@ -91,7 +91,7 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
         plan.dropBlankFirstLine = false;
         break;
     case StoreKind::WF:
-        wanted = !kindIs(dataKind, "9", "0") && toIntDef(field(rec, 18, 2), 0) > 0;
+        wanted = !kindIs(dataKind, "9", "0") && toIntDef(RaceDayOfMonth(rec), 0) > 0;
         break;
     case StoreKind::TM:
         wanted = race > 0;
@@ -143,8 +143,8 @@ StorePlan PlanBulkStore(std::string_view rec, const BulkStoreRules& rules, bool 
         plan.label = label(w.kaisai, true);
         break;
     case StoreKind::SE:
-        plan.label = label(w.umagoto, false) + "/" + std::string(CircledNumber(field(rec, 29, 2))) +
-                     std::string(field(rec, 41, 36));
+        plan.label = label(w.umagoto, false) + "/" + std::string(CircledNumber(HorseNumberText(rec))) +
+                     std::string(HorseName(rec));
         break;
     case StoreKind::HR:
         plan.label = label(w.haraimodoshi, true);

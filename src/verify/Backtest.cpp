@@ -189,7 +189,7 @@ BacktestLine MakeBacktestLine(const RaceDay& day, int slot, const RaceFigures& f
         std::string_view se;
         if (at(slot) < day.SeRecs.size())
             se = day.SeRecs[at(slot)][at(j)];
-        if (toIntDef(field(se, 29, 2), 0) <= 0)
+        if (HorseNumber(se) <= 0)
             continue; // no horse: 10 blanks
         const int h = j + 1;
         const int index = rec ? rec->CompiIndex[at(h)] : 0;

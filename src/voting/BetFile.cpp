@@ -89,7 +89,7 @@ int TohyoStakeColumn(BakenType type)
 
 std::optional<TohyoRaceKey> TohyoRaceKeyOf(std::string_view ra)
 {
-    TohyoRaceKey key{std::string(field(ra, 12, 4)), std::string(field(ra, 16, 4)), std::string(VenueCode(ra)),
+    TohyoRaceKey key{std::string(RaceYear(ra)), std::string(RaceMonthDay(ra)), std::string(VenueCode(ra)),
                      std::string(RaceNumberText(ra))};
     if (!allDigits(key.year) || !allDigits(key.monthDay) || !allDigits(key.track) || !allDigits(key.raceNo))
         return std::nullopt;
@@ -206,9 +206,9 @@ TohyoPlan PrepareTohyo(const TohyoInput& input)
                     "]に投票します。実行してよろしいですか？\n" + std::to_string(plan.lines) + "点　合計 " +
                     GroupedYen(plan.total) + "円";
     if (input.now) {
-        // The post of the race: its day from the key, the time from positions 874-877 (hhmm).
+        // The post of the race: its day from the key, the time from the race record (hhmm).
         const auto post = DateTime::parse(key->year + key->monthDay);
-        const long long hhmm = toIntDef(field(input.ra, 874, 4), 0);
+        const long long hhmm = toIntDef(PostTime(input.ra), 0);
         if (post && post->date() > input.now->date())
             plan.question += "\n本日のレースではありません。";
         else if (post && post->addSeconds(hhmm / 100 * 3600 + hhmm % 100 * 60) <= *input.now)

@@ -273,10 +273,10 @@ bool storeTc(StoreFiles& files, const fs::path& chgDir, std::string_view rec, st
 // "9") for a real race, normalised.
 bool storeOdds(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)
 {
-    const auto kind = storeKindOfType(field(rec, 1, 2));
+    const auto kind = storeKindOfType(RecordType(rec));
     if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6)
         return true;
-    const std::string_view dataKind = field(rec, 3, 1);
+    const std::string_view dataKind = DataKind(rec);
     if (dataKind == "0" || dataKind == "9" || RaceNumber(rec) <= 0)
         return true;
     // Kept as announced in our own time series too, for backtests at bet-time odds.
@@ -286,7 +286,7 @@ bool storeOdds(StoreFiles& files, const fs::path& dataDir, const std::string& re
 
 bool storeResults(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)
 {
-    const std::string_view type = field(rec, 1, 2);
+    const std::string_view type = RecordType(rec);
     if (RaceNumber(rec) <= 0)
         return true;
     if (type == "RA") {
@@ -296,7 +296,7 @@ bool storeResults(StoreFiles& files, const fs::path& dataDir, const std::string&
     }
     if (type == "SE") {
         const fs::path path = StoreFilePath(dataDir, StoreKind::SE, rec);
-        return FieldInt(rec, 29, 2) <= 0 || !fileExists(path) || SlotFile(files, path, rec, why);
+        return HorseNumber(rec) <= 0 || !fileExists(path) || SlotFile(files, path, rec, why);
     }
     if (type == "HR")
         return KeyedFile(files, StoreFilePath(dataDir, StoreKind::HR, rec), rec, false, why);
@@ -305,7 +305,7 @@ bool storeResults(StoreFiles& files, const fs::path& dataDir, const std::string&
 
 bool storeMining(StoreFiles& files, const fs::path& dataDir, const std::string& rec, std::string* why)
 {
-    const std::string_view type = field(rec, 1, 2);
+    const std::string_view type = RecordType(rec);
     if (RaceNumber(rec) <= 0)
         return true;
     if (type == "DM")
@@ -318,7 +318,7 @@ bool storeMining(StoreFiles& files, const fs::path& dataDir, const std::string& 
 
 bool storeChanges(StoreFiles& files, const fs::path& chgDir, const std::string& rec, std::string* why)
 {
-    const std::string_view type = field(rec, 1, 2);
+    const std::string_view type = RecordType(rec);
     if (type == "WE")
         return storeWe(files, chgDir, rec, why);
     if (type == "TC")
@@ -336,12 +336,12 @@ Storing dataStoring(const RaceDay& day, StoreRule rule)
 
 std::string RaceKeyOf(const RaceDay& day)
 {
-    return std::string(field(selectedRa(day), 12, 16));
+    return std::string(RaceKey(selectedRa(day)));
 }
 
 std::string DateKeyOf(const RaceDay& day)
 {
-    return day.RaRecs.empty() ? std::string() : std::string(field(day.RaRecs[0], 12, 8));
+    return day.RaRecs.empty() ? std::string() : std::string(RaceDate(day.RaRecs[0]));
 }
 
 bool RaceChosen(const RaceDay& day)

@@ -99,7 +99,7 @@ bool FetchTimeAhead(const RaceDay& day, int slot, const DateTime& now)
     if (slot < 0 || slot >= kRaceSlots)
         return false;
     const auto s = static_cast<std::size_t>(slot);
-    const std::string date(field(day.RaRecs[s], 12, 8));
+    const std::string date(RaceDate(day.RaRecs[s]));
     for (const std::string* time : {&day.RaceRecs[s].AutoOzTime, &day.RaceRecs[s].AutoTohyoTime1}) {
         const auto at = DateTime::parse(date + std::string(trim(*time)));
         if (at && at->toSeconds() > now.toSeconds())
@@ -139,7 +139,7 @@ std::optional<int> NextRaceLine(const std::vector<std::string>& lines, const Dat
 
 std::optional<int> NextRaceBtnSlot(const RaceDay& day, const DateTime& now)
 {
-    if (day.DayKey.empty() || day.RaceList.empty() || field(day.RaRecs[0], 12, 8) != now.yyyymmdd())
+    if (day.DayKey.empty() || day.RaceList.empty() || RaceDate(day.RaRecs[0]) != now.yyyymmdd())
         return std::nullopt;
     const std::string hhnn = now.hhnn();
     const long long nowNum = toIntDef(hhnn, 0);

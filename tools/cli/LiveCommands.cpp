@@ -10,6 +10,7 @@
 #include "app/AppLogs.h"
 #include "app/LoadSettings.h"
 #include "app/SettingsKeys.h"
+#include "jvdata/RecordFields.h"
 #include "raceday/DayLoader.h"
 #include "raceday/RaceDay.h"
 #include "util/Files.h"
@@ -129,7 +130,7 @@ int scheduleCommand(CliContext& ctx, const std::vector<std::string>& args)
         const int r = grid.addRow();
         grid.setCell(r, 0, std::to_string(item.slot));
         grid.setCell(r, 1, item.text);
-        grid.setCell(r, 2, fromSjis(field(day->RaRecs[s], 874, 4)));
+        grid.setCell(r, 2, fromSjis(PostTime(day->RaRecs[s])));
         grid.setCell(r, 3, day->RaceRecs[s].AutoOzTime);
         grid.setCell(r, 4, day->RaceRecs[s].AutoTohyoTime1);
         grid.setCell(r, 5, fetched[s] ? "1" : "0");
