@@ -318,7 +318,7 @@ TEST(DateListTest, NewestFirstAndBatchLoadSkipsDaysWithStatFiles)
 
     // The batch is quiet: a listed day whose race file has gone says nothing, and the options the caller
     // passed stay as they were, so the next single load speaks again.
-    ASSERT_TRUE(std::filesystem::remove(folder.data() / "2024年01月13日.jvRA"));
+    ASSERT_TRUE(std::filesystem::remove(folder.data() / pathFromUtf8("2024年01月13日.jvRA")));
     std::vector<std::string> messages;
     DirectReadBtnClick(day, list, folder.options(), clock,
                        [&](const std::string&, const DayLoadResult& r) { messages.push_back(r.message); });
