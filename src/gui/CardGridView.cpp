@@ -136,6 +136,7 @@ RaceHeaderPanel::RaceHeaderPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName("HeaderPanel");
     setAutoFillBackground(true);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     row_ = new QHBoxLayout(this);
     row_->setContentsMargins(6, 3, 6, 3);
     auto label = [&](const char* name, int pointSize) {

@@ -313,8 +313,10 @@ void TMainForm::buildPages()
     auto* test = new QWidget(PageControl1);
     test->setObjectName("TestSheet");
     PageControl1->addTab(test, "テスト");
-    // Nothing to show until a race is selected.
+    // Nothing to show until a race is selected; until then the header keeps its height above an empty
+    // page rather than filling the window.
     PageControl1->hide();
+    column->addStretch();
 
     DatList->installEventFilter(this);
     connect(DatList, &QListWidget::itemDoubleClicked, this, &TMainForm::openListedRace);

@@ -130,6 +130,11 @@ void MainFormTest::firstRunOnAnEmptyFolder()
     for (const char* name : {"DateCombo", "DatList", "DLlabel", "StringGrid1", "Label1", "Label2", "Label3",
                              "BashoLabel", "RaceLabel", "OzGetTimeLabel", "RestTimeLabel"})
         QVERIFY2(s.form->findChild<QWidget*>(name), name);
+    // Before any race the header keeps its own height; it does not fill the window above the hidden pages.
+    QVERIFY(QTest::qWaitForWindowExposed(s.form.get()));
+    auto* header = s.form->findChild<QWidget*>("HeaderPanel");
+    QVERIFY(header && header->isVisible());
+    QVERIFY2(header->height() <= header->sizeHint().height(), std::to_string(header->height()).c_str());
     s.form->close();
 }
 
