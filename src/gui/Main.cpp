@@ -153,6 +153,7 @@ void TMainForm::buildToolBar()
     DateCombo->setEditable(false);
     DateCombo->setMinimumContentsLength(14);
     DateCombo->setStatusTip("開催日を選択します");
+    DateCombo->setPlaceholderText("開催日を選択");
     bar->addWidget(DateCombo);
 
     auto* f = addButton(bar, "SpeedButton1", "F", "レースリストの表示/非表示を行います", &TMainForm::SpeedButton1Click);
