@@ -57,11 +57,16 @@ RaceHeader BuildRaceHeader(const RaceDay& day, int slot)
     h.BashoLabel = u(TrackName(VenueCode(ra)));
     h.RaceLabel = u(trim(PadNumber(RaceNumberText(ra))));
 
-    // No odds record yet: an empty label rather than a lone ":".
+    // No odds record yet: an empty label rather than a lone ":". Only the odds of a sale in progress carry
+    // their announcement time; the closing odds carry "00000000", which would read as announced at 00:00,
+    // so they are called what the program calls them everywhere, 確定 (the store keeps no data kind that
+    // could tell the last odds of the sale from the confirmed ones).
     if (static_cast<std::size_t>(slot) < day.O1Recs.size()) {
         const std::string& o1 = day.O1Recs[static_cast<std::size_t>(slot)];
         const std::string_view hh = field(o1, 32, 2), mm = field(o1, 34, 2);
-        if (!trim(hh).empty() || !trim(mm).empty())
+        if (AnnouncedAt(o1) == "00000000")
+            h.OzGetTimeLabel = "確定";
+        else if (!trim(hh).empty() || !trim(mm).empty())
             h.OzGetTimeLabel = u(hh) + ":" + u(mm);
     }
 

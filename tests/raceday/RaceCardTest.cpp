@@ -408,6 +408,10 @@ TEST(RaceCardHeader, LinesLabelsAndPanel)
     h = BuildRaceHeader(*day, kSlot);
     EXPECT_TRUE(h.Label1.ends_with("発走  曇\u3000芝:重\u3000ダ:不良")) << h.Label1;
     EXPECT_EQ(h.OzGetTimeLabel, "14:32");
+
+    // The closing odds carry no announcement time: they are 確定, never "announced at 00:00".
+    day->O1Recs[kSlot].replace(27, 8, "00000000");
+    EXPECT_EQ(BuildRaceHeader(*day, kSlot).OzGetTimeLabel, "確定");
 }
 
 TEST(RaceCardHeader, PanelIsGreenForTurfCoursesOnly)
