@@ -526,9 +526,14 @@ KenshoResult ReadDataBtnClick(const std::filesystem::path& file, const KenshoFil
 KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::filesystem::path& comparedFile,
                                  const KenshoFilter& filter)
 {
-    KenshoResult result = ReadDataBtnClick(file, filter);
+    KenshoResult result;
+    ListedRaces shown = ReadListed(file, filter);
+    result.fileFound = shown.fileFound;
+    result.error = std::move(shown.error);
     if (!result.fileFound || !result.error.empty())
         return result;
+    result.oddsLabel = std::move(shown.oddsLabel);
+    result.runSummary = RunSummaryOf(file, shown.records);
     ListedRaces other = ReadListed(comparedFile, filter);
     if (!other.fileFound || !other.error.empty()) {
         result.error = other.fileFound ? std::move(other.error) : std::string(kNoComparedRun);
@@ -543,7 +548,7 @@ KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::f
     std::vector<KenshoRow> both;
     KenshoCompared compared;
     compared.oddsLabel = std::move(other.oddsLabel);
-    for (KenshoRow& row : result.rows) {
+    for (KenshoRow& row : shown.rows) {
         const auto at = otherAt.find(raceKey(row.record));
         if (at == otherAt.end())
             continue;
@@ -552,9 +557,8 @@ KenshoResult CompareBacktestRuns(const std::filesystem::path& file, const std::f
         both.push_back(std::move(row));
     }
     compared.runSummary = RunSummaryOf(comparedFile, other.records);
-    compared.onlyShown = static_cast<long long>(result.rows.size() - both.size());
+    compared.onlyShown = static_cast<long long>(shown.rows.size() - both.size());
     compared.onlyCompared = static_cast<long long>(other.rows.size() - both.size());
-    result.totals = KenshoTotals{};
     fillResult(result, std::move(both));
     result.summary = KenshoComparisonSummary(result.totals, compared.totals);
     result.compared = std::move(compared);
