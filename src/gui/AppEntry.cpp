@@ -15,11 +15,6 @@
 
 namespace solvane {
 
-static QString q(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 // SOLVANE_NOW ("yyyy-mm-dd hh:nn:ss") starts the program's clock at that moment, for demonstrations
 // of a race day at any time; otherwise the machine's clock.
 static std::unique_ptr<Clock> programClock()

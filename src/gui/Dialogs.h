@@ -6,11 +6,18 @@
 #include <QMessageBox>
 #include <QString>
 #include <functional>
+#include <string_view>
 
 class QDialog;
 class QWidget;
 
 namespace solvane {
+
+// A UTF-8 text of the core (captions, messages, grid cells) as Qt's text.
+inline QString q(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 enum class MessageKind { Information, Error, Plain };
 

@@ -47,11 +47,6 @@ constexpr std::array<const char*, kRuleGroups> kGroupCaptions{"◎指定（１�
                                                               "▲指定（３着指定）"};
 constexpr const char* kRuleFilter = "買い目設定ファイル (*.ini);;すべてのファイル (*)";
 
-QString q(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 std::size_t at(int i)
 {
     return static_cast<std::size_t>(i);

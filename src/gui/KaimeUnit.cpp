@@ -45,11 +45,6 @@ constexpr std::array<const char*, kBakenTypes> kGridNames{"StringGrid3",  "Strin
 constexpr std::array<const char*, 4> kLabelCaptions{"買い点数", "投票金額", "予想回収率", "回収金額"};
 constexpr std::array<const char*, 4> kLabelNames{"TensuLabel", "KingakuLabel", "RitsuLabel", "KaishuLabel"};
 
-QString q(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 std::size_t at(int i)
 {
     return static_cast<std::size_t>(i);

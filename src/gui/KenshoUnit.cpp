@@ -44,11 +44,6 @@ constexpr std::array<std::uint32_t, kBakenTypes> kSeriesColors{0xE03030, 0xF08C0
 
 constexpr std::size_t kChartPoints = 3000;
 
-QString q(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // A series drawn without an entry of its own in the legend.
 void hideLegendOf(QChart* chart, QAbstractSeries* series)
 {

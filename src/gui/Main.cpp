@@ -54,11 +54,6 @@
 
 namespace solvane {
 
-static QString q(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 int RaceListWidth(const QListWidget& list)
 {
     // The widest line either race list can hold: a post time, a venue of two characters and "12R".

@@ -34,15 +34,6 @@
 
 namespace solvane {
 
-namespace {
-
-QString q(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-} // namespace
-
 void TMainForm::buildLive()
 {
     schedule_ = std::make_unique<ScheduleState>();

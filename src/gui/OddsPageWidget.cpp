@@ -1,6 +1,7 @@
 #include "gui/OddsPageWidget.h"
 
 #include "gui/ColumnFitter.h"
+#include "gui/Dialogs.h"
 #include "gui/FrozenColumns.h"
 #include "gui/GridCopy.h"
 #include "gui/TextGridModel.h"
@@ -23,11 +24,6 @@ namespace {
 
 // 馬番 and 馬名 of the horse matrices stay in sight while 18 columns of odds scroll across.
 constexpr int kFrozenColumns = 2;
-
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
 
 QString colourName(std::uint32_t rgb)
 {

@@ -23,11 +23,6 @@ namespace solvane {
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 QDate dateOfDigits(const std::string& yyyymmdd)
 {
     return QDate::fromString(q(yyyymmdd), "yyyyMMdd");

@@ -42,11 +42,6 @@ Q_DECLARE_METATYPE(solvane::BacktestOutcome)
 
 namespace {
 
-QString q(std::string_view s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 // Two race days, 2024-01-06 and 2024-01-07, run and imported, with the compi files of the sibling box.
 struct Weekend : test::GeneratedSeason {
     Weekend() : GeneratedSeason(DateTime{2024, 1, 10, 9, 0, 0}, options(), DateTime{2023, 12, 1})

@@ -44,11 +44,6 @@ namespace {
 
 using test::NoSiblings;
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 struct ImportedDay : test::OneImportedDay {
     ImportedDay()
     {

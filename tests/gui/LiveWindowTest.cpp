@@ -40,11 +40,6 @@ namespace {
 
 using test::NoSiblings;
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 DateTime At(int h, int m, int s, int day = 6)
 {
     return DateTime{2024, 1, day, h, m, s};

@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 void touch(const fs::path& file)
 {
     fs::create_directories(file.parent_path());

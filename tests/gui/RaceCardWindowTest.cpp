@@ -40,11 +40,6 @@ namespace {
 
 using test::NoSiblings;
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 // One generated Saturday (two venues, twelve races each), imported into an application folder once for
 // every test. Race 12 of each venue lost its runner records.
 struct ImportedDay : test::OneImportedDay {

@@ -23,11 +23,6 @@ Q_DECLARE_METATYPE(solvane::SqliteExportOutcome)
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 test::OneImportedDay* g_day = nullptr;
 
 // The main window with the export window opened from its file menu; every message caught by the test.
