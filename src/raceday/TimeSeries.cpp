@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace solvane {
 
@@ -31,6 +32,19 @@ std::string_view withoutTrailingSeparators(std::string_view s)
     while (s.size() > 1 && (s.back() == '/' || s.back() == '\\'))
         s.remove_suffix(1);
     return s;
+}
+
+// Where a record's race lies in a time-series folder: the day folder (the date) and the stem of its files
+// (venue, meeting, day and race number). Only digits name them; anything else could lead outside the folder.
+struct SnapshotName {
+    std::string_view date, race;
+};
+std::optional<SnapshotName> snapshotNameOf(std::string_view rec)
+{
+    const SnapshotName name{RaceDate(rec), RaceKeyInDay(rec)};
+    if (name.date.size() != 8 || name.race.size() != 8 || !digits(name.date) || !digits(name.race))
+        return std::nullopt;
+    return name;
 }
 
 constexpr StoreKind kOddsKinds[6] = {StoreKind::O1, StoreKind::O2, StoreKind::O3,
@@ -212,10 +226,10 @@ BetTimeOdds TakeBetTimeOdds(RaceDay& day, int slot, const std::vector<fs::path>&
         return out;
     const std::string& ra = day.RaRecs[static_cast<std::size_t>(slot)];
     const std::string_view post = PostTime(ra);
-    const std::string_view date = RaceDate(ra), race = RaceKeyInDay(ra);
-    // Only a race key of digits names a file; anything else could lead outside the folder.
-    if (post.size() != 4 || !digits(post) || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
+    const std::optional<SnapshotName> name = snapshotNameOf(ra);
+    if (post.size() != 4 || !digits(post) || !name)
         return out;
+    const std::string_view date = name->date, race = name->race;
     const int limit =
         static_cast<int>(toIntDef(post.substr(0, 2), 0) * 60 + toIntDef(post.substr(2), 0)) - minutesBefore;
     const std::string_view raceKey = RaceKey(ra);
@@ -270,15 +284,15 @@ fs::path OwnSnapshotFolder(const fs::path& appFolder)
 bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view rec, std::string* error)
 {
     const std::string line(StoredLine(rec));
-    const std::string_view type = RecordType(line), date = RaceDate(line), race = RaceKeyInDay(line);
+    const std::string_view type = RecordType(line);
     const auto kind = storeKindOfType(type);
-    if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6 || date.size() != 8 || race.size() != 8 ||
-        !digits(date) || !digits(race) || !announcedMinute(line))
+    const std::optional<SnapshotName> name = snapshotNameOf(line);
+    if (!kind || *kind < StoreKind::O1 || *kind > StoreKind::O6 || !name || !announcedMinute(line))
         return true;
-    const fs::path dayFolder = folder / std::string(date);
+    const fs::path dayFolder = folder / std::string(name->date);
     std::error_code ec;
     fs::create_directories(dayFolder, ec);
-    const fs::path path = dayFolder / (std::string(race) + ".jvO" + std::string(type.substr(1)));
+    const fs::path path = dayFolder / (std::string(name->race) + ".jvO" + std::string(type.substr(1)));
     bool existed = false;
     std::vector<std::string>* lines = files.lines(path, existed, error);
     if (!lines)
@@ -300,12 +314,11 @@ bool KeepSnapshot(StoreFiles& files, const fs::path& folder, std::string_view re
 
 fs::path SnapshotFile(const fs::path& seriesFolder, std::string_view ra, int kind)
 {
-    const std::string_view date = RaceDate(ra), race = RaceKeyInDay(ra);
-    // Only a race key of digits names a file; anything else could lead outside the folder.
-    if (kind < 1 || kind > 6 || date.size() != 8 || race.size() != 8 || !digits(date) || !digits(race))
+    const std::optional<SnapshotName> name = snapshotNameOf(ra);
+    if (kind < 1 || kind > 6 || !name)
         return {};
-    const fs::path dayFolder = findChildIgnoreCase(seriesFolder, date);
-    const fs::path file = findChildIgnoreCase(dayFolder, std::string(race) + ".jvO" + std::to_string(kind));
+    const fs::path dayFolder = findChildIgnoreCase(seriesFolder, name->date);
+    const fs::path file = findChildIgnoreCase(dayFolder, std::string(name->race) + ".jvO" + std::to_string(kind));
     std::error_code ec;
     return fs::is_regular_file(file, ec) ? file : fs::path();
 }
